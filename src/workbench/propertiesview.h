@@ -1,0 +1,84 @@
+#pragma once
+// The host properties dialog: edits one host's connection settings and, while that host is
+// connected, shows what its server reports (version, connection, id, statistics, processes).
+//
+// One instance lives for the whole program and is reused: the caller hands it the connection
+// object with SetMySql() before each showing, then runs it modally with exec(). The dialog writes
+// into that object directly (Apply and Ok); it never owns it and keeps no copy to roll back to.
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTreeWidget;
+class TMySql;
+
+class TfrmProperties : public QDialog {
+    Q_OBJECT
+
+public:
+    // Shows an input error ("Error" box with one OK button). Replaceable so that tests, or the main
+    // window's own dialog service, can answer it without a human.
+    using TErrorBox = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
+
+    explicit TfrmProperties(QWidget* parent = nullptr);
+    ~TfrmProperties() override;
+
+    // The connection object to edit at the next showing; null leaves the edits as they were.
+    void SetMySql(TMySql* mysql) { FMySql = mysql; }
+    TMySql* MySql() const { return FMySql; }
+
+    // Null restores the plain message box.
+    void SetErrorBox(TErrorBox box);
+
+public slots:
+    void btnApplyClick();
+    void btnOkClick();
+    void btnRefreshClick();
+    void btnGrantsClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private slots:
+    void txtNameChange();
+
+private:
+    void FormShow();
+    void RefreshProcesses();
+    QWidget* BuildGeneralPage();
+    QWidget* BuildHostPage();
+
+    TMySql* FMySql = nullptr;
+    TErrorBox FErrorBox;
+
+    QTabWidget* FPages = nullptr;
+    QWidget* tabGeneral = nullptr;
+    QWidget* tabHost = nullptr;
+
+    QLabel* lblName = nullptr;
+    QLineEdit* txtName = nullptr;
+    QLineEdit* txtHost = nullptr;
+    QLineEdit* txtPort = nullptr;
+    QLineEdit* txtUser = nullptr;
+    QLineEdit* txtPassword = nullptr;
+    QLabel* lblConnected = nullptr;
+
+    QLabel* lblVersion = nullptr;
+    QLabel* lblHostInfo = nullptr;
+    QLabel* lblThreadId = nullptr;
+    QLabel* lblStat = nullptr;
+    QTreeWidget* lstProcesses = nullptr;
+    QPushButton* btnRefresh = nullptr;
+    QPushButton* btnGrants = nullptr;
+
+    QPushButton* btnOk = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* btnApply = nullptr;
+};
