@@ -97,7 +97,8 @@ public:
 
 class TTables {
 public:
-    explicit TTables(st_mysql* handle);
+    // Lists the tables of the connection's current database; `list` false gives an empty list.
+    TTables(st_mysql* handle, bool list);
     int Count() const { return static_cast<int>(FItems.size()); }
     TTable* Items(int i) const { return FItems[static_cast<std::size_t>(i)].get(); }
     st_mysql* Handle;

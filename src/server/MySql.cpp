@@ -1,0 +1,239 @@
+#include "MySql.h"
+
+#include <mysql.h>
+
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t ErrorTextLimit = 200;
+
+std::string ErrorOf(MYSQL* h) {
+    if (!h) return {};
+    const char* e = mysql_error(h);
+    if (!e) return {};
+    return std::string(e, strnlen(e, ErrorTextLimit));
+}
+
+std::string TextOrEmpty(const char* s) { return s ? std::string(s) : std::string(); }
+
+std::vector<std::string> FieldNamesOf(MYSQL_RES* res) {
+    std::vector<std::string> names;
+    if (!res) return names;
+    mysql_field_seek(res, 0);
+    while (MYSQL_FIELD* f = mysql_fetch_field(res)) names.emplace_back(f->name ? f->name : "");
+    return names;
+}
+
+// Copies every row of `res` into a new block. `failed` reports a transfer that broke off
+// (only possible for a streamed result), so the caller can treat it as a failed statement.
+std::shared_ptr<const TResultBlock> CopyResult(MYSQL_RES* res, MYSQL* h, bool& failed) {
+    failed = false;
+    TResultBlock::Builder b(FieldNamesOf(res));
+    if (res) {
+        while (MYSQL_ROW row = mysql_fetch_row(res)) b.AddRow(row, mysql_fetch_lengths(res));
+        failed = h && mysql_errno(h) != 0;
+    }
+    return b.Finish();
+}
+
+std::shared_ptr<const TResultBlock> EmptyBlock() { return TResultBlock::Builder({}).Finish(); }
+
+// Sends a statement and builds a TResult from its stored outcome; the result set is freed at once.
+std::unique_ptr<TResult> QueryResult(MYSQL* h, const std::string& sql) {
+    mysql_query(h, sql.c_str());
+    MYSQL_RES* res = mysql_store_result(h);
+    auto r = std::make_unique<TResult>(res, h);
+    mysql_free_result(res);
+    return r;
+}
+
+} // namespace
+
+std::string QuoteIdentifier(std::string_view name) {
+    std::string q;
+    q.reserve(name.size() + 2);
+    q += '`';
+    for (char c : name) {
+        if (c == '`') q += '`';
+        q += c;
+    }
+    q += '`';
+    return q;
+}
+
+// ---- Result model -------------------------------------------------------------------------------
+
+TFields::TFields(const std::vector<std::string>& names) {
+    FItems.reserve(names.size());
+    for (const auto& n : names) FItems.emplace_back(n);
+}
+
+TResult::TResult(st_mysql_res* res, st_mysql* handle) : TResult(nullptr, handle, 0) {
+    bool failed = false;
+    FBlock = CopyResult(res, handle, failed);
+    Rows = TRows(FBlock.get());
+    Fields = TFields(FBlock->FieldNames());
+    AffectedRows = handle ? static_cast<int>(static_cast<std::uint32_t>(mysql_affected_rows(handle))) : 0;
+}
+
+TResult::TResult(std::shared_ptr<const TResultBlock> block, st_mysql* handle, int affectedRows)
+    : FBlock(block ? std::move(block) : EmptyBlock()), Handle(handle), Rows(FBlock.get()),
+      Fields(FBlock->FieldNames()), AffectedRows(affectedRows) {}
+
+std::string TResult::ErrorText() const { return ErrorOf(Handle); }
+
+// ---- Catalogue ----------------------------------------------------------------------------------
+
+TTable::TTable(st_mysql* handle, std::string name) : Name(std::move(name)) {
+    // Quoted, so names with blanks, reserved words or backticks get their columns too.
+    const std::string quoted = QuoteIdentifier(Name);
+    mysql_query(handle, ("SELECT * FROM " + quoted + " LIMIT 1").c_str());
+    if (MYSQL_RES* res = mysql_store_result(handle)) {
+        Fields = TFields(FieldNamesOf(res));
+        mysql_free_result(res);
+    }
+    Description = QueryResult(handle, "SHOW FIELDS FROM " + quoted);
+}
+
+TTables::TTables(st_mysql* handle, bool list) : Handle(handle) {
+    if (!list) return;
+    MYSQL_RES* listing = mysql_list_tables(handle, "");
+    if (!listing) return;
+    std::vector<std::string> names;
+    while (MYSQL_ROW row = mysql_fetch_row(listing)) names.emplace_back(TextOrEmpty(row[0]));
+    mysql_free_result(listing);
+    FItems.reserve(names.size());
+    for (auto& n : names) FItems.push_back(std::make_unique<TTable>(handle, std::move(n)));
+}
+
+// The database is made current before its tables are listed. One that cannot be selected shows no
+// tables: listing would give those of whichever database happened to be current.
+TDatabase::TDatabase(st_mysql* handle, std::string name)
+    : Handle(handle), Name(std::move(name)), Tables(handle, mysql_select_db(handle, Name.c_str()) == 0) {}
+
+bool TDatabase::Select() {
+    // The library answers 0 for success and non-zero (even positive) for failure.
+    Selected = mysql_select_db(Handle, Name.c_str()) == 0;
+    return Selected;
+}
+
+TDatabases::TDatabases(st_mysql* handle) : Handle(handle) {
+    MYSQL_RES* list = mysql_list_dbs(handle, "");
+    if (!list) return;
+    std::vector<std::string> names;
+    while (MYSQL_ROW row = mysql_fetch_row(list)) names.emplace_back(TextOrEmpty(row[0]));
+    mysql_free_result(list);
+    FItems.reserve(names.size());
+    for (auto& n : names) FItems.push_back(std::make_unique<TDatabase>(handle, std::move(n)));
+    for (auto& d : FItems)
+        if (d->Select()) break;
+}
+
+// ---- Connection ---------------------------------------------------------------------------------
+
+TMySql::TMySql() = default;
+
+TMySql::~TMySql() {
+    FDatabases.reset();
+    FLastResult.reset();
+    CloseHandle();
+}
+
+void TMySql::CloseHandle() {
+    if (FHandle) mysql_close(FHandle);
+    FHandle = nullptr;
+}
+
+bool TMySql::Connect() {
+    // A handle and catalogue left from a failed attempt or a lost connection go first.
+    FDatabases.reset();
+    FLastResult.reset();
+    CloseHandle();
+    FHandle = mysql_init(nullptr);
+    if (!FHandle) return FConnected = false;
+    if (!mysql_real_connect(FHandle, Host.c_str(), User.c_str(), Password.c_str(), nullptr,
+                            static_cast<unsigned int>(Port), nullptr, 0))
+        return FConnected = false;
+    FConnected = true;
+    FDatabases = std::make_unique<TDatabases>(FHandle);
+    return true;
+}
+
+bool TMySql::Disconnect() {
+    CloseHandle();
+    FConnected = false;
+    return FConnected;
+}
+
+bool TMySql::IsAlive() const {
+    // The library drops its network layer when a read or write on it fails; asking for the socket
+    // tells whether it still holds one, without a round trip.
+    return FHandle && mysql_get_socket(FHandle) != MARIADB_INVALID_SOCKET;
+}
+
+std::string TMySql::ErrorText() const { return ErrorOf(FHandle); }
+
+std::string TMySql::ServerInfo() const { return FHandle ? TextOrEmpty(mysql_get_server_info(FHandle)) : ""; }
+
+std::string TMySql::HostInfo() const { return FHandle ? TextOrEmpty(mysql_get_host_info(FHandle)) : ""; }
+
+unsigned long TMySql::ThreadId() const { return FHandle ? mysql_thread_id(FHandle) : 0; }
+
+std::string TMySql::Statistics() const { return FHandle ? TextOrEmpty(mysql_stat(FHandle)) : ""; }
+
+std::string TMySql::ClientInfo() { return TextOrEmpty(mysql_get_client_info()); }
+
+TResult* TMySql::Store(st_mysql_res* res, bool streamed) {
+    FLastResult.reset();
+    if (!streamed) {
+        FLastResult = std::make_unique<TResult>(res, FHandle);
+        mysql_free_result(res);
+        return FLastResult.get();
+    }
+    // Rows are streamed straight into the block, so the library never holds a second full copy.
+    // The server counts the rows of a result set as its affected rows; that is what a stored
+    // result would report.
+    bool failed = false;
+    auto block = CopyResult(res, FHandle, failed);
+    mysql_free_result(res);
+    if (failed) {
+        // A transfer that broke off is a failed statement: no partial rows, the library's error kept.
+        FLastResult.reset(new TResult(nullptr, FHandle, -1));
+    } else {
+        const int rows = static_cast<int>(static_cast<std::uint32_t>(block->RowCount()));
+        FLastResult.reset(new TResult(std::move(block), FHandle, rows));
+    }
+    return FLastResult.get();
+}
+
+TResult* TMySql::Execute(const std::string& sql) {
+    const auto t0 = std::chrono::steady_clock::now();
+    if (FHandle) mysql_query(FHandle, sql.c_str());
+    MYSQL_RES* res = FHandle ? mysql_use_result(FHandle) : nullptr;
+    TResult* r = res ? Store(res, true) : Store(nullptr, false);
+    const auto t1 = std::chrono::steady_clock::now();
+    r->Duration = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(t1 - t0).count());
+    return r;
+}
+
+TResult* TMySql::ProcessList() {
+    MYSQL_RES* res = FHandle ? mysql_list_processes(FHandle) : nullptr;
+    return Store(res, false);
+}
+
+bool TMySql::CreateDatabase(const std::string& name) {
+    if (!FHandle) return false;
+    return mysql_query(FHandle, ("CREATE DATABASE " + QuoteIdentifier(name)).c_str()) == 0;
+}
+
+bool TMySql::DropDatabase(const std::string& name) {
+    if (!FHandle) return false;
+    return mysql_query(FHandle, ("DROP DATABASE " + QuoteIdentifier(name)).c_str()) == 0;
+}
+
+bool TMySql::RefreshGrants() {
+    if (!FHandle) return false;
+    return mysql_refresh(FHandle, REFRESH_GRANT) == 0;
+}

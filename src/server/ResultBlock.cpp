@@ -1,0 +1,121 @@
+#include "ResultBlock.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace {
+
+// realloc keeps large buffers in place or remaps them, so growing never needs old + new at once.
+template <typename T> T* Grow(T* p, std::size_t count) {
+    if (count == 0) count = 1;
+    void* q = std::realloc(p, count * sizeof(T));
+    if (!q) throw std::bad_alloc();
+    return static_cast<T*>(q);
+}
+
+std::size_t NextCapacity(std::size_t have, std::size_t need) {
+    std::size_t cap = have < 4096 ? 4096 : have;
+    while (cap < need) cap += cap / 2;
+    return cap;
+}
+
+} // namespace
+
+TResultBlock::~TResultBlock() {
+    std::free(FBytes);
+    std::free(FEnds32);
+    std::free(FEnds64);
+}
+
+std::size_t TResultBlock::MemoryUsed() const {
+    std::size_t n = FByteCount;
+    const std::size_t cells = FRowCount * FFieldNames.size();
+    n += cells * (FEnds64 ? sizeof(std::uint64_t) : sizeof(std::uint32_t));
+    for (const auto& f : FFieldNames) n += sizeof(f) + f.capacity();
+    n += FWidest.size() * sizeof(Widest);
+    return n + sizeof(*this);
+}
+
+TResultBlock::Builder::Builder(std::vector<std::string> fieldNames) : FBlock(new TResultBlock) {
+    FBlock->FWidest.resize(fieldNames.size());
+    FBlock->FFieldNames = std::move(fieldNames);
+}
+
+TResultBlock::Builder::~Builder() = default;
+
+std::size_t TResultBlock::Builder::RowCount() const { return FBlock ? FBlock->FRowCount : 0; }
+
+void TResultBlock::Builder::Reserve(std::size_t extraBytes, std::size_t extraCells) {
+    TResultBlock& b = *FBlock;
+    const std::size_t needBytes = b.FByteCount + extraBytes;
+    if (needBytes > FByteCapacity) {
+        FByteCapacity = NextCapacity(FByteCapacity, needBytes);
+        b.FBytes = Grow(b.FBytes, FByteCapacity);
+    }
+    // Past 4 GiB of cell bytes the 32-bit ends no longer reach: widen them once.
+    if (!b.FEnds64 && needBytes > std::numeric_limits<std::uint32_t>::max()) {
+        b.FEnds64 = Grow<std::uint64_t>(nullptr, FCellCapacity);
+        for (std::size_t i = 0; i < FCellCount; ++i) b.FEnds64[i] = b.FEnds32[i];
+        std::free(b.FEnds32);
+        b.FEnds32 = nullptr;
+    }
+    const std::size_t needCells = FCellCount + extraCells;
+    if (needCells > FCellCapacity) {
+        FCellCapacity = NextCapacity(FCellCapacity, needCells);
+        if (b.FEnds64)
+            b.FEnds64 = Grow(b.FEnds64, FCellCapacity);
+        else
+            b.FEnds32 = Grow(b.FEnds32, FCellCapacity);
+    }
+}
+
+void TResultBlock::Builder::AppendCell(const char* value, std::size_t length, std::size_t col) {
+    TResultBlock& b = *FBlock;
+    if (value && length) {
+        // The model keeps a value only up to its first NUL byte.
+        if (const void* nul = std::memchr(value, 0, length)) length = static_cast<const char*>(nul) - value;
+        std::memcpy(b.FBytes + b.FByteCount, value, length);
+        b.FByteCount += length;
+    } else {
+        length = 0;
+    }
+    if (b.FEnds64)
+        b.FEnds64[FCellCount] = b.FByteCount;
+    else
+        b.FEnds32[FCellCount] = static_cast<std::uint32_t>(b.FByteCount);
+    ++FCellCount;
+    Widest& w = b.FWidest[col];
+    if (length > w.Bytes) {
+        w.Bytes = length;
+        w.Row = b.FRowCount;
+    }
+}
+
+void TResultBlock::Builder::AddRow(const char* const* values, const unsigned long* lengths) {
+    const std::size_t n = FBlock->FFieldNames.size();
+    std::size_t bytes = 0;
+    for (std::size_t c = 0; c < n; ++c)
+        if (values[c]) bytes += lengths ? lengths[c] : std::strlen(values[c]);
+    Reserve(bytes, n);
+    for (std::size_t c = 0; c < n; ++c) {
+        const char* v = values[c];
+        AppendCell(v, v ? (lengths ? lengths[c] : std::strlen(v)) : 0, c);
+    }
+    ++FBlock->FRowCount;
+}
+
+std::shared_ptr<const TResultBlock> TResultBlock::Builder::Finish() {
+    TResultBlock& b = *FBlock;
+    // Give back the growth slack: the block is immutable from here on.
+    if (FByteCapacity > b.FByteCount) b.FBytes = Grow(b.FBytes, b.FByteCount);
+    if (FCellCapacity > FCellCount) {
+        if (b.FEnds64)
+            b.FEnds64 = Grow(b.FEnds64, FCellCount);
+        else if (b.FEnds32)
+            b.FEnds32 = Grow(b.FEnds32, FCellCount);
+    }
+    FByteCapacity = FCellCapacity = FCellCount = 0;
+    return std::shared_ptr<const TResultBlock>(FBlock.release());
+}

@@ -1,0 +1,384 @@
+// The server access layer against the real sandbox server.
+
+#include "MySql.h"
+#include "Sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> DatabaseNames(const TMySql& m) {
+    std::vector<std::string> names;
+    for (int i = 0; i < m.Databases()->Count(); ++i) names.push_back(m.Databases()->Items(i)->Name);
+    return names;
+}
+
+TDatabase* FindDatabase(const TMySql& m, const std::string& name) {
+    for (int i = 0; i < m.Databases()->Count(); ++i)
+        if (m.Databases()->Items(i)->Name == name) return m.Databases()->Items(i);
+    return nullptr;
+}
+
+TTable* FindTable(TDatabase* d, const std::string& name) {
+    for (int i = 0; d && i < d->Tables.Count(); ++i)
+        if (d->Tables.Items(i)->Name == name) return d->Tables.Items(i);
+    return nullptr;
+}
+
+std::vector<std::string> FieldNames(const TFields& f) {
+    std::vector<std::string> names;
+    for (int i = 0; i < f.Count(); ++i) names.push_back(f.Items(i).Name);
+    return names;
+}
+
+} // namespace
+
+// ---- Connecting ---------------------------------------------------------------------------------
+
+TEST(Connecting, ReachesTheSandboxAndReportsItsState) {
+    auto m = SandboxHost();
+    EXPECT_FALSE(m->IsAlive());
+    ASSERT_TRUE(m->Connect()) << m->ErrorText();
+    EXPECT_TRUE(m->IsAlive());
+    EXPECT_EQ(m->ErrorText(), "");
+    EXPECT_NE(m->ServerInfo().find("MariaDB"), std::string::npos);
+    EXPECT_NE(m->HostInfo().find("127.0.0.1"), std::string::npos);
+    EXPECT_GT(m->ThreadId(), 0u);
+    EXPECT_NE(m->Statistics().find("Uptime"), std::string::npos);
+    EXPECT_FALSE(TMySql::ClientInfo().empty());
+}
+
+TEST(Connecting, PortZeroUsesTheLibraryDefaultPort) {
+    // The test environment points the library's default port at the sandbox.
+    auto m = SandboxHost();
+    m->Port = 0;
+    ASSERT_TRUE(m->Connect()) << m->ErrorText();
+    EXPECT_TRUE(m->IsAlive());
+}
+
+TEST(Connecting, WrongPasswordFailsWithTheServersMessage) {
+    auto m = SandboxHost();
+    m->Password = "not-the-password";
+    EXPECT_FALSE(m->Connect());
+    EXPECT_FALSE(m->IsAlive());
+    EXPECT_NE(m->ErrorText().find("Access denied"), std::string::npos) << m->ErrorText();
+    EXPECT_EQ(m->Databases(), nullptr);
+}
+
+TEST(Connecting, UnreachablePortFailsWithTheLibrarysMessage) {
+    auto m = SandboxHost();
+    m->Port = 1; // nothing listens there
+    EXPECT_FALSE(m->Connect());
+    EXPECT_FALSE(m->IsAlive());
+    EXPECT_NE(m->ErrorText().find("Can't connect"), std::string::npos) << m->ErrorText();
+    EXPECT_LE(m->ErrorText().size(), 200u);
+}
+
+TEST(Connecting, EmptyPasswordAndUserArePassedAsEmptyTexts) {
+    // An empty password is a login without password, which the server refuses for this user.
+    auto m = SandboxHost();
+    m->Password = "";
+    EXPECT_FALSE(m->Connect());
+    EXPECT_NE(m->ErrorText().find("(using password: NO)"), std::string::npos) << m->ErrorText();
+    // An empty user lets the library fall back to the login name of the process; still refused.
+    m->User = "";
+    EXPECT_FALSE(m->Connect());
+    EXPECT_NE(m->ErrorText().find("Access denied for user"), std::string::npos) << m->ErrorText();
+}
+
+TEST(Connecting, EmptyHostMeansTheLocalServerThroughItsSocket) {
+    // The test environment points the library's default socket at the sandbox; an empty host is
+    // passed as an empty text, which the library takes as the local server on that socket.
+    auto m = SandboxHost();
+    m->Host = "";
+    m->Port = 1; // not used for a socket connection
+    ASSERT_TRUE(m->Connect()) << m->ErrorText();
+    EXPECT_NE(m->HostInfo().find("socket"), std::string::npos) << m->HostInfo();
+}
+
+TEST(Connecting, ReconnectingAfterAFailureOrALostConnectionWorks) {
+    auto m = SandboxHost();
+    m->Port = 1;
+    EXPECT_FALSE(m->Connect());
+    m->Port = Sandbox().Port;
+    ASSERT_TRUE(m->Connect()) << m->ErrorText();
+    const unsigned long first = m->ThreadId();
+
+    auto killer = ConnectedSandbox();
+    killer->Execute("KILL " + std::to_string(first));
+    m->Execute("SELECT 1");
+    EXPECT_FALSE(m->IsAlive());
+
+    // The old handle and catalogue are released (AddressSanitizer checks that nothing leaks).
+    ASSERT_TRUE(m->Connect()) << m->ErrorText();
+    EXPECT_TRUE(m->IsAlive());
+    EXPECT_NE(m->ThreadId(), first);
+    ASSERT_TRUE(m->Connect()) << m->ErrorText();
+    EXPECT_TRUE(m->IsAlive());
+}
+
+// ---- Disconnect and liveness --------------------------------------------------------------------
+
+TEST(Liveness, DisconnectAlwaysReturnsFalseAndClearsTheInfoCalls) {
+    auto never = SandboxHost();
+    EXPECT_FALSE(never->Disconnect());
+    EXPECT_FALSE(never->IsAlive());
+    EXPECT_EQ(never->Handle(), nullptr);
+
+    auto m = ConnectedSandbox();
+    EXPECT_FALSE(m->Disconnect());
+    EXPECT_FALSE(m->IsAlive());
+    EXPECT_EQ(m->ServerInfo(), "");
+    EXPECT_EQ(m->HostInfo(), "");
+    EXPECT_EQ(m->Statistics(), "");
+    EXPECT_EQ(m->ThreadId(), 0u);
+    EXPECT_EQ(m->ErrorText(), "");
+    // The catalogue stays after a disconnect.
+    EXPECT_NE(m->Databases(), nullptr);
+    // Statements without a handle come back empty instead of crashing.
+    TResult* r = m->Execute("SELECT 1");
+    EXPECT_EQ(r->Rows.Count(), 0);
+    EXPECT_EQ(r->Fields.Count(), 0);
+    EXPECT_FALSE(m->CreateDatabase("x"));
+    EXPECT_FALSE(m->DropDatabase("x"));
+    EXPECT_FALSE(m->RefreshGrants());
+    EXPECT_EQ(m->ProcessList()->Fields.Count(), 0);
+}
+
+TEST(Liveness, AConnectionKilledByTheServerIsNotAliveOnceTheLibraryNotices) {
+    auto m = ConnectedSandbox();
+    auto killer = ConnectedSandbox();
+    killer->Execute("KILL " + std::to_string(m->ThreadId()));
+    // IsAlive makes no round trip, so it can only know once a call has failed.
+    TResult* r = m->Execute("SELECT 1");
+    EXPECT_EQ(r->AffectedRows, -1);
+    EXPECT_FALSE(r->ErrorText().empty());
+    EXPECT_FALSE(m->IsAlive());
+}
+
+// ---- Results ------------------------------------------------------------------------------------
+
+TEST(Results, StatementWithoutResultSetGivesNoFieldsOrRows) {
+    TempDatabase db;
+    auto m = ConnectedSandbox();
+    m->Execute("USE " + QuoteIdentifier(db.Name()));
+    TResult* r = m->Execute("CREATE TABLE t (a INT, b VARCHAR(10))");
+    EXPECT_EQ(r->Fields.Count(), 0);
+    EXPECT_EQ(r->Rows.Count(), 0);
+    EXPECT_EQ(r->AffectedRows, 0);
+    EXPECT_GE(r->Duration, 0);
+
+    r = m->Execute("INSERT INTO t VALUES (1,'x'),(2,'y'),(3,'z')");
+    EXPECT_EQ(r->AffectedRows, 3);
+    EXPECT_EQ(r->Fields.Count(), 0);
+}
+
+TEST(Results, EmptySelectKeepsItsFields) {
+    TempDatabase db;
+    db.Run("CREATE TABLE t (id INT, name TEXT)");
+    auto m = ConnectedSandbox();
+    m->Execute("USE " + QuoteIdentifier(db.Name()));
+    TResult* r = m->Execute("SELECT id, name AS label FROM t");
+    EXPECT_EQ(FieldNames(r->Fields), (std::vector<std::string>{"id", "label"}));
+    EXPECT_EQ(r->Rows.Count(), 0);
+    EXPECT_EQ(r->AffectedRows, 0);
+}
+
+TEST(Results, RowsComeBackInOrderAsTextWithNullAsEmpty) {
+    TempDatabase db;
+    db.Run("CREATE TABLE t (id INT, v VARCHAR(20), n INT)");
+    db.Run("INSERT INTO t VALUES (1,'one',NULL),(2,'',7),(3,NULL,NULL)");
+    auto m = ConnectedSandbox();
+    m->Execute("USE " + QuoteIdentifier(db.Name()));
+    TResult* r = m->Execute("SELECT * FROM t ORDER BY id");
+    ASSERT_EQ(r->Rows.Count(), 3);
+    ASSERT_EQ(r->Fields.Count(), 3);
+    EXPECT_EQ(r->AffectedRows, 3);
+    EXPECT_EQ(r->Rows.Items(0).Values(1), "one");
+    EXPECT_EQ(r->Rows.Items(0).Values(2), "");
+    EXPECT_EQ(r->Rows.Items(1).Values(1), ""); // empty string
+    EXPECT_EQ(r->Rows.Items(1).Values(2), "7");
+    EXPECT_EQ(r->Rows.Items(2).Values(1), ""); // NULL reads the same
+    EXPECT_EQ(r->Rows.Items(2).Values(0), "3");
+}
+
+TEST(Results, EmbeddedNulCutsTheValueAndTheStatement) {
+    auto m = ConnectedSandbox();
+    TResult* r = m->Execute("SELECT CONCAT('ab', CHAR(0), 'cd') AS v, 'next' AS w");
+    ASSERT_EQ(r->Rows.Count(), 1);
+    EXPECT_EQ(r->Rows.Items(0).Values(0), "ab");
+    EXPECT_EQ(r->Rows.Items(0).Values(1), "next");
+
+    // Only the text up to the NUL is sent: the rest would be a syntax error.
+    const std::string sql = std::string("SELECT 42") + '\0' + " garbage that is not SQL";
+    r = m->Execute(sql);
+    ASSERT_EQ(r->Rows.Count(), 1);
+    EXPECT_EQ(r->Rows.Items(0).Values(0), "42");
+}
+
+TEST(Results, FailedStatementGivesMinusOneAndTheServersMessage) {
+    auto m = ConnectedSandbox();
+    TResult* r = m->Execute("SELEC nonsense");
+    EXPECT_EQ(r->Fields.Count(), 0);
+    EXPECT_EQ(r->Rows.Count(), 0);
+    EXPECT_EQ(r->AffectedRows, -1);
+    EXPECT_NE(r->ErrorText().find("SQL syntax"), std::string::npos) << r->ErrorText();
+    EXPECT_LE(r->ErrorText().size(), 200u);
+    EXPECT_EQ(r->ErrorText(), m->ErrorText());
+    // A long message is cut at 200 characters.
+    r = m->Execute("SELECT FROM WHERE " + std::string(300, 'z'));
+    EXPECT_EQ(r->ErrorText().size(), 200u) << r->ErrorText();
+}
+
+TEST(Results, EachExecuteReplacesTheLastResultButASharedBlockLivesOn) {
+    auto m = ConnectedSandbox();
+    TResult* first = m->Execute("SELECT 'a' AS x UNION ALL SELECT 'bb'");
+    std::shared_ptr<const TResultBlock> kept = first->Block();
+    EXPECT_EQ(m->LastResult(), first);
+    TResult* second = m->Execute("SELECT 1");
+    EXPECT_EQ(m->LastResult(), second);
+    ASSERT_EQ(second->Rows.Count(), 1);
+    EXPECT_EQ(second->Rows.Items(0).Values(0), "1");
+    // The grid's share of the first result is untouched by the second statement.
+    ASSERT_EQ(kept->RowCount(), 2u);
+    EXPECT_EQ(kept->Cell(1, 0), "bb");
+    EXPECT_EQ(kept->FieldName(0), "x");
+    EXPECT_EQ(kept->WidestBytes(0), 2u);
+    EXPECT_EQ(kept->WidestRow(0), 1u);
+}
+
+TEST(Results, ProcessListHasNoDurationAndListsThisConnection) {
+    auto m = ConnectedSandbox();
+    TResult* r = m->ProcessList();
+    EXPECT_EQ(r->Duration, 0);
+    ASSERT_GE(r->Fields.Count(), 5);
+    EXPECT_EQ(r->Fields.Items(0).Name, "Id");
+    bool found = false;
+    for (int i = 0; i < r->Rows.Count(); ++i)
+        found |= r->Rows.Items(i).Values(0) == std::to_string(m->ThreadId());
+    EXPECT_TRUE(found);
+    EXPECT_EQ(m->LastResult(), r);
+}
+
+TEST(Results, NonAsciiTextRoundTrips) {
+    TempDatabase db("utf");
+    db.Run("CREATE TABLE `Grüße` (`näme` VARCHAR(40)) DEFAULT CHARSET=utf8mb4");
+    db.Run("INSERT INTO `Grüße` VALUES ('Ærøskøbing — 東京')");
+    auto m = ConnectedSandbox();
+    m->Execute("SET NAMES utf8mb4");
+    m->Execute("USE " + QuoteIdentifier(db.Name()));
+    TResult* r = m->Execute("SELECT `näme` FROM `Grüße`");
+    ASSERT_EQ(r->Rows.Count(), 1) << r->ErrorText();
+    EXPECT_EQ(r->Fields.Items(0).Name, "näme");
+    EXPECT_EQ(r->Rows.Items(0).Values(0), "Ærøskøbing — 東京");
+}
+
+// ---- Catalogue ----------------------------------------------------------------------------------
+
+TEST(Catalogue, ListsDatabasesInServerOrderWithTheFirstSelectableCurrent) {
+    TempDatabase a("cat_a"), b("cat_b");
+    auto m = ConnectedSandbox();
+    const auto names = DatabaseNames(*m);
+    ASSERT_FALSE(names.empty());
+    auto ia = std::find(names.begin(), names.end(), a.Name());
+    auto ib = std::find(names.begin(), names.end(), b.Name());
+    ASSERT_NE(ia, names.end());
+    ASSERT_NE(ib, names.end());
+    EXPECT_LT(ia, ib); // the server lists them in name order
+
+    // Exactly one database is current: the first one (this login may select every database).
+    int selected = 0;
+    for (int i = 0; i < m->Databases()->Count(); ++i) selected += m->Databases()->Items(i)->Selected;
+    EXPECT_EQ(selected, 1);
+    EXPECT_TRUE(m->Databases()->Items(0)->Selected);
+    TResult* r = m->Execute("SELECT DATABASE()");
+    EXPECT_EQ(r->Rows.Items(0).Values(0), m->Databases()->Items(0)->Name);
+}
+
+TEST(Catalogue, TablesAndFieldsWithDescriptions) {
+    TempDatabase db("cat");
+    db.Run("CREATE TABLE orders (id INT PRIMARY KEY, amount DECIMAL(8,2), note TEXT)");
+    db.Run("CREATE TABLE empty_one (x INT, y DATE)");
+    db.Run("INSERT INTO orders VALUES (1, 9.5, 'a')");
+    auto m = ConnectedSandbox();
+    TDatabase* d = FindDatabase(*m, db.Name());
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(d->Tables.Count(), 2);
+    EXPECT_EQ(d->Tables.Items(0)->Name, "empty_one");
+    EXPECT_EQ(d->Tables.Items(1)->Name, "orders");
+
+    TTable* orders = FindTable(d, "orders");
+    EXPECT_EQ(FieldNames(orders->Fields), (std::vector<std::string>{"id", "amount", "note"}));
+    ASSERT_NE(orders->Description, nullptr);
+    EXPECT_EQ(orders->Description->Rows.Count(), 3);
+    EXPECT_EQ(orders->Description->Fields.Items(0).Name, "Field");
+    EXPECT_EQ(orders->Description->Rows.Items(1).Values(0), "amount");
+    EXPECT_EQ(orders->Description->Rows.Items(1).Values(1), "decimal(8,2)");
+    EXPECT_EQ(orders->Description->Duration, 0);
+
+    // An empty table still has its column names.
+    EXPECT_EQ(FieldNames(FindTable(d, "empty_one")->Fields), (std::vector<std::string>{"x", "y"}));
+}
+
+TEST(Catalogue, TableNamesThatNeedQuotingGetColumnsAndDescriptions) {
+    TempDatabase db("quote");
+    db.Run("CREATE TABLE `order` (a INT)");
+    db.Run("CREATE TABLE `my table` (b INT, c INT)");
+    db.Run("CREATE TABLE `back``tick` (d INT)");
+    auto m = ConnectedSandbox();
+    TDatabase* d = FindDatabase(*m, db.Name());
+    ASSERT_NE(d, nullptr);
+    TTable* order = FindTable(d, "order");
+    TTable* spaced = FindTable(d, "my table");
+    TTable* tick = FindTable(d, "back`tick");
+    ASSERT_TRUE(order && spaced && tick);
+    EXPECT_EQ(FieldNames(order->Fields), (std::vector<std::string>{"a"}));
+    EXPECT_EQ(FieldNames(spaced->Fields), (std::vector<std::string>{"b", "c"}));
+    EXPECT_EQ(FieldNames(tick->Fields), (std::vector<std::string>{"d"}));
+    EXPECT_EQ(spaced->Description->Rows.Count(), 2);
+    EXPECT_EQ(tick->Description->Rows.Items(0).Values(0), "d");
+}
+
+TEST(Catalogue, IsNotRefreshedAfterConnecting) {
+    TempDatabase db("frozen");
+    auto m = ConnectedSandbox();
+    const int before = m->Databases()->Count();
+    const std::string created = db.Name() + "_new";
+    ASSERT_TRUE(m->CreateDatabase(created)) << m->ErrorText();
+    EXPECT_EQ(m->Databases()->Count(), before);
+    EXPECT_EQ(FindDatabase(*m, created), nullptr);
+    ASSERT_TRUE(m->DropDatabase(created)) << m->ErrorText();
+    EXPECT_FALSE(m->DropDatabase(created));
+    EXPECT_NE(m->ErrorText().find("database doesn't exist"), std::string::npos) << m->ErrorText();
+}
+
+TEST(Catalogue, SelectSetsTheFlagFromTheOutcome) {
+    TempDatabase db("sel");
+    auto m = ConnectedSandbox();
+    TDatabase* d = FindDatabase(*m, db.Name());
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(d->Select());
+    EXPECT_TRUE(d->Selected);
+    db.Admin().Execute("DROP DATABASE " + QuoteIdentifier(db.Name()));
+    EXPECT_FALSE(d->Select());
+    EXPECT_FALSE(d->Selected);
+    EXPECT_NE(m->ErrorText().find("Unknown database"), std::string::npos) << m->ErrorText();
+}
+
+TEST(DatabaseCommands, CreateAndDropQuoteTheName) {
+    TempDatabase db("cmd");
+    auto m = ConnectedSandbox();
+    const std::string odd = db.Name() + " with `tick`";
+    ASSERT_TRUE(m->CreateDatabase(odd)) << m->ErrorText();
+    TResult* r = m->Execute("SHOW DATABASES LIKE '" + db.Name() + " with %'");
+    ASSERT_EQ(r->Rows.Count(), 1);
+    EXPECT_EQ(r->Rows.Items(0).Values(0), odd);
+    EXPECT_FALSE(m->CreateDatabase(odd));
+    EXPECT_NE(m->ErrorText().find("exists"), std::string::npos);
+    ASSERT_TRUE(m->DropDatabase(odd)) << m->ErrorText();
+    EXPECT_TRUE(m->RefreshGrants()) << m->ErrorText();
+}
