@@ -1,0 +1,123 @@
+#include "BenchSupport.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace bench {
+
+namespace {
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+    const char* v = std::getenv(name);
+    return v && *v ? v : fallback;
+}
+
+std::size_t StatusField(const char* key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::string k = std::string(key) + ":";
+    while (std::getline(in, line))
+        if (line.rfind(k, 0) == 0) return std::stoul(line.substr(k.size())) * 1024;
+    return 0;
+}
+
+void Run(TMySql& m, const std::string& sql) {
+    TResult* r = m.Execute(sql);
+    if (r->AffectedRows == -1 && !r->ErrorText().empty()) {
+        std::fprintf(stderr, "statement failed: %s\n  %s\n", sql.c_str(), r->ErrorText().c_str());
+        std::exit(1);
+    }
+}
+
+} // namespace
+
+Login SandboxLogin() {
+    Login l;
+    l.Host = EnvOr("KORVANA_BENCH_HOST", l.Host);
+    l.Port = std::stoi(EnvOr("KORVANA_BENCH_PORT", KORVANA_DEFAULT_BENCH_PORT));
+    l.User = EnvOr("KORVANA_BENCH_USER", l.User);
+    l.Password = EnvOr("KORVANA_BENCH_PASSWORD", l.Password);
+    return l;
+}
+
+std::unique_ptr<TMySql> Connect(const Login& l) {
+    auto m = std::make_unique<TMySql>();
+    m->Host = l.Host;
+    m->Port = l.Port;
+    m->User = l.User;
+    m->Password = l.Password;
+    if (!m->Connect()) {
+        std::fprintf(stderr,
+                     "cannot reach the sandbox server on %s:%d: %s\n"
+                     "run the benchmarks with scripts/bench, which starts it\n",
+                     l.Host.c_str(), l.Port, m->ErrorText().c_str());
+        std::exit(1);
+    }
+    return m;
+}
+
+void EnsureBigTable(TMySql& m, long rows) {
+    Run(m, "CREATE DATABASE IF NOT EXISTS korvana_bench");
+    TResult* r = m.Execute(std::string("SELECT COUNT(*) FROM ") + BigTable);
+    if (r->Rows.Count() == 1 && std::string(r->Rows.Items(0).Values(0)) == std::to_string(rows)) return;
+    std::fprintf(stderr, "filling %s with %ld rows...\n", BigTable, rows);
+    Run(m, std::string("DROP TABLE IF EXISTS ") + BigTable);
+    Run(m, std::string("CREATE TABLE ") + BigTable +
+               " (id INT PRIMARY KEY, k INT, name VARCHAR(40), email VARCHAR(60), amount DECIMAL(10,2),"
+               " created DATETIME, status VARCHAR(10), note VARCHAR(60)) ENGINE=InnoDB");
+    Run(m, std::string("INSERT INTO ") + BigTable +
+               " SELECT seq, seq % 1000, CONCAT('customer-', seq), CONCAT('user', seq, '@example.org'),"
+               " ROUND(MOD(seq * 1.37, 10000), 2), '2026-01-01 00:00:00' + INTERVAL seq SECOND,"
+               " ELT(seq % 3 + 1, 'open', 'paid', 'closed'), REPEAT('x', seq % 40)"
+               " FROM seq_1_to_" + std::to_string(rows));
+}
+
+double ClientMilliseconds(const Login& l, const std::string& sql) {
+    const double t0 = NowMs();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const std::string port = "--port=" + std::to_string(l.Port);
+        const std::string host = "--host=" + l.Host;
+        const std::string user = "--user=" + l.User;
+        const std::string pass = "--password=" + l.Password;
+        if (!std::freopen("/dev/null", "w", stdout)) _exit(126);
+        execlp("mariadb", "mariadb", "--no-defaults", "--batch", host.c_str(), port.c_str(), user.c_str(),
+               pass.c_str(), "-e", sql.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const double t = NowMs() - t0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "the mariadb client failed (status %d)\n", status);
+        std::exit(1);
+    }
+    return t;
+}
+
+std::size_t ResidentBytes() { return StatusField("VmRSS"); }
+std::size_t PeakResidentBytes() { return StatusField("VmHWM"); }
+
+void ResetPeak() {
+    // Writing 5 to clear_refs resets the peak resident size to the current one.
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double NowMs() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+} // namespace bench

@@ -1,0 +1,40 @@
+#pragma once
+// Shared pieces of the benchmarks: reaching the sandbox server, a large table to read, the
+// command-line client as the reference, and process memory readings.
+
+#include "MySql.h"
+
+#include <memory>
+#include <string>
+
+namespace bench {
+
+struct Login {
+    std::string Host = "127.0.0.1";
+    int Port = 0;
+    std::string User = "korvana";
+    std::string Password = "korvana-sandbox";
+};
+
+// From KORVANA_BENCH_PORT (and _HOST/_USER/_PASSWORD), else the test sandbox of this build.
+Login SandboxLogin();
+// Connected, or the process ends with a message saying how to start the sandbox.
+std::unique_ptr<TMySql> Connect(const Login& l);
+
+// Makes `korvana_bench.big` hold `rows` rows of 8 columns, about 100 bytes of cell text a row;
+// an existing table with the right row count is kept.
+void EnsureBigTable(TMySql& m, long rows);
+inline const char* BigTable = "korvana_bench.big";
+
+// Wall time in milliseconds of the `mariadb` client running `sql` with --batch to /dev/null.
+double ClientMilliseconds(const Login& l, const std::string& sql);
+
+// Resident set size now, and the peak since the last ResetPeak, in bytes (from /proc/self).
+std::size_t ResidentBytes();
+std::size_t PeakResidentBytes();
+void ResetPeak();
+
+double NowMs();
+double Median(std::vector<double> v);
+
+} // namespace bench
