@@ -1,0 +1,21 @@
+// Start-up: the application and its title, the main window (which loads the placement and the
+// host list as it is made), the event loop; destroying the main window saves them again.
+
+#include "main.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvana"));
+    QApplication::setOrganizationName(QStringLiteral("Tarnvale"));
+
+    int rc = 0;
+    {
+        TfrmMain frmMain;
+        // Shown in the window state read from the settings.
+        frmMain.show();
+        rc = QApplication::exec();
+    } // FormDestroy saves here, after the loop has ended
+    return rc;
+}

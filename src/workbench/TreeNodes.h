@@ -1,0 +1,49 @@
+#pragma once
+// The nodes of the navigation tree. A node's kind is the exact type of the object it carries;
+// nodes own nothing: connection objects belong to the main window, catalogue objects to their
+// connection's catalogue.
+
+#include <QTreeWidgetItem>
+
+#include <variant>
+
+class TMySql;
+class TDatabase;
+class TTable;
+class TField;
+
+enum class TNodeKind { Host, Database, Table, Field };
+
+class TTreeNode : public QTreeWidgetItem {
+public:
+    explicit TTreeNode(TMySql* host);
+    explicit TTreeNode(TDatabase* database);
+    explicit TTreeNode(TTable* table);
+    explicit TTreeNode(const TField* field);
+    ~TTreeNode() override;
+
+    TNodeKind Kind() const { return static_cast<TNodeKind>(FData.index()); }
+    // The carried object, or null when the node is of another kind.
+    TMySql* Host() const;
+    TDatabase* Database() const;
+    TTable* Table() const;
+    const TField* Field() const;
+
+    // Indexes into the tree's image list (ImageIndex when not selected, SelectedIndex when
+    // selected) and into the tool bar's list for the state image (-1: none). The tree's delegate
+    // draws them.
+    int ImageIndex() const { return FImageIndex; }
+    int SelectedIndex() const { return FSelectedIndex; }
+    int StateIndex() const { return FStateIndex; }
+    void SetImages(int image, int selected);
+    void SetStateIndex(int index);
+
+private:
+    std::variant<TMySql*, TDatabase*, TTable*, const TField*> FData;
+    int FImageIndex = -1;
+    int FSelectedIndex = -1;
+    int FStateIndex = -1;
+};
+
+// The node for a tree item, or null for an item of another class.
+inline TTreeNode* AsNode(QTreeWidgetItem* item) { return dynamic_cast<TTreeNode*>(item); }
