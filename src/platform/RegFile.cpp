@@ -17,9 +17,14 @@ int CompareKeyNames(const std::string& a, const std::string& b)
 {
     if (a == b)
         return 0;
-    const QString ua = QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size())).toUpper();
-    const QString ub = QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())).toUpper();
-    return ua.compare(ub, Qt::CaseSensitive);
+    const QString sa = QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()));
+    const QString sb = QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size()));
+    if (int c = sa.toUpper().compare(sb.toUpper(), Qt::CaseSensitive))
+        return c;
+    // Bytes that are no UTF-8 all decode to U+FFFD; names differing only there are still two keys.
+    if (sa.toUtf8().toStdString() != a || sb.toUtf8().toStdString() != b)
+        return a.compare(b) < 0 ? -1 : 1;
+    return 0;
 }
 
 // ---- key tree ----

@@ -51,6 +51,13 @@ TEST_F(RegistrySemantics, KeyNamesIgnoreLetterCaseAndKeepTheirFirstCase)
     FReg.CloseKey();
     ASSERT_TRUE(FReg.OpenKey("SOFTWARE\\ZÜRICH", false));
     EXPECT_EQ(FReg.CurrentPath(), "Software\\Zürich");
+
+    // Names in another 8-bit encoding are not folded together.
+    FReg.CloseKey();
+    ASSERT_TRUE(FReg.OpenKey("Latin\\caf\xe9", true));
+    ASSERT_TRUE(FReg.OpenKey("\\Latin\\caf\xe8", true));
+    ASSERT_TRUE(FReg.OpenKey("\\Latin", false));
+    EXPECT_EQ(FReg.GetKeyNames().size(), 2u);
 }
 
 TEST_F(RegistrySemantics, PathsAreRelativeToTheOpenKeyUnlessTheyStartWithABackslash)
