@@ -52,7 +52,7 @@ void TColorPass::RedrawColors(bool CaretLineOnly) {
     scanLine = std::clamp<std::int64_t>(scanLine, 0, INT32_MAX);
 
     // The stretch ends at the first line that is not fully visible, so a partly visible bottom line
-    // is not coloured.
+    // is not coloured. The client bottom is exclusive: a line ending exactly there is fully visible.
     const int bottom = w.ClientBottom();
     int end = -1;
     bool allVisible = true;
@@ -61,7 +61,7 @@ void TColorPass::RedrawColors(bool CaretLineOnly) {
         i = w.LineIndex(line);
         if (i < 0) break;
         const TPoint at = w.PosFromChar(i);
-        if (!(at.Y >= 0 && at.Y + h < bottom)) {
+        if (!(at.Y >= 0 && at.Y + h <= bottom)) {
             end = i;
             allVisible = false;
             break;
