@@ -274,9 +274,4 @@ TEST_F(RegistryFile, AFileThatCannotBeReadIsNeverWrittenOver)
     EXPECT_TRUE(QFileInfo(FPath).isDir());
 }
 
-TEST(RegistryDefaultFile, LivesInTheUsersConfigurationFolder)
-{
-    EXPECT_TRUE(TRegistryStore::DefaultFileName().endsWith("/Tarnvale/Korvana.reg"));
-}
-
 } // namespace
