@@ -8,6 +8,7 @@
 #include <QStyleOptionViewItem>
 
 #include <algorithm>
+#include <climits>
 
 TResultModel::TResultModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -131,9 +132,10 @@ int TResultView::FittingWidth(int col) const {
     initViewItemOption(&option);
     QAbstractItemDelegate* delegate = itemDelegateForColumn(col);
     if (!delegate) delegate = itemDelegate();
-    const int grid = showGrid() ? 1 : 0;
+    // A little air beside the grid line, so that the widest text does not touch the next column.
+    const int padding = (showGrid() ? 1 : 0) + 6;
     auto measure = [&](int row) {
-        width = std::max(width, delegate->sizeHint(option, FModel->index(row, col)).width() + grid);
+        width = std::max(width, delegate->sizeHint(option, FModel->index(row, col)).width() + padding);
     };
     measure(widest);
     // The widest value in bytes need not be the widest on screen, so the rows in view are
