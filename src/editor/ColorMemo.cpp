@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -111,6 +112,16 @@ void TColorMemo::PasteFromClipboard() {
 void TColorMemo::changeEvent(QEvent* event) {
     QPlainTextEdit::changeEvent(event);
     if (event->type() == QEvent::FontChange) UpdateTabStops();
+}
+
+void TColorMemo::keyPressEvent(QKeyEvent* event) {
+    // Alt with a character key belongs to menus and shortcuts; it never types the character.
+    if ((event->modifiers() & Qt::AltModifier) && !(event->modifiers() & Qt::ControlModifier) &&
+        !event->text().isEmpty() && event->text().front().isPrint()) {
+        event->ignore();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 void TColorMemo::UpdateTabStops() {

@@ -232,7 +232,7 @@ void TfrmMain::ApplyFonts() {
 QAction* TfrmMain::AddMenuItem(QMenu* menu, const char* name, const QString& caption, bool enabled) {
     auto* a = new QAction(caption, menu);
     a->setObjectName(QLatin1String(name));
-    a->setEnabled(enabled);
+    SetItemEnabled(a, enabled);
     menu->addAction(a);
     return a;
 }
@@ -318,6 +318,17 @@ void TfrmMain::BuildMenus() {
     popResult->setDefaultAction(popmnuMaximize); // drawn bold
 }
 
+void TfrmMain::SetItemEnabled(QAction* item, bool enabled) {
+    item->setProperty(EnabledProperty, enabled);
+    item->setEnabled(enabled);
+}
+
+bool TfrmMain::ItemEnabled(const QAction* item) {
+    if (item->isVisible()) return item->isEnabled();
+    const QVariant v = item->property(EnabledProperty);
+    return v.isValid() ? v.toBool() : item->isEnabled();
+}
+
 void TfrmMain::BindShortcut(QAction* item, QMenu* menu, const QKeySequence& keys, QWidget* scope,
                             Qt::ShortcutContext context) {
     // The item shows its keys, but its own binding is limited to the open menu; the window-wide
@@ -328,9 +339,17 @@ void TfrmMain::BindShortcut(QAction* item, QMenu* menu, const QKeySequence& keys
     shortcut->setObjectName(item->objectName() + QStringLiteral("Shortcut"));
     shortcut->setContext(context);
     shortcut->setAutoRepeat(false);
-    connect(shortcut, &QShortcut::activated, item, [item, menu] {
-        if (item->isEnabled() && menu->isEnabled() && menu->menuAction()->isEnabled()) item->trigger();
-    });
+    connect(shortcut, &QShortcut::activated, item, [this, item, menu] { RunShortcut(item, menu); });
+}
+
+bool TfrmMain::RunShortcut(QAction* item, QMenu* menu) {
+    if (!ItemEnabled(item) || !menu->isEnabled() || !menu->menuAction()->isEnabled()) return false;
+    // A hidden item counts as disabled to Qt, so its command is started by its signal directly.
+    if (item->isVisible())
+        item->trigger();
+    else
+        emit item->triggered(item->isChecked());
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -593,7 +612,11 @@ void TfrmMain::ConnectHandlers() {
 
     // Main menu shortcuts act in the whole window; the tree menu's while the tree has the focus.
     BindShortcut(mnuQuery, mnuQueryMenu, QKeySequence(Qt::Key_F12), this, Qt::WindowShortcut);
-    BindShortcut(mnuQuery2, mnuQueryMenu, QKeySequence(Qt::ALT | Qt::Key_Q), this, Qt::WindowShortcut);
+    // Alt+Q is also the mnemonic of the "&Query" menu. The item's shortcut comes first, as in a
+    // classic menu; the event filter below catches the keys before the menu bar sees them.
+    mnuQuery2->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Q));
+    mnuQuery2->setShortcutContext(Qt::WidgetShortcut);
+    qApp->installEventFilter(this);
     BindShortcut(Cut1, mnuEdit, QKeySequence(Qt::CTRL | Qt::Key_X), this, Qt::WindowShortcut);
     BindShortcut(Copy1, mnuEdit, QKeySequence(Qt::CTRL | Qt::Key_C), this, Qt::WindowShortcut);
     BindShortcut(Paste1, mnuEdit, QKeySequence(Qt::CTRL | Qt::Key_V), this, Qt::WindowShortcut);
@@ -610,6 +633,25 @@ void TfrmMain::ConnectHandlers() {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride || (event->type() == QEvent::KeyPress && FSwallowAltQ)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const bool altQ = key->key() == Qt::Key_Q && key->modifiers() == Qt::AltModifier;
+        if (altQ && widget && widget->window() == this) {
+            if (event->type() == QEvent::KeyPress) {
+                // The key press that follows an Alt+Q already run: it must not type a "q".
+                FSwallowAltQ = false;
+                return true;
+            }
+            if (RunShortcut(mnuQuery2, mnuQueryMenu)) {
+                // Claiming the override keeps the menu bar from acting on the same keys.
+                event->accept();
+                FSwallowAltQ = true;
+                return true;
+            }
+        }
+        if (event->type() == QEvent::KeyPress) FSwallowAltQ = false;
+    }
     if (watched == Tree->viewport()) {
         // Every click in the tree, on a node or not, recomputes the command states.
         if (event->type() == QEvent::MouseButtonRelease &&
@@ -758,23 +800,23 @@ void TfrmMain::UpdateCommandStates() {
     const bool inUse = isDatabase && IsInUse(node);
 
     btnConnect->setEnabled(!connected);
-    mnuConnect->setEnabled(!connected);
-    popmnuConnect->setEnabled(!connected);
+    SetItemEnabled(mnuConnect, !connected);
+    SetItemEnabled(popmnuConnect, !connected);
 
     btnDisconnect->setEnabled(connected);
-    mnuDisconnect->setEnabled(connected);
-    popmnuDisconnect->setEnabled(connected);
+    SetItemEnabled(mnuDisconnect, connected);
+    SetItemEnabled(popmnuDisconnect, connected);
 
-    mnuQuery->setEnabled(connected);
-    mnuQuery2->setEnabled(connected);
+    SetItemEnabled(mnuQuery, connected);
+    SetItemEnabled(mnuQuery2, connected);
     btnQuery->setEnabled(connected);
 
     btnCreateDb->setEnabled(connected);
-    mnuCreateDb->setEnabled(connected);
-    popmnuCreateDb->setEnabled(connected);
+    SetItemEnabled(mnuCreateDb, connected);
+    SetItemEnabled(popmnuCreateDb, connected);
 
     for (QWidget* w : {static_cast<QWidget*>(btnProperties), static_cast<QWidget*>(btnDelete)}) w->setEnabled(true);
-    for (QAction* a : {mnuProperties, mnuDelete, popmnuProperties, popmnuDelete}) a->setEnabled(true);
+    for (QAction* a : {mnuProperties, mnuDelete, popmnuProperties, popmnuDelete}) SetItemEnabled(a, true);
 
     const bool isTable = kind == TNodeKind::Table;
     popmnuDescribeTable->setVisible(isTable);
@@ -790,8 +832,8 @@ void TfrmMain::UpdateCommandStates() {
     N5->setVisible(isTable || isField);
 
     const bool selectable = isDatabase && !inUse;
-    popmnuSelectDb->setEnabled(selectable);
-    mnuSelectDb->setEnabled(selectable);
+    SetItemEnabled(popmnuSelectDb, selectable);
+    SetItemEnabled(mnuSelectDb, selectable);
     btnSelectDb->setEnabled(selectable);
 
     popmnuSelectDb->setChecked(inUse);
@@ -799,8 +841,8 @@ void TfrmMain::UpdateCommandStates() {
     btnSelectDb->setChecked(inUse);
 
     btnDeleteDb->setEnabled(selectable);
-    mnuDeleteDb->setEnabled(selectable);
-    popmnuDeleteDb->setEnabled(selectable);
+    SetItemEnabled(mnuDeleteDb, selectable);
+    SetItemEnabled(popmnuDeleteDb, selectable);
 }
 
 void TfrmMain::InsertSelectedName() {

@@ -92,6 +92,11 @@ public:
     TMySql* SelectedHost() const;
     std::vector<TTreeNode*> HostNodes() const;
 
+    // Enabled state of a menu item as the commands set it. Qt reports a hidden item as disabled;
+    // this keeps the state the item would have when shown (and that its shortcut follows).
+    static void SetItemEnabled(QAction* item, bool enabled);
+    static bool ItemEnabled(const QAction* item);
+
     // Recomputes which commands are enabled, visible or checked from the selected node; changes
     // nothing while no node is selected.
     void UpdateCommandStates();
@@ -258,6 +263,8 @@ private:
     // A shortcut that runs `item` only while it and its menu are enabled, visible or not.
     void BindShortcut(QAction* item, QMenu* menu, const QKeySequence& keys, QWidget* scope,
                       Qt::ShortcutContext context);
+    // Runs `item` when it and its menu are enabled; true when it ran.
+    bool RunShortcut(QAction* item, QMenu* menu);
     void TreeContextMenu(const QPoint& pos);
     TTreeNode* AppendChild(TTreeNode* parent, TTreeNode* child, int image, int selected);
 
@@ -268,4 +275,6 @@ private:
     TRegistryStore* FStore;
     std::vector<std::unique_ptr<TMySql>> FConnections;
     QLabel* FStatusLabel = nullptr;
+    bool FSwallowAltQ = false;
+    static constexpr const char* EnabledProperty = "korvanaEnabled";
 };
