@@ -163,14 +163,31 @@ void TColorRule::CompileKeywords(const TStringList& list) {
 }
 
 void TColorRule::BuildKeyIndex() {
-    FKeyBucketStart.fill(0);
-    for (const auto& e : FKeyTable) ++FKeyBucketStart[(FKeyChars[e.Offset] & 0xFF) + 1];
-    for (std::size_t b = 1; b < FKeyBucketStart.size(); ++b) FKeyBucketStart[b] += FKeyBucketStart[b - 1];
-    FKeyBuckets.resize(FKeyTable.size());
-    std::array<std::uint32_t, 256> fill;
-    std::copy_n(FKeyBucketStart.begin(), 256, fill.begin());
-    for (std::uint32_t k = 0; k < FKeyTable.size(); ++k)
-        FKeyBuckets[fill[FKeyChars[FKeyTable[k].Offset] & 0xFF]++] = k;
+    // Counting sort into the buckets: count, sum up to each bucket's end, then place the keys from
+    // the last back, which leaves every start in place and each bucket in table order.
+    FSingleStart.fill(0);
+    FPairStart.assign(PairBuckets + 1, 0);
+    std::uint32_t singles = 0;
+    for (const auto& e : FKeyTable) {
+        const char16_t* key = FKeyChars.data() + e.Offset;
+        if (e.Length == 1) {
+            ++FSingleStart[key[0] & 0xFF];
+            ++singles;
+        } else {
+            ++FPairStart[PairBucket(key[0], key[1])];
+        }
+    }
+    for (std::size_t b = 1; b < FSingleStart.size(); ++b) FSingleStart[b] += FSingleStart[b - 1];
+    for (std::size_t b = 1; b < FPairStart.size(); ++b) FPairStart[b] += FPairStart[b - 1];
+    FSingleKeys.resize(singles);
+    FPairKeys.resize(FKeyTable.size() - singles);
+    for (std::uint32_t k = std::uint32_t(FKeyTable.size()); k-- > 0;) {
+        const char16_t* key = FKeyChars.data() + FKeyTable[k].Offset;
+        if (FKeyTable[k].Length == 1)
+            FSingleKeys[--FSingleStart[key[0] & 0xFF]] = k;
+        else
+            FPairKeys[--FPairStart[PairBucket(key[0], key[1])]] = k;
+    }
 }
 
 void TColorRule::SetMarkerCapacity(int n) {

@@ -139,10 +139,15 @@ private:
     std::u16string FKeyChars; // every key back to back, in table order
     std::array<TColor, KeyColorCount> FKeyColors{};
 
-    // Keys grouped by the low byte of their first unit, each group in table order, so a scan visits
-    // every text position once instead of searching the text once per key.
-    std::array<std::uint32_t, 257> FKeyBucketStart{};
-    std::vector<std::uint32_t> FKeyBuckets;
+    // Keys grouped by their first unit (one-unit keys) or first two units (longer keys), each group
+    // in table order, so a scan visits every text position once and tries only the keys that can
+    // start there, instead of searching the text once per key.
+    static constexpr std::size_t PairBuckets = 1024;
+    static std::size_t PairBucket(char16_t c0, char16_t c1) { return std::size_t((c0 & 31) << 5 | (c1 & 31)); }
+    std::array<std::uint32_t, 257> FSingleStart{};
+    std::vector<std::uint32_t> FSingleKeys;
+    std::vector<std::uint32_t> FPairStart; // PairBuckets + 1 entries
+    std::vector<std::uint32_t> FPairKeys;
 
     std::vector<char16_t> FUpperText; // upper-cased copy of the scanned text, grows only
     std::vector<std::uint32_t> FNextSearch; // per key: where its next occurrence may start

@@ -4,7 +4,6 @@
 #include "RuleScan.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -57,22 +56,34 @@ int TColorRule::ScanKeys(int count, const TTextStretch& text, TKeyDescrList& lis
     FNextSearch.assign(FKeyTable.size(), 0);
     FOccurrences.clear();
     const char16_t* keys = FKeyChars.data();
+    // An occurrence of key k at p: the key's next search starts past it, and it counts when it is a
+    // whole word (or PartWord allows less).
+    auto occurs = [&](std::uint32_t k, std::size_t p, std::uint32_t n) {
+        FNextSearch[k] = std::uint32_t(p + n);
+        if (!PartWord) {
+            const bool before = p > 0 && IsWordChar(s[p - 1]);
+            const bool after = p + n < len && IsWordChar(s[p + n]);
+            if (before || after) return;
+        }
+        FOccurrences.push_back((std::uint64_t(k) << 32) | p);
+    };
     for (std::size_t p = 0; p < len; ++p) {
         const char16_t c = s[p];
-        const auto b = c & 0xFF;
-        for (auto j = FKeyBucketStart[b], jEnd = FKeyBucketStart[b + 1]; j < jEnd; ++j) {
-            const std::uint32_t k = FKeyBuckets[j];
+        for (auto j = FSingleStart[c & 0xFF], jEnd = FSingleStart[(c & 0xFF) + 1]; j < jEnd; ++j) {
+            const std::uint32_t k = FSingleKeys[j];
+            if (keys[FKeyTable[k].Offset] == c && p >= FNextSearch[k]) occurs(k, p, 1);
+        }
+        if (p + 1 >= len) break;
+        const char16_t c1 = s[p + 1];
+        const std::size_t b = PairBucket(c, c1);
+        for (auto j = FPairStart[b], jEnd = FPairStart[b + 1]; j < jEnd; ++j) {
+            const std::uint32_t k = FPairKeys[j];
             const TKeyEntry& e = FKeyTable[k];
             const char16_t* key = keys + e.Offset;
-            if (key[0] != c || p < FNextSearch[k] || e.Length > len - p) continue;
-            if (e.Length > 1 && std::memcmp(key + 1, s + p + 1, (e.Length - 1) * sizeof(char16_t)) != 0) continue;
-            FNextSearch[k] = std::uint32_t(p + e.Length);
-            if (!PartWord) {
-                const bool before = p > 0 && IsWordChar(s[p - 1]);
-                const bool after = p + e.Length < len && IsWordChar(s[p + e.Length]);
-                if (before || after) continue;
-            }
-            FOccurrences.push_back((std::uint64_t(k) << 32) | p);
+            if (key[0] != c || key[1] != c1 || p < FNextSearch[k] || e.Length > len - p) continue;
+            std::uint32_t i = 2;
+            while (i < e.Length && key[i] == s[p + i]) ++i;
+            if (i == e.Length) occurs(k, p, e.Length);
         }
     }
     // Key-major order, positions ascending within a key.

@@ -1,0 +1,154 @@
+// One colour pass of the query editor (its four SQL rules, tabs and the caret line on) over a
+// window of 60 visible lines, scrolled to the middle of a document of 1,000 and of 1,000,000
+// lines. The pass scans only the painted stretch, so the two should cost the same: the figure to
+// watch is the ratio between them. Also times the compilation of the rules (165 SQL words).
+
+#include "ColorPass.h"
+#include "SqlRuleSet.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int VisibleLines = 60;
+constexpr int RowHeight = 16;
+
+// A lean window: line starts, monospace positions, and a counter for what is drawn.
+class TBenchWindow : public TEditWindow {
+public:
+    explicit TBenchWindow(int lines) {
+        static const char* sql[] = {
+            "SELECT c.id, c.name, COUNT(o.id) AS orders, SUM(o.total) AS spent",
+            "FROM customers c LEFT JOIN orders o ON o.customer_id = c.id",
+            "WHERE c.created_at >= '2020-01-01' AND c.status IN (1, 2, 3)",
+            "GROUP BY c.id, c.name HAVING COUNT(o.id) > 5 # only the busy ones",
+            "/* monthly report, kept for the auditors",
+            "\tlimited to accounts that are still active */",
+            "ORDER BY spent DESC, c.name ASC LIMIT 100;",
+            "INSERT INTO audit (user_id, action, at) VALUES (42, 'login', NOW());",
+            "UPDATE accounts SET balance = balance - 10.50 WHERE id = 7 AND locked = 0;",
+            "",
+            "CREATE TABLE t_log (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY, msg TEXT);",
+            "DELETE FROM sessions WHERE expires < NOW() - INTERVAL 1 DAY;",
+        };
+        for (int l = 0; l < lines; ++l) {
+            if (l) FText += u"\r\n";
+            FStarts.push_back(int(FText.size()));
+            for (const char* c = sql[l % std::size(sql)]; *c; ++c) FText += char16_t(*c);
+        }
+        First = lines / 2;
+        Sel = FStarts[std::size_t(First + 20)] + 12; // the caret inside the window
+    }
+
+    int First = 0;
+    int Sel = 0;
+    long Drawn = 0;
+
+    int FirstVisibleLine() const override { return First; }
+    int LineFromChar(int index) const override {
+        return int(std::upper_bound(FStarts.begin(), FStarts.end(), index) - FStarts.begin()) - 1;
+    }
+    int LineIndex(int line) const override {
+        return line >= 0 && line < int(FStarts.size()) ? FStarts[std::size_t(line)] : -1;
+    }
+    int LineLength(int index) const override {
+        const auto line = std::size_t(LineFromChar(index));
+        const int next = line + 1 < FStarts.size() ? FStarts[line + 1] - 2 : int(FText.size());
+        return next - FStarts[line];
+    }
+    TPoint PosFromChar(int index) const override {
+        const int line = LineFromChar(index);
+        return {(index - FStarts[std::size_t(line)]) * 8, (line - First) * RowHeight};
+    }
+    int LineCount() const override { return int(FStarts.size()); }
+    void GetTextRange(int start, int end, char16_t* dest) const override {
+        std::copy(FText.begin() + start, FText.begin() + end, dest);
+    }
+    int ClientBottom() const override { return VisibleLines * RowHeight; }
+    int LineHeight() const override { return RowHeight; }
+    int TextWidth(std::u16string_view text) const override { return int(text.size()) * 8; }
+    void TextOut(int, int, std::u16string_view text, const TTextAttr&) override { Drawn += long(text.size()); }
+    void HideCaret() override {}
+    void ShowCaret() override {}
+    int SelStart() const override { return Sel; }
+    int SelLength() const override { return 0; }
+    bool WantTabs() const override { return true; }
+    bool RedrawAlways() const override { return true; }
+    TColor FontColor() const override { return clWindowText; }
+    TColor Color() const override { return clWindow; }
+    bool IsEnabled() const override { return true; }
+    bool IsVisible() const override { return true; }
+    bool HasParent() const override { return true; }
+    const THotSpot& HotSpot() const override { return FHot; }
+    const TKeyDrawEvent& OnDrawKey() const override { return FDrawKey; }
+
+private:
+    std::u16string FText;
+    std::vector<int> FStarts;
+    THotSpot FHot;
+    TKeyDrawEvent FDrawKey;
+};
+
+void BM_ColourPass(benchmark::State& state) {
+    TBenchWindow window(int(state.range(0)));
+    TColorPass pass(window);
+    AddSqlRules(pass.ColorRules);
+    pass.RedrawColors(false); // buffers grown, rules compiled once
+    for (auto _ : state) {
+        pass.RedrawColors(false);
+        benchmark::DoNotOptimize(window.Drawn);
+    }
+    state.counters["chars_drawn_per_pass"] = double(window.Drawn) / double(state.iterations() + 1);
+}
+BENCHMARK(BM_ColourPass)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+// A compiling CompileRules followed by the skipping one that comes after it on the next pass.
+void BM_CompileSqlRules(benchmark::State& state) {
+    TDrawRules rules;
+    AddSqlRules(rules);
+    for (auto _ : state) {
+        rules.CompileRules();
+        rules.CompileRules();
+        benchmark::DoNotOptimize(rules[0].KeyCount());
+    }
+}
+BENCHMARK(BM_CompileSqlRules)->Unit(benchmark::kMicrosecond);
+
+// Keeps every run's time per iteration, so the two document sizes can be compared at the end.
+class TRatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> Microseconds;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& run : runs)
+            if (run.run_type == Run::RT_Iteration)
+                Microseconds[run.benchmark_name()] = run.GetAdjustedRealTime(); // in the run's unit (us)
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto small = reporter.Microseconds.find("BM_ColourPass/1000");
+    const auto large = reporter.Microseconds.find("BM_ColourPass/1000000");
+    if (small != reporter.Microseconds.end() && large != reporter.Microseconds.end()) {
+        std::printf("\ncolour pass, 60 visible lines: %.1f us per pass at 1,000 lines, %.1f us at 1,000,000 lines\n",
+                    small->second, large->second);
+        std::printf("ratio 1,000,000 / 1,000 lines: %.3f (goal: under 1.2; goal per pass: under 100 us)\n",
+                    large->second / small->second);
+    }
+    if (auto c = reporter.Microseconds.find("BM_CompileSqlRules"); c != reporter.Microseconds.end())
+        std::printf("CompileRules, four SQL rules with the 165-word list: %.1f us per compilation\n", c->second);
+    benchmark::Shutdown();
+    return 0;
+}
