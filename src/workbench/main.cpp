@@ -118,6 +118,17 @@ bool IsInUse(const TTreeNode* node) { return node && node->Database() && node->D
 
 } // namespace
 
+// Watches the key events of the whole application for the shortcuts that must come before the
+// menu bar's own handling of the same keys.
+class TfrmMain::TPriorityKeys : public QObject {
+public:
+    explicit TPriorityKeys(TfrmMain* owner) : QObject(owner), FOwner(owner) {}
+    bool eventFilter(QObject* watched, QEvent* event) override { return FOwner->PriorityShortcut(watched, event); }
+
+private:
+    TfrmMain* FOwner;
+};
+
 void TDropDownCombo::showPopup() {
     emit DropDown();
     QComboBox::showPopup();
@@ -161,7 +172,11 @@ TfrmMain::TfrmMain(TDialogs* dialogs, TRegistryStore* store, QWidget* parent)
     FormCreate();
 }
 
-TfrmMain::~TfrmMain() { FormDestroy(); }
+TfrmMain::~TfrmMain() {
+    delete FPriorityKeys; // no key handling while the window comes apart
+    FPriorityKeys = nullptr;
+    FormDestroy();
+}
 
 void TfrmMain::FormCreate() {
     FVersion = VersionText();
@@ -616,7 +631,8 @@ void TfrmMain::ConnectHandlers() {
     // classic menu; the event filter below catches the keys before the menu bar sees them.
     mnuQuery2->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Q));
     mnuQuery2->setShortcutContext(Qt::WidgetShortcut);
-    qApp->installEventFilter(this);
+    FPriorityKeys = new TPriorityKeys(this);
+    qApp->installEventFilter(FPriorityKeys);
     BindShortcut(Cut1, mnuEdit, QKeySequence(Qt::CTRL | Qt::Key_X), this, Qt::WindowShortcut);
     BindShortcut(Copy1, mnuEdit, QKeySequence(Qt::CTRL | Qt::Key_C), this, Qt::WindowShortcut);
     BindShortcut(Paste1, mnuEdit, QKeySequence(Qt::CTRL | Qt::Key_V), this, Qt::WindowShortcut);
@@ -632,7 +648,7 @@ void TfrmMain::ConnectHandlers() {
     connect(lstOut, &TResultView::DoubleClicked, this, &TfrmMain::btnMaximizeClick);
 }
 
-bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+bool TfrmMain::PriorityShortcut(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride || (event->type() == QEvent::KeyPress && FSwallowAltQ)) {
         auto* key = static_cast<QKeyEvent*>(event);
         auto* widget = qobject_cast<QWidget*>(watched);
@@ -652,6 +668,10 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         }
         if (event->type() == QEvent::KeyPress) FSwallowAltQ = false;
     }
+    return false;
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Tree->viewport()) {
         // Every click in the tree, on a node or not, recomputes the command states.
         if (event->type() == QEvent::MouseButtonRelease &&

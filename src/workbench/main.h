@@ -263,6 +263,8 @@ private:
     // A shortcut that runs `item` only while it and its menu are enabled, visible or not.
     void BindShortcut(QAction* item, QMenu* menu, const QKeySequence& keys, QWidget* scope,
                       Qt::ShortcutContext context);
+    class TPriorityKeys;
+    bool PriorityShortcut(QObject* watched, QEvent* event);
     // Runs `item` when it and its menu are enabled; true when it ran.
     bool RunShortcut(QAction* item, QMenu* menu);
     void TreeContextMenu(const QPoint& pos);
@@ -276,5 +278,6 @@ private:
     std::vector<std::unique_ptr<TMySql>> FConnections;
     QLabel* FStatusLabel = nullptr;
     bool FSwallowAltQ = false;
+    QObject* FPriorityKeys = nullptr;
     static constexpr const char* EnabledProperty = "korvanaEnabled";
 };
