@@ -99,7 +99,8 @@ TTable::TTable(st_mysql* handle, std::string name) : Name(std::move(name)) {
 
 TTables::TTables(st_mysql* handle, bool list) : Handle(handle) {
     if (!list) return;
-    MYSQL_RES* listing = mysql_list_tables(handle, "");
+    // No pattern: the server's LIKE '' is not a reliable "everything".
+    MYSQL_RES* listing = mysql_list_tables(handle, nullptr);
     if (!listing) return;
     std::vector<std::string> names;
     while (MYSQL_ROW row = mysql_fetch_row(listing)) names.emplace_back(TextOrEmpty(row[0]));
@@ -120,7 +121,8 @@ bool TDatabase::Select() {
 }
 
 TDatabases::TDatabases(st_mysql* handle) : Handle(handle) {
-    MYSQL_RES* list = mysql_list_dbs(handle, "");
+    // No pattern rather than an empty one: MariaDB drops information_schema for LIKE ''.
+    MYSQL_RES* list = mysql_list_dbs(handle, nullptr);
     if (!list) return;
     std::vector<std::string> names;
     while (MYSQL_ROW row = mysql_fetch_row(list)) names.emplace_back(TextOrEmpty(row[0]));
