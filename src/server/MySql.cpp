@@ -38,6 +38,15 @@ std::shared_ptr<const TResultBlock> CopyResult(MYSQL_RES* res, MYSQL* h, bool& f
     return b.Finish();
 }
 
+// The names of a listing (its first column, in order); the listing is freed. Null lists nothing.
+std::vector<std::string> FirstColumnOf(MYSQL_RES* listing) {
+    std::vector<std::string> names;
+    if (!listing) return names;
+    while (MYSQL_ROW row = mysql_fetch_row(listing)) names.emplace_back(TextOrEmpty(row[0]));
+    mysql_free_result(listing);
+    return names;
+}
+
 std::shared_ptr<const TResultBlock> EmptyBlock() { return TResultBlock::Builder({}).Finish(); }
 
 // Sends a statement and builds a TResult from its stored outcome; the result set is freed at once.
@@ -101,10 +110,7 @@ TTables::TTables(st_mysql* handle, bool list) : Handle(handle) {
     if (!list) return;
     // No pattern: the server's LIKE '' is not a reliable "everything".
     MYSQL_RES* listing = mysql_list_tables(handle, nullptr);
-    if (!listing) return;
-    std::vector<std::string> names;
-    while (MYSQL_ROW row = mysql_fetch_row(listing)) names.emplace_back(TextOrEmpty(row[0]));
-    mysql_free_result(listing);
+    std::vector<std::string> names = FirstColumnOf(listing);
     FItems.reserve(names.size());
     for (auto& n : names) FItems.push_back(std::make_unique<TTable>(handle, std::move(n)));
 }
@@ -123,10 +129,7 @@ bool TDatabase::Select() {
 TDatabases::TDatabases(st_mysql* handle) : Handle(handle) {
     // No pattern rather than an empty one: MariaDB drops information_schema for LIKE ''.
     MYSQL_RES* list = mysql_list_dbs(handle, nullptr);
-    if (!list) return;
-    std::vector<std::string> names;
-    while (MYSQL_ROW row = mysql_fetch_row(list)) names.emplace_back(TextOrEmpty(row[0]));
-    mysql_free_result(list);
+    std::vector<std::string> names = FirstColumnOf(list);
     FItems.reserve(names.size());
     for (auto& n : names) FItems.push_back(std::make_unique<TDatabase>(handle, std::move(n)));
     for (auto& d : FItems)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -383,4 +384,31 @@ TEST(DatabaseCommands, CreateAndDropQuoteTheName) {
     EXPECT_NE(m->ErrorText().find("exists"), std::string::npos);
     ASSERT_TRUE(m->DropDatabase(odd)) << m->ErrorText();
     EXPECT_TRUE(m->RefreshGrants()) << m->ErrorText();
+}
+
+TEST(Catalogue, ADatabaseThatCannotBeSelectedShowsNoTables) {
+    // This login sees every database but may enter only information_schema.
+    TempDatabase db("locked");
+    db.Run("CREATE TABLE secret (x INT)");
+    const std::string user = "korvana_peek_" + std::to_string(::getpid());
+    db.Run("CREATE USER '" + user + "'@'%' IDENTIFIED BY 'peek'");
+    db.Run("GRANT SHOW DATABASES ON *.* TO '" + user + "'@'%'");
+    auto m = SandboxHost();
+    m->User = user;
+    m->Password = "peek";
+    const bool connected = m->Connect();
+    const std::string error = m->ErrorText();
+    TDatabase* locked = connected ? FindDatabase(*m, db.Name()) : nullptr;
+    const int lockedTables = locked ? locked->Tables.Count() : -1;
+    const bool lockedSelected = locked && locked->Selected;
+    TDatabase* schema = connected ? FindDatabase(*m, "information_schema") : nullptr;
+    const bool schemaSelected = schema && schema->Selected;
+    m.reset();
+    db.Run("DROP USER '" + user + "'@'%'");
+
+    ASSERT_TRUE(connected) << error;
+    ASSERT_NE(locked, nullptr);
+    EXPECT_EQ(lockedTables, 0); // not the tables of whatever database was current before
+    EXPECT_FALSE(lockedSelected);
+    EXPECT_TRUE(schemaSelected);
 }
