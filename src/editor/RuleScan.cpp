@@ -71,7 +71,8 @@ int TColorRule::ScanKeys(int count, const TTextStretch& text, TKeyDescrList& lis
         const char16_t c = s[p];
         for (auto j = FSingleStart[c & 0xFF], jEnd = FSingleStart[(c & 0xFF) + 1]; j < jEnd; ++j) {
             const std::uint32_t k = FSingleKeys[j];
-            if (keys[FKeyTable[k].Offset] == c && p >= FNextSearch[k]) occurs(k, p, 1);
+            // A one-unit key never overlaps its own last occurrence.
+            if (keys[FKeyTable[k].Offset] == c) occurs(k, p, 1);
         }
         if (p + 1 >= len) break;
         const char16_t c1 = s[p + 1];

@@ -187,3 +187,80 @@ TEST(ProducerContract, AppendsFromCountWidensTheExtentAndReusesSlots) {
     EXPECT_EQ(s.list.Count(), 6); // the list never shrinks
     EXPECT_EQ(s.host.MinPos(), 0);
 }
+
+namespace {
+
+// The plain matcher: one substring search per key (or per marker and position), as the scans are
+// defined. The scans visit each position once instead, and must give exactly the same spans.
+std::vector<std::pair<int, int>> PlainKeys(const TStringList& keys, std::u16string text, bool partWord) {
+    auto word = [](char16_t c) { return (c >= u'@' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
+    for (auto& c : text) c = AsciiUpper(c);
+    std::vector<std::pair<int, int>> out;
+    for (auto key : keys) {
+        if (key.find_first_not_of(u' ') == std::u16string::npos) continue; // blank keys are skipped
+        for (auto& c : key) c = AsciiUpper(c);
+        for (auto p = text.find(key); p != std::u16string::npos; p = text.find(key, p + key.size())) {
+            const bool whole = (p == 0 || !word(text[p - 1])) && (p + key.size() == text.size() || !word(text[p + key.size()]));
+            if (partWord || whole) out.emplace_back(int(p), int(p + key.size()) - 1);
+        }
+    }
+    return out;
+}
+
+std::vector<std::pair<int, int>> PlainBeginEnd(const std::vector<std::pair<std::u16string, std::u16string>>& pairs,
+                                               const std::u16string& text) {
+    std::vector<std::pair<int, int>> out;
+    for (std::size_t p = 0;;) {
+        std::size_t best = std::u16string::npos, winner = 0;
+        for (std::size_t i = 0; i < pairs.size(); ++i)
+            if (auto at = text.find(pairs[i].first, p); at < best) best = at, winner = i;
+        if (best == std::u16string::npos) break;
+        auto e = text.find(pairs[winner].second, best + 1);
+        if (e == std::u16string::npos) break;
+        out.emplace_back(int(best), int(e + pairs[winner].second.size()) - 1);
+        p = e + 1;
+    }
+    return out;
+}
+
+std::u16string RandomText(unsigned& seed, std::size_t n, std::u16string_view alphabet) {
+    std::u16string s;
+    for (std::size_t i = 0; i < n; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        s += alphabet[(seed >> 16) % alphabet.size()];
+    }
+    return s;
+}
+
+} // namespace
+
+TEST(ScansAgreeWithPlainSearch, RandomTextsAndKeys) {
+    unsigned seed = 7;
+    for (int round = 0; round < 300; ++round) {
+        Scanner s;
+        TStringList keys;
+        for (int k = 0; k < 12; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            keys.push_back(RandomText(seed, 1 + (seed >> 16) % 4, u"abAB-@_1 \u0141"));
+        }
+        const bool partWord = round % 2 == 1;
+        s.Keys(keys, partWord);
+        const std::u16string text = RandomText(seed, 200, u"abAB-@_1 \u0141\u0162");
+        std::vector<std::pair<int, int>> got;
+        for (const auto& d : s.Scan(text)) got.emplace_back(d.KeyStart, d.KeyEnd);
+        ASSERT_EQ(got, PlainKeys(keys, text, partWord)) << "round " << round;
+
+        std::vector<std::pair<std::u16string, std::u16string>> pairs;
+        TStringList lines;
+        for (int m = 0; m < 3; ++m) {
+            pairs.emplace_back(RandomText(seed, 1 + m % 2, u"ab*/"), RandomText(seed, 1 + (m + 1) % 2, u"ab*/"));
+            lines.push_back(pairs.back().first + u";" + pairs.back().second);
+        }
+        s.rule.KeyDrawingType = dtBeginEnd;
+        s.rule.SetKeyBegEndLst(lines);
+        const std::u16string marked = RandomText(seed, 200, u"ab*/ xy");
+        got.clear();
+        for (const auto& d : s.Scan(marked)) got.emplace_back(d.KeyStart, d.KeyEnd);
+        ASSERT_EQ(got, PlainBeginEnd(pairs, marked)) << "round " << round;
+    }
+}
