@@ -888,15 +888,8 @@ void TfrmMain::mmoInDragDrop(QObject* source) {
 // Command handlers. Each one is filled in by the work on its command; until then it does
 // nothing. They are connected to their tool buttons, menu items and shortcuts above.
 
-void TfrmMain::btnQueryClick() {}
-void TfrmMain::btnMaximizeClick() {}
-void TfrmMain::popmnuClearResultClick() {}
+// Query, results and history: QueryCommands.cpp.
 void TfrmMain::btnExportResultClick() {}
-
-void TfrmMain::btnPrevClick() {}
-void TfrmMain::btnNextClick() {}
-void TfrmMain::cmbQueriesDropDown() {}
-void TfrmMain::cmbQueriesChange() {}
 
 void TfrmMain::btnNewClick() {}
 void TfrmMain::btnDeleteClick() {}

@@ -16,6 +16,7 @@
 #include <vector>
 
 class QAction;
+class QCursor;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -33,7 +34,9 @@ class TImageList;
 class TMySql;
 class TQueryHistory;
 class TRegistryStore;
+class TResult;
 class TResultView;
+class TfrmResult;
 
 // A drop-down list that reports the opening of its list before it shows, so the list can be
 // rebuilt just in time.
@@ -62,6 +65,16 @@ public:
     const QString& Version() const { return FVersion; }
     TDialogs& Dialogs() const { return *FDialogs; }
     TQueryHistory* History() const { return FHistory.get(); }
+
+    // ---- query execution ----
+    // Shows `Result` in lstOut and its summary on the status line, and sets the three export
+    // commands; false when it was shown as an error, which ends a batch of statements.
+    bool ShowResult(const TResult& Result);
+    // The result window, made once with this window.
+    TfrmResult* ResultWindow() const { return FResultWindow.get(); }
+    // The database-busy cursor shown while statements run: an hourglass with "SQL" beneath it.
+    static QCursor SqlBusyCursor();
+    // ---- end of query execution ----
 
     // ---- status bar: one text, replaced by every command ----
     QString StatusText() const;
@@ -280,4 +293,14 @@ private:
     bool FSwallowAltQ = false;
     QObject* FPriorityKeys = nullptr;
     static constexpr const char* EnabledProperty = "korvanaEnabled";
+
+    // ---- query execution ----
+    void AddHistoryEntry();
+    void UpdateHistoryButtons();
+    struct TResultWindowDeleter {
+        void operator()(TfrmResult* window) const;
+    };
+    static std::unique_ptr<TfrmResult, TResultWindowDeleter> MakeResultWindow();
+    std::unique_ptr<TfrmResult, TResultWindowDeleter> FResultWindow = MakeResultWindow();
+    // ---- end of query execution ----
 };

@@ -1,0 +1,149 @@
+// The query side of the main window: the Query command, ShowResult, Clear and Maximize result,
+// and stepping through the query history.
+
+#include "main.h"
+
+#include "ColorMemo.h"
+#include "MySql.h"
+#include "QueryHistory.h"
+#include "ResultModel.h"
+#include "SplitStatements.h"
+#include "result.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QPainter>
+#include <QPixmap>
+#include <QStatusBar>
+#include <QSvgRenderer>
+#include <QToolButton>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Outside any namespace: the resource initialiser is a global function.
+static void InitCursorResources() { Q_INIT_RESOURCE(cursors); }
+
+namespace {
+
+// The database-busy cursor stays up for the whole run, whatever a statement's outcome.
+class TSqlBusy {
+public:
+    TSqlBusy() { QApplication::setOverrideCursor(TfrmMain::SqlBusyCursor()); }
+    ~TSqlBusy() { QApplication::restoreOverrideCursor(); }
+    TSqlBusy(const TSqlBusy&) = delete;
+    TSqlBusy& operator=(const TSqlBusy&) = delete;
+};
+
+} // namespace
+
+QCursor TfrmMain::SqlBusyCursor() {
+    static const QCursor cursor = [] {
+        InitCursorResources();
+        QPixmap pixmap(32, 32);
+        pixmap.fill(Qt::transparent);
+        QSvgRenderer svg(QStringLiteral(":/korvana/cursors/sql-busy.svg"));
+        QPainter painter(&pixmap);
+        svg.render(&painter);
+        painter.end();
+        // The hot spot is the hourglass's waist.
+        return QCursor(pixmap, 15, 10);
+    }();
+    return cursor;
+}
+
+void TfrmMain::TResultWindowDeleter::operator()(TfrmResult* window) const { delete window; }
+
+std::unique_ptr<TfrmResult, TfrmMain::TResultWindowDeleter> TfrmMain::MakeResultWindow() {
+    std::unique_ptr<TfrmResult, TResultWindowDeleter> window(new TfrmResult);
+    // Closing the main window ends the program even while the result window is open.
+    window->setAttribute(Qt::WA_QuitOnClose, false);
+    return window;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Query and results
+
+void TfrmMain::btnQueryClick() {
+    TTreeNode* hostNode = SelectedHostNode();
+    if (!hostNode) return;
+
+    TSqlBusy busy;
+    cmbQueries->setEnabled(true);
+    SetStatusText(QStringLiteral("Executing query"), true);
+
+    const QByteArray text = mmoIn->Text().toUtf8();
+    std::vector<std::string_view> statements;
+    SplitStatements(statements, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    for (std::string_view statement : statements) {
+        TMySql* host = hostNode->Host();
+        if (!host) break;
+        if (!ShowResult(*host->Execute(std::string(statement)))) break;
+    }
+
+    AddHistoryEntry();
+}
+
+bool TfrmMain::ShowResult(const TResult& Result) {
+    lstOut->Clear();
+    SetStatusText(QStringLiteral("Displaying Result"), true);
+    // Decided at once: the error text is the library's last error, which the next call replaces.
+    const TShowResultOutcome outcome = ShowResultOutcome(Result, mnuShowDuration->isChecked());
+    if (outcome.ShowGrid) lstOut->ShowBlock(Result.Block());
+    SetStatusText(outcome.StatusText);
+    btnExportResult->setEnabled(outcome.ExportEnabled);
+    SetItemEnabled(mnuExportResult, outcome.ExportEnabled);
+    SetItemEnabled(popmnuExportResult, outcome.ExportEnabled);
+    StatusBar->repaint();
+    return outcome.Success;
+}
+
+void TfrmMain::popmnuClearResultClick() {
+    lstOut->Clear();
+    SetStatusText(QString(), true);
+}
+
+void TfrmMain::btnMaximizeClick() {
+    const QString status = StatusText();
+    SetStatusText(QStringLiteral("Preparing to show window..."), true);
+    FResultWindow->ShowGrid(*lstOut, status);
+    SetStatusText(status, true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Query history
+
+void TfrmMain::AddHistoryEntry() {
+    FHistory->Add(mmoIn->Lines());
+    UpdateHistoryButtons();
+}
+
+void TfrmMain::UpdateHistoryButtons() {
+    btnPrev->setEnabled(FHistory->PreviousEnabled());
+    btnNext->setEnabled(FHistory->NextEnabled());
+}
+
+void TfrmMain::btnPrevClick() {
+    if (const QStringList* entry = FHistory->Previous()) mmoIn->SetLines(*entry);
+    UpdateHistoryButtons();
+}
+
+void TfrmMain::btnNextClick() {
+    if (const QStringList* entry = FHistory->Next()) mmoIn->SetLines(*entry);
+    UpdateHistoryButtons();
+}
+
+void TfrmMain::cmbQueriesDropDown() {
+    // Rebuilt each time it opens; the chosen item stays marked while it still exists.
+    const int current = cmbQueries->currentIndex();
+    const QSignalBlocker quiet(cmbQueries);
+    cmbQueries->clear();
+    cmbQueries->addItems(FHistory->ItemTexts());
+    cmbQueries->setCurrentIndex(current < cmbQueries->count() ? current : -1);
+}
+
+void TfrmMain::cmbQueriesChange() {
+    if (const QStringList* entry = FHistory->Recall(cmbQueries->currentIndex())) mmoIn->SetLines(*entry);
+}
