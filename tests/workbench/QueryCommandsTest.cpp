@@ -1,0 +1,388 @@
+// The Query command, ShowResult, Clear and Maximize result and the query history, driven through
+// the real main window against the sandbox server: keys, tool buttons and menu items in, the grid,
+// the status line, the command states and the result window out.
+
+#include "WindowTestSupport.h"
+
+#include "ColorMemo.h"
+#include "MySql.h"
+#include "QueryHistory.h"
+#include "ResultModel.h"
+#include "Sandbox.h"
+#include "result.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCursor>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// What the status bar showed each time it was painted, and the cursor shown meanwhile.
+class TPaintLog : public QObject {
+public:
+    struct TPaint {
+        QString Text;
+        bool SqlCursor = false;
+        bool AnyOverride = false;
+    };
+
+    TPaintLog(TfrmMain& window) : FWindow(window) { window.StatusBar->installEventFilter(this); }
+    ~TPaintLog() override { FWindow.StatusBar->removeEventFilter(this); }
+
+    std::vector<TPaint> Paints;
+
+    const TPaint* Find(const QString& text) const {
+        for (const TPaint& p : Paints)
+            if (p.Text == text) return &p;
+        return nullptr;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == FWindow.StatusBar && event->type() == QEvent::Paint) {
+            const QCursor* c = QApplication::overrideCursor();
+            Paints.push_back({FWindow.StatusText(), c && SameCursor(*c, TfrmMain::SqlBusyCursor()), c != nullptr});
+        }
+        return false;
+    }
+
+private:
+    static bool SameCursor(const QCursor& a, const QCursor& b) {
+        return a.hotSpot() == b.hotSpot() && a.pixmap().toImage() == b.pixmap().toImage();
+    }
+    TfrmMain& FWindow;
+};
+
+// A window with a connected sandbox host selected, over a database of the test's own with
+// t(id, name, total) holding two rows, one of them all NULL but its key.
+class QueryTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Db = std::make_unique<TempDatabase>("query");
+        Db->Run("CREATE TABLE t (id INT PRIMARY KEY, name VARCHAR(40), total DECIMAL(8,2))");
+        Db->Run("INSERT INTO t VALUES (1, 'a rather long name for the column', 12.50), (2, NULL, NULL)");
+        Db->Run("CREATE TABLE log (n INT)");
+        Open();
+        HostNode = Window->AddHostNode(SandboxHost("sandbox"));
+        ASSERT_TRUE(HostNode->Host()->Connect()) << HostNode->Host()->ErrorText();
+        Window->SetHostConnectedLook(HostNode, true);
+        Window->PopulateHost(HostNode);
+        Window->show();
+        QApplication::setActiveWindow(Window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Window.get()));
+        Window->Tree->setCurrentItem(HostNode);
+        ASSERT_TRUE(Window->btnQuery->isEnabled());
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        Db.reset();
+    }
+
+    // A table of the test's database, qualified: statements run on the connection's current one.
+    QString T(const char* table) const {
+        return QStringLiteral("`%1`.`%2`").arg(QString::fromStdString(Db->Name()), QLatin1String(table));
+    }
+    // Types the text into the editor and presses F12.
+    void Run(const QString& text) {
+        Window->mmoIn->SetText(text);
+        Window->mmoIn->setFocus();
+        QTest::keyClick(Window->mmoIn, Qt::Key_F12);
+    }
+    int LogRows() {
+        TResult* r = Db->Admin().Execute("SELECT COUNT(*) FROM `" + Db->Name() + "`.log");
+        EXPECT_EQ(r->Rows.Count(), 1) << r->ErrorText();
+        return r->Rows.Count() == 1 ? std::stoi(std::string(r->Rows.Items(0).Values(0))) : -1;
+    }
+
+    TResultModel& Grid() const { return *Window->lstOut->Model(); }
+    QString Cell(int row, int col) const { return Grid().data(Grid().index(row, col)).toString(); }
+    QString Caption(int col) const { return Grid().headerData(col, Qt::Horizontal).toString(); }
+    bool ExportEnabled() const {
+        const bool button = Window->btnExportResult->isEnabled();
+        // The three commands always agree.
+        EXPECT_EQ(TfrmMain::ItemEnabled(Window->mnuExportResult), button);
+        EXPECT_EQ(TfrmMain::ItemEnabled(Window->popmnuExportResult), button);
+        return button;
+    }
+    // The ending of a summary: " in N milliseconds." with N > 0, or the bare ".".
+    static bool EndsAsSummary(const QString& status, const QString& summary) {
+        const QRegularExpression re(QStringLiteral("^%1( in [1-9][0-9]* milliseconds\\.|\\.)$")
+                                        .arg(QRegularExpression::escape(summary)));
+        return re.match(status).hasMatch();
+    }
+
+    std::unique_ptr<TempDatabase> Db;
+    TTreeNode* HostNode = nullptr;
+};
+
+// ---- the Query command ----
+
+TEST_F(QueryTest, ABatchStopsAtTheFirstErrorWhichEmptiesTheGrid) {
+    Run(QStringLiteral("SELECT * FROM %1").arg(T("t")));
+    ASSERT_EQ(Grid().rowCount(), 2);
+    ASSERT_TRUE(ExportEnabled());
+
+    Run(QStringLiteral("INSERT INTO %1 VALUES (1);\r\nSELECT * FROM %2;\r\nINSERT INTO %1 VALUES (3);")
+            .arg(T("log"), T("missing")));
+    EXPECT_EQ(Window->StatusText(),
+              QStringLiteral("Error: Table '%1.missing' doesn't exist").arg(QString::fromStdString(Db->Name())));
+    EXPECT_EQ(LogRows(), 1); // the first was sent, the third not
+    EXPECT_EQ(Grid().rowCount(), 0);
+    EXPECT_EQ(Grid().columnCount(), 0);
+    EXPECT_FALSE(ExportEnabled());
+    // The run still entered the history, and the list of it is on offer from now on.
+    EXPECT_EQ(Window->History()->Count(), 2);
+    EXPECT_TRUE(Window->cmbQueries->isEnabled());
+    EXPECT_TRUE(Window->btnPrev->isEnabled());
+    EXPECT_FALSE(Window->btnNext->isEnabled());
+}
+
+TEST_F(QueryTest, AltQTheToolButtonAndTheMenuItemRunItToo) {
+    Window->mmoIn->SetText(QStringLiteral("INSERT INTO %1 VALUES (7)").arg(T("log")));
+    Window->mmoIn->setFocus();
+    QTest::keyClick(Window->mmoIn, Qt::Key_Q, Qt::AltModifier);
+    EXPECT_EQ(LogRows(), 1);
+    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("1 affected row(s)"))) << Window->StatusText().toStdString();
+    EXPECT_EQ(Window->mmoIn->Text(), QStringLiteral("INSERT INTO %1 VALUES (7)").arg(T("log"))); // no "q" typed
+
+    QTest::mouseClick(Window->btnQuery, Qt::LeftButton);
+    EXPECT_EQ(LogRows(), 2);
+    Window->mnuQuery->trigger();
+    EXPECT_EQ(LogRows(), 3);
+    EXPECT_EQ(Window->History()->Count(), 3);
+}
+
+TEST_F(QueryTest, SummariesOfChangesOfNothingAndOfAnEmptySelect) {
+    Run(QStringLiteral("SELECT * FROM %1").arg(T("t")));
+    ASSERT_TRUE(ExportEnabled());
+
+    Run(QStringLiteral("INSERT INTO %1 VALUES (1), (2), (3)").arg(T("log")));
+    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("3 affected row(s)"))) << Window->StatusText().toStdString();
+    EXPECT_EQ(Grid().rowCount(), 0);
+    EXPECT_EQ(Grid().columnCount(), 0);
+    EXPECT_FALSE(ExportEnabled());
+
+    Run(QStringLiteral("CREATE TABLE %1 (x INT)").arg(T("made")));
+    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QString())) << Window->StatusText().toStdString();
+    EXPECT_EQ(Grid().columnCount(), 0);
+    EXPECT_FALSE(ExportEnabled());
+
+    Run(QStringLiteral("SELECT id, name, total FROM %1 WHERE id < 0").arg(T("t")));
+    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("0 rows - 3 fields"))) << Window->StatusText().toStdString();
+    EXPECT_EQ(Grid().rowCount(), 0);
+    ASSERT_EQ(Grid().columnCount(), 3);
+    EXPECT_EQ(Caption(0), QStringLiteral("id"));
+    EXPECT_EQ(Caption(1), QStringLiteral("name"));
+    EXPECT_EQ(Caption(2), QStringLiteral("total"));
+    EXPECT_TRUE(ExportEnabled());
+}
+
+TEST_F(QueryTest, TheGridShowsTheLastStatementsRowsWithNullEmpty) {
+    Run(QStringLiteral("SELECT 1 AS first;\r\nSELECT id, name, total FROM %1 ORDER BY id;").arg(T("t")));
+    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("2 rows - 3 fields"))) << Window->StatusText().toStdString();
+    ASSERT_EQ(Grid().rowCount(), 2);
+    ASSERT_EQ(Grid().columnCount(), 3);
+    EXPECT_EQ(Caption(0), QStringLiteral("id"));
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("1"));
+    EXPECT_EQ(Cell(0, 1), QStringLiteral("a rather long name for the column"));
+    EXPECT_EQ(Cell(0, 2), QStringLiteral("12.50"));
+    EXPECT_EQ(Cell(1, 0), QStringLiteral("2"));
+    EXPECT_EQ(Cell(1, 1), QString());
+    EXPECT_EQ(Cell(1, 2), QString());
+    // The long value fits its column as shown.
+    const QFontMetrics fm(Window->lstOut->font());
+    EXPECT_GE(Window->lstOut->columnWidth(1), fm.horizontalAdvance(Cell(0, 1)));
+}
+
+TEST_F(QueryTest, TheDurationFollowsTheMarkOfShowDurationAtEachRun) {
+    const QString sql = QStringLiteral("SELECT SLEEP(0.03) AS s");
+    Window->mnuShowDuration->trigger(); // choosing the item takes the mark away
+    ASSERT_FALSE(Window->mnuShowDuration->isChecked());
+    Run(sql);
+    EXPECT_EQ(Window->StatusText(), QStringLiteral("1 rows - 1 fields."));
+
+    Window->mnuShowDuration->trigger();
+    ASSERT_TRUE(Window->mnuShowDuration->isChecked());
+    Run(sql);
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("^1 rows - 1 fields in ([0-9]+) milliseconds\\.$")).match(Window->StatusText());
+    ASSERT_TRUE(m.hasMatch()) << Window->StatusText().toStdString();
+    EXPECT_GE(m.captured(1).toInt(), 30);
+}
+
+TEST_F(QueryTest, TheDatabaseBusyCursorAndTheProgressTextsShowWhileItRuns) {
+    // The cursor is a drawing of its own: opaque pixels for the hourglass and for the letters below.
+    const QImage cursor = TfrmMain::SqlBusyCursor().pixmap().toImage();
+    ASSERT_EQ(cursor.size(), QSize(32, 32));
+    auto opaqueIn = [&](int top, int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = 0; x < 32; ++x) n += qAlpha(cursor.pixel(x, y)) > 128;
+        return n;
+    };
+    EXPECT_GT(opaqueIn(0, 20), 50);
+    EXPECT_GT(opaqueIn(22, 32), 20);
+
+    TPaintLog log(*Window);
+    Run(QStringLiteral("SELECT 1 AS one"));
+    const auto* executing = log.Find(QStringLiteral("Executing query"));
+    ASSERT_NE(executing, nullptr);
+    EXPECT_TRUE(executing->SqlCursor);
+    const auto* displaying = log.Find(QStringLiteral("Displaying Result"));
+    ASSERT_NE(displaying, nullptr);
+    EXPECT_TRUE(displaying->SqlCursor);
+    ASSERT_FALSE(log.Paints.empty());
+    EXPECT_TRUE(EndsAsSummary(log.Paints.back().Text, QStringLiteral("1 rows - 1 fields")));
+    // The normal cursor is back afterwards, after an error too.
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    Run(QStringLiteral("SELEKT"));
+    EXPECT_TRUE(Window->StatusText().startsWith(QStringLiteral("Error: ")));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(QueryTest, WithoutASelectedNodeQueryDoesNothing) {
+    Window->Tree->clearSelection();
+    Window->Tree->setCurrentItem(nullptr);
+    ASSERT_EQ(Window->SelectedNode(), nullptr);
+    Window->mmoIn->SetText(QStringLiteral("INSERT INTO %1 VALUES (1)").arg(T("log")));
+    Window->btnQueryClick(); // still enabled from the last selection
+    EXPECT_EQ(LogRows(), 0);
+    EXPECT_EQ(Window->StatusText(), QString());
+    EXPECT_EQ(Window->History()->Count(), 0);
+    EXPECT_FALSE(Window->cmbQueries->isEnabled());
+}
+
+TEST_F(QueryTest, QueriesRunOnTheHostOfANodeBelowIt) {
+    // A database node of the host: the host's connection runs the statement.
+    ASSERT_GT(HostNode->childCount(), 0);
+    Window->Tree->setCurrentItem(HostNode->child(0));
+    ASSERT_TRUE(Window->btnQuery->isEnabled());
+    Run(QStringLiteral("INSERT INTO %1 VALUES (5)").arg(T("log")));
+    EXPECT_EQ(LogRows(), 1);
+}
+
+// ---- Clear and Maximize result ----
+
+TEST_F(QueryTest, ClearResultEmptiesGridAndStatusButLeavesTheExportCommands) {
+    Run(QStringLiteral("SELECT * FROM %1").arg(T("t")));
+    ASSERT_EQ(Grid().rowCount(), 2);
+    Window->popmnuClearResult->trigger();
+    EXPECT_EQ(Grid().rowCount(), 0);
+    EXPECT_EQ(Grid().columnCount(), 0);
+    EXPECT_EQ(Window->StatusText(), QString());
+    EXPECT_TRUE(ExportEnabled());
+}
+
+TEST_F(QueryTest, TheResultWindowShowsACopyCaptionedWithTheStatus) {
+    TfrmResult* frm = Window->ResultWindow();
+    ASSERT_NE(frm, nullptr);
+    EXPECT_FALSE(frm->isVisible()); // made at start, shown on demand
+
+    Run(QStringLiteral("SELECT id, name FROM %1 ORDER BY id").arg(T("t")));
+    const QString status = Window->StatusText();
+    TPaintLog log(*Window);
+    QTest::mouseClick(Window->btnMaximize, Qt::LeftButton);
+    ASSERT_TRUE(frm->isVisible());
+    EXPECT_TRUE(frm->isMaximized());
+    EXPECT_EQ(frm->windowTitle(), status);
+    EXPECT_EQ(Window->StatusText(), status);
+    EXPECT_NE(log.Find(QStringLiteral("Preparing to show window...")), nullptr);
+    // The copy shares the grid's block, with its widths.
+    TResultModel& copy = *frm->lstOut->Model();
+    EXPECT_EQ(copy.Block().get(), Grid().Block().get());
+    ASSERT_EQ(copy.columnCount(), 2);
+    EXPECT_EQ(copy.rowCount(), 2);
+    EXPECT_EQ(copy.headerData(1, Qt::Horizontal).toString(), QStringLiteral("name"));
+    EXPECT_EQ(frm->lstOut->columnWidth(1), Window->lstOut->columnWidth(1));
+    // The main window stays usable: the next result does not touch the copy until asked.
+    Run(QStringLiteral("SELECT 42 AS answer"));
+    EXPECT_EQ(copy.columnCount(), 2);
+    Window->mnuMaximize->trigger();
+    ASSERT_EQ(copy.columnCount(), 1);
+    EXPECT_EQ(copy.data(copy.index(0, 0)).toString(), QStringLiteral("42"));
+    EXPECT_EQ(frm->windowTitle(), Window->StatusText());
+
+    // A double click on the result window's list closes it; one on the main grid opens it again.
+    QTest::mouseDClick(frm->lstOut->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(frm->isVisible());
+    Window->popmnuClearResult->trigger();
+    QTest::mouseDClick(Window->lstOut->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_TRUE(frm->isVisible());
+    EXPECT_EQ(copy.rowCount(), 0);
+    EXPECT_EQ(copy.columnCount(), 0);
+    EXPECT_EQ(frm->windowTitle(), QString());
+    frm->close();
+    Window->popmnuMaximize->trigger();
+    EXPECT_TRUE(frm->isVisible());
+    frm->close();
+}
+
+// ---- history through the window ----
+
+TEST_F(QueryTest, PreviousNextAndRecallStepThroughTheRuns) {
+    const QString first = QStringLiteral("SELECT 1");
+    const QString second = QStringLiteral("SELECT 2 AS two\r\nFROM dual");
+    Run(first);
+    Run(second);
+    Run(QString()); // an empty editor: one empty statement, which the server rejects
+    EXPECT_TRUE(Window->StatusText().startsWith(QStringLiteral("Error: ")));
+    ASSERT_EQ(Window->History()->Count(), 3);
+    EXPECT_TRUE(Window->btnPrev->isEnabled());
+    EXPECT_FALSE(Window->btnNext->isEnabled());
+
+    QTest::mouseClick(Window->btnPrev, Qt::LeftButton);
+    EXPECT_EQ(Window->mmoIn->Text(), QString());
+    QTest::mouseClick(Window->btnPrev, Qt::LeftButton);
+    EXPECT_EQ(Window->mmoIn->Text(), second);
+    EXPECT_TRUE(Window->btnPrev->isEnabled());
+    EXPECT_TRUE(Window->btnNext->isEnabled());
+    QTest::mouseClick(Window->btnPrev, Qt::LeftButton);
+    EXPECT_EQ(Window->mmoIn->Text(), first);
+    EXPECT_FALSE(Window->btnPrev->isEnabled());
+    EXPECT_TRUE(Window->btnNext->isEnabled());
+    QTest::mouseClick(Window->btnNext, Qt::LeftButton);
+    EXPECT_EQ(Window->mmoIn->Text(), second);
+    EXPECT_EQ(Window->History()->Index(), 1);
+
+    // Opening the list rebuilds it: 27 characters at most, line breaks as blanks, the empty run empty.
+    Window->cmbQueries->showPopup();
+    ASSERT_EQ(Window->cmbQueries->count(), 3);
+    EXPECT_EQ(Window->cmbQueries->itemText(0), QStringLiteral("SELECT 1  "));
+    EXPECT_EQ(Window->cmbQueries->itemText(1), QStringLiteral("SELECT 2 AS two  FROM dual "));
+    EXPECT_EQ(Window->cmbQueries->itemText(2), QString());
+    QAbstractItemView* list = Window->cmbQueries->view();
+    const QRect item = list->visualRect(list->model()->index(2, 0));
+    ASSERT_TRUE(item.isValid());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+    EXPECT_EQ(Window->mmoIn->Text(), QString());
+    // Recall leaves the index and the buttons alone: Previous steps back from entry 1, not 2.
+    EXPECT_EQ(Window->History()->Index(), 1);
+    EXPECT_TRUE(Window->btnPrev->isEnabled());
+    EXPECT_TRUE(Window->btnNext->isEnabled());
+    QTest::mouseClick(Window->btnPrev, Qt::LeftButton);
+    EXPECT_EQ(Window->mmoIn->Text(), first);
+
+    // Running a recalled text adds a new entry and moves past the end again.
+    Run(Window->mmoIn->Text());
+    EXPECT_EQ(Window->History()->Count(), 4);
+    EXPECT_EQ(Window->History()->Index(), 4);
+    EXPECT_TRUE(Window->btnPrev->isEnabled());
+    EXPECT_FALSE(Window->btnNext->isEnabled());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
