@@ -7,6 +7,7 @@
 #include "MySql.h"
 #include "QueryHistory.h"
 #include "ResultModel.h"
+#include "SqlNames.h"
 
 #include <QAction>
 #include <QApplication>
@@ -589,6 +590,8 @@ void TfrmMain::ConnectHandlers() {
     on(mnuCreateDb, &TfrmMain::btnCreateDbClick);
     on(popmnuCreateDb, &TfrmMain::btnCreateDbClick);
     onButton(btnDeleteDb, &TfrmMain::btnDeleteDbClick);
+    on(mnuDeleteDb, &TfrmMain::btnDeleteDbClick);
+    on(popmnuDeleteDb, &TfrmMain::btnDeleteDbClick);
     onButton(btnNew, &TfrmMain::btnNewClick);
     on(mnuNewHost, &TfrmMain::btnNewClick);
     on(popmnuNew, &TfrmMain::btnNewClick);
@@ -841,13 +844,14 @@ void TfrmMain::UpdateCommandStates() {
     const bool isTable = kind == TNodeKind::Table;
     popmnuDescribeTable->setVisible(isTable);
     popmnuTableSelect->setVisible(isTable);
-    if (isTable) popmnuTableSelect->setText(QStringLiteral("SELECT * FROM ") + node->text(0));
+    // Names that need it are quoted, so the caption is a statement that runs as shown.
+    if (isTable) popmnuTableSelect->setText(QStringLiteral("SELECT * FROM ") + SqlName(node->text(0)));
 
     const bool isField = kind == TNodeKind::Field;
     popmnuFieldSelect->setVisible(isField);
     if (isField)
-        popmnuFieldSelect->setText(QStringLiteral("SELECT ") + node->text(0) + QStringLiteral(" FROM ") +
-                                   node->parent()->text(0));
+        popmnuFieldSelect->setText(QStringLiteral("SELECT ") + SqlName(node->text(0)) + QStringLiteral(" FROM ") +
+                                   SqlName(node->parent()->text(0)));
 
     N5->setVisible(isTable || isField);
 
@@ -891,15 +895,7 @@ void TfrmMain::mmoInDragDrop(QObject* source) {
 // Query, results and history: QueryCommands.cpp.
 void TfrmMain::btnExportResultClick() {}
 
-void TfrmMain::btnNewClick() {}
-void TfrmMain::btnDeleteClick() {}
-// After the properties dialog the host node's caption follows a changed name: SyncHostCaptions.
-void TfrmMain::btnPropertiesClick() {}
-void TfrmMain::btnConnectClick() {}
-void TfrmMain::btnDisconnectClick() {}
-void TfrmMain::btnSelectDbClick() {}
-void TfrmMain::btnCreateDbClick() {}
-void TfrmMain::btnDeleteDbClick() {}
+// Host and database commands: HostCommands.cpp.
 void TfrmMain::popmnuDescribeTableClick() {}
 void TfrmMain::popmnuTableSelectClick() {}
 void TfrmMain::popmnuFieldSelectClick() {}

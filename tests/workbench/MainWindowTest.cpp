@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QFontInfo>
 #include <QFrame>
@@ -21,6 +22,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -327,8 +329,14 @@ TEST_F(ShortcutTest, TreeMenuKeysActOnlyWhileTheTreeHasTheFocus) {
     EXPECT_EQ(inserted.count(), 0);
 
     w.Tree->setFocus();
+    // New host shows the properties dialog modally: cancel it once it is up.
+    QTimer::singleShot(0, &w, [] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
+    });
     QTest::keyClick(w.Tree, Qt::Key_Insert);
     EXPECT_EQ(inserted.count(), 1);
+    QApplication::setActiveWindow(&w); // back from the dialog
+    w.Tree->setFocus();
     QTest::keyClick(w.Tree, Qt::Key_Delete); // disabled until a node is selected
     EXPECT_EQ(deleted.count(), 0);
     w.popmnuDelete->setEnabled(true);

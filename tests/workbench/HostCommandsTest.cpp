@@ -1,0 +1,456 @@
+// The host and database commands, run from their real tool buttons, menu items and keys against the
+// sandbox server; and the quoting of names in the tree menu's SELECT captions.
+
+#include "WindowTestSupport.h"
+
+#include "MySql.h"
+#include "Sandbox.h"
+#include "SqlNames.h"
+#include "propertiesview.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <functional>
+#include <string>
+
+void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace {
+
+TEST(SqlName, PlainIdentifiersStayBareEverythingElseIsQuoted) {
+    for (const char* bare : {"orders", "Order_Lines", "a$b", "_x", "t1", "2fa", "orderly"})
+        EXPECT_EQ(SqlName(QLatin1String(bare)), QLatin1String(bare));
+    EXPECT_EQ(SqlName(QStringLiteral("order")), QStringLiteral("`order`"));
+    EXPECT_EQ(SqlName(QStringLiteral("Select")), QStringLiteral("`Select`"));
+    EXPECT_EQ(SqlName(QStringLiteral("my table")), QStringLiteral("`my table`"));
+    EXPECT_EQ(SqlName(QStringLiteral("a`b")), QStringLiteral("`a``b`"));
+    EXPECT_EQ(SqlName(QStringLiteral("a-b")), QStringLiteral("`a-b`"));
+    EXPECT_EQ(SqlName(QStringLiteral("café")), QStringLiteral("`café`"));
+    // Names the server would read as numbers.
+    for (const char* number : {"123", "1e5", "2E", "0x1f", "0b101"})
+        EXPECT_EQ(SqlName(QLatin1String(number)), QLatin1Char('`') + QLatin1String(number) + QLatin1Char('`'));
+}
+
+// A window with one sandbox host, and a database of the test's own that is never the one in use
+// after connecting (the catalogue's first database comes before "korvana_").
+class HostCommands : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Db = std::make_unique<TempDatabase>("cmd");
+        Db->Run("CREATE TABLE orders (id INT, name VARCHAR(10))");
+        Db->Run("INSERT INTO orders VALUES (1, 'one'), (2, 'two')");
+        Db->Run("CREATE TABLE `order` (`select` INT, `my col` INT)");
+        Db->Run("CREATE TABLE `my table` (n INT)");
+        Db->Run("INSERT INTO `my table` VALUES (7)");
+        Open();
+        HostNode = Window->AddHostNode(SandboxHost("sandbox"));
+        Host = HostNode->Host();
+        Window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+        // Every status text that was painted, in order: catches the ones shown before a long call.
+        Window->findChild<QLabel*>(QStringLiteral("StatusText"))->installEventFilter(&Painted);
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        Db.reset();
+    }
+
+    struct TPaintLog : QObject {
+        QStringList Texts;
+        bool WaitCursorAtConnecting = false;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Paint) {
+                const QString t = static_cast<QLabel*>(o)->text();
+                if (Texts.isEmpty() || Texts.back() != t) Texts << t;
+                if (t.startsWith(QLatin1String("Connecting to ")))
+                    WaitCursorAtConnecting =
+                        QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            }
+            return false;
+        }
+    } Painted;
+
+    // Keys reach the tree only in the active window; a modal dialog takes that away for a while.
+    void Activate() {
+        QApplication::setActiveWindow(Window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Window.get()));
+        Window->Tree->setFocus();
+    }
+    QString HostPort(int port) const { return QString::fromStdString(Host->Host) + ':' + QString::number(port); }
+    QString Status() const { return Window->StatusText(); }
+    void Select(QTreeWidgetItem* node) {
+        Window->Tree->setCurrentItem(node);
+        ASSERT_TRUE(node->isSelected());
+    }
+    TTreeNode* Child(QTreeWidgetItem* parent, const QString& caption) const {
+        for (int i = 0; i < parent->childCount(); ++i)
+            if (parent->child(i)->text(0) == caption) return AsNode(parent->child(i));
+        return nullptr;
+    }
+    TTreeNode* DbNode(const std::string& name) const { return Child(HostNode, QString::fromStdString(name)); }
+    TTreeNode* OurDb() const { return DbNode(Db->Name()); }
+    TTreeNode* InUseDb() const {
+        for (int i = 0; i < HostNode->childCount(); ++i)
+            if (AsNode(HostNode->child(i))->Database()->Selected) return AsNode(HostNode->child(i));
+        return nullptr;
+    }
+    void Connect() {
+        Select(HostNode);
+        Window->btnConnect->click();
+        ASSERT_EQ(Status(), QStringLiteral("Connected to ") + HostPort(Host->Port));
+    }
+    bool ServerHasDatabase(const std::string& name) {
+        TResult* r = Db->Admin().Execute("SHOW DATABASES LIKE '" + name + "'");
+        return r->Rows.Count() == 1;
+    }
+    std::string CurrentDatabase() {
+        TResult* r = Host->Execute("SELECT DATABASE()");
+        return r->Rows.Count() == 1 ? std::string(r->Rows.Items(0).Values(0)) : std::string();
+    }
+
+    // Runs `act` on the properties dialog once it is shown modally; a dialog still open after
+    // that is cancelled, so a broken command cannot hang the test.
+    void WhenPropertiesShow(std::function<void(TfrmProperties&)> act) {
+        QTimer::singleShot(0, Window.get(), [this, act] {
+            TfrmProperties* d = Window->frmProperties;
+            if (!d->isVisible() || QApplication::activeModalWidget() != d) {
+                ADD_FAILURE() << "the properties dialog is not shown modally";
+                return;
+            }
+            act(*d);
+            if (d->isVisible()) {
+                ADD_FAILURE() << "the dialog stayed open";
+                d->reject();
+            }
+        });
+    }
+    static QLineEdit* Edit(TfrmProperties& d, const char* name) { return d.findChild<QLineEdit*>(QLatin1String(name)); }
+    static void Press(TfrmProperties& d, const char* button) {
+        d.findChild<QPushButton*>(QLatin1String(button))->click();
+    }
+
+    std::unique_ptr<TempDatabase> Db;
+    TTreeNode* HostNode = nullptr;
+    TMySql* Host = nullptr;
+};
+
+// ---- Connect and Disconnect ----------------------------------------------------------------------
+
+TEST_F(HostCommands, ConnectAndDisconnectFromEveryControl) {
+    TfrmMain& w = *Window;
+    const std::vector<std::pair<std::function<void()>, std::function<void()>>> controls = {
+        {[&] { w.btnConnect->click(); }, [&] { w.btnDisconnect->click(); }},
+        {[&] { w.mnuConnect->trigger(); }, [&] { w.mnuDisconnect->trigger(); }},
+        {[&] { w.popmnuConnect->trigger(); }, [&] { w.popmnuDisconnect->trigger(); }},
+    };
+    for (const auto& [connect, disconnect] : controls) {
+        Select(HostNode);
+        w.UpdateCommandStates();
+        Painted.Texts.clear();
+        connect();
+        EXPECT_EQ(Painted.Texts.value(0), QStringLiteral("Connecting to ") + HostPort(Host->Port));
+        EXPECT_TRUE(Painted.WaitCursorAtConnecting);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(Status(), QStringLiteral("Connected to ") + HostPort(Host->Port));
+        EXPECT_TRUE(Host->IsAlive());
+        EXPECT_EQ(HostNode->StateIndex(), 1);
+        ASSERT_EQ(HostNode->childCount(), Host->Databases()->Count());
+        EXPECT_TRUE(HostNode->isExpanded());
+        EXPECT_FALSE(HostNode->child(0)->isExpanded());
+        EXPECT_FALSE(w.btnConnect->isEnabled());
+        EXPECT_TRUE(w.btnDisconnect->isEnabled());
+        EXPECT_TRUE(w.btnQuery->isEnabled());
+
+        // Disconnecting from a field node: the selection passes to the host node.
+        Select(Child(Child(OurDb(), QStringLiteral("orders")), QStringLiteral("id")));
+        Painted.Texts.clear();
+        disconnect();
+        EXPECT_EQ(Painted.Texts.value(0), QStringLiteral("Disconnecting from ") + HostPort(Host->Port));
+        EXPECT_EQ(Status(), QStringLiteral("Disconnected from ") + HostPort(Host->Port));
+        EXPECT_FALSE(Host->IsAlive());
+        EXPECT_EQ(HostNode->childCount(), 0);
+        EXPECT_EQ(HostNode->StateIndex(), 2);
+        EXPECT_EQ(w.SelectedNode(), HostNode);
+        EXPECT_TRUE(w.btnConnect->isEnabled());
+        EXPECT_FALSE(w.btnDisconnect->isEnabled());
+        EXPECT_FALSE(w.btnQuery->isEnabled());
+    }
+}
+
+TEST_F(HostCommands, FailedConnectsReportTheLibrarysErrorWithThePortAsStored) {
+    Host->Host = "127.0.0.1";
+    for (int port : {1, 0}) {
+        Host->Port = port;
+        Select(HostNode);
+        Painted.Texts.clear();
+        Window->popmnuConnect->trigger();
+        EXPECT_EQ(Painted.Texts.value(0), QStringLiteral("Connecting to 127.0.0.1:") + QString::number(port));
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        if (port == 0 && Host->IsAlive()) continue; // something answers on the default port here
+        EXPECT_EQ(Status(), QStringLiteral("Connect failed: ") + QString::fromStdString(Host->ErrorText()));
+        EXPECT_FALSE(Host->ErrorText().empty());
+        EXPECT_EQ(HostNode->StateIndex(), 2);
+        EXPECT_EQ(HostNode->childCount(), 0);
+        EXPECT_TRUE(Window->btnConnect->isEnabled());
+    }
+}
+
+TEST_F(HostCommands, ConnectAfterALostConnectionRebuildsTheNodesFromTheNewCatalogue) {
+    Connect();
+    Db->Run("KILL " + std::to_string(Host->ThreadId()));
+    Host->Execute("SELECT 1"); // finds the connection gone
+    ASSERT_FALSE(Host->IsAlive());
+    Select(OurDb());
+    ASSERT_TRUE(Window->btnConnect->isEnabled());
+    Window->btnConnect->click();
+    ASSERT_EQ(Status(), QStringLiteral("Connected to ") + HostPort(Host->Port));
+    const TDatabases* dbs = Host->Databases();
+    ASSERT_EQ(HostNode->childCount(), dbs->Count());
+    for (int i = 0; i < dbs->Count(); ++i) EXPECT_EQ(AsNode(HostNode->child(i))->Database(), dbs->Items(i));
+}
+
+// ---- Select database -----------------------------------------------------------------------------
+
+TEST_F(HostCommands, SelectingADatabaseSwapsTheInUseLookAndTheServersCurrentDatabase) {
+    Connect();
+    TTreeNode* former = InUseDb();
+    TTreeNode* ours = OurDb();
+    ASSERT_TRUE(former && ours && former != ours);
+    Select(ours);
+    Window->btnSelectDb->click();
+    EXPECT_EQ(Status(), QStringLiteral("Database '") + ours->text(0) + QStringLiteral("' selected"));
+    EXPECT_EQ(CurrentDatabase(), Db->Name());
+    EXPECT_TRUE(ours->Database()->Selected);
+    EXPECT_FALSE(former->Database()->Selected);
+    EXPECT_EQ(ours->ImageIndex(), 8);
+    EXPECT_EQ(ours->SelectedIndex(), 9);
+    EXPECT_EQ(former->ImageIndex(), 2);
+    EXPECT_EQ(former->SelectedIndex(), 3);
+    // The selection ends on the new database, and the states show it in use.
+    EXPECT_EQ(Window->SelectedNode(), ours);
+    EXPECT_TRUE(Window->btnSelectDb->isChecked());
+    EXPECT_FALSE(Window->btnSelectDb->isEnabled());
+    EXPECT_FALSE(Window->btnDeleteDb->isEnabled());
+
+    // And back through the menus.
+    Select(former);
+    Window->mnuSelectDb->trigger();
+    EXPECT_TRUE(former->Database()->Selected);
+    EXPECT_FALSE(ours->Database()->Selected);
+    EXPECT_EQ(ours->ImageIndex(), 2);
+    Select(ours);
+    Window->popmnuSelectDb->trigger();
+    EXPECT_EQ(CurrentDatabase(), Db->Name());
+}
+
+TEST_F(HostCommands, SelectingADatabaseThatIsGoneReportsTheErrorAndChangesNothing) {
+    TempDatabase gone("gone");
+    Connect();
+    TTreeNode* former = InUseDb();
+    TTreeNode* node = DbNode(gone.Name());
+    ASSERT_NE(node, nullptr);
+    gone.Run("DROP DATABASE " + QuoteIdentifier(gone.Name()));
+    Select(node);
+    Window->btnSelectDb->click();
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("Error selecting database: ")));
+    EXPECT_EQ(Status(), QStringLiteral("Error selecting database: ") + QString::fromStdString(Host->ErrorText()));
+    EXPECT_TRUE(former->Database()->Selected);
+    EXPECT_EQ(former->ImageIndex(), 8);
+    EXPECT_EQ(node->ImageIndex(), 2);
+}
+
+// ---- Create and drop ------------------------------------------------------------------------------
+
+TEST_F(HostCommands, CreatedAndDroppedDatabasesShowAtOnce) {
+    Connect();
+    TfrmMain& w = *Window;
+    const std::string stem = Db->Name() + "_new";
+    const std::vector<std::pair<std::function<void()>, std::function<void()>>> controls = {
+        {[&] { w.btnCreateDb->click(); }, [&] { w.btnDeleteDb->click(); }},
+        {[&] { w.mnuCreateDb->trigger(); }, [&] { w.mnuDeleteDb->trigger(); }},
+        {[&] { w.popmnuCreateDb->trigger(); }, [&] { w.popmnuDeleteDb->trigger(); }},
+    };
+    int n = 0;
+    for (const auto& [create, drop] : controls) {
+        const std::string name = stem + std::to_string(n++);
+        Select(OurDb());
+        Dialogs.AnswerInput(QString::fromStdString(name));
+        create();
+        ASSERT_EQ(Status(), QStringLiteral("Database Created"));
+        ASSERT_TRUE(ServerHasDatabase(name));
+        EXPECT_EQ(Dialogs.Questions().back().Title, QStringLiteral("Create database"));
+        EXPECT_EQ(Dialogs.Questions().back().Text, QStringLiteral("Name of the database?"));
+        EXPECT_EQ(Dialogs.Questions().back().Offered, QString());
+        TTreeNode* created = DbNode(name);
+        ASSERT_NE(created, nullptr);
+        EXPECT_TRUE(HostNode->isExpanded());
+        EXPECT_EQ(w.SelectedNode(), HostNode);
+        // The rebuilt tree is whole: our tables and their fields are back.
+        EXPECT_EQ(Child(Child(OurDb(), QStringLiteral("orders")), QStringLiteral("name"))->Kind(), TNodeKind::Field);
+
+        Select(created);
+        ASSERT_TRUE(w.btnDeleteDb->isEnabled());
+        Dialogs.Answer(TMsgResult::Yes);
+        drop();
+        EXPECT_EQ(Status(), QStringLiteral("Database deleted"));
+        EXPECT_EQ(Dialogs.Questions().back().Title, QStringLiteral("Confirm"));
+        EXPECT_EQ(Dialogs.Questions().back().Buttons, TMsgButtons::YesNo);
+        EXPECT_EQ(Dialogs.Questions().back().Text,
+                  QStringLiteral("Are you sure you want to delete the database '") + QString::fromStdString(name) +
+                      QStringLiteral("' ?\n\rDELETING IT WILL DESTROY ALL DATA IN IT FOREVER!"));
+        EXPECT_FALSE(ServerHasDatabase(name));
+        EXPECT_EQ(DbNode(name), nullptr);
+        EXPECT_NE(OurDb(), nullptr);
+    }
+}
+
+TEST_F(HostCommands, RefusedAndFailingCreateAndDropAreReported) {
+    TempDatabase gone("gone");
+    Connect();
+    // A cancelled input box goes on with the empty name, which the server refuses.
+    Select(HostNode);
+    Dialogs.AnswerInput(std::nullopt);
+    Window->btnCreateDb->click();
+    EXPECT_EQ(Status(), QStringLiteral("Error creating database: ") + QString::fromStdString(Host->ErrorText()));
+    EXPECT_FALSE(Host->ErrorText().empty());
+
+    // No to the drop: nothing is dropped.
+    Select(OurDb());
+    Dialogs.Answer(TMsgResult::No);
+    Window->btnDeleteDb->click();
+    EXPECT_EQ(Status(), QStringLiteral("Error Deleting Database: User canceled"));
+    EXPECT_TRUE(ServerHasDatabase(Db->Name()));
+    EXPECT_NE(OurDb(), nullptr);
+
+    // A database that went by other means: the server's error.
+    TTreeNode* node = DbNode(gone.Name());
+    ASSERT_NE(node, nullptr);
+    gone.Run("DROP DATABASE " + QuoteIdentifier(gone.Name()));
+    Select(node);
+    Dialogs.Answer(TMsgResult::Yes);
+    Window->btnDeleteDb->click();
+    EXPECT_EQ(Status(), QStringLiteral("Error Deleting Database: ") + QString::fromStdString(Host->ErrorText()));
+    EXPECT_NE(DbNode(gone.Name()), nullptr);
+}
+
+// ---- New host, properties, delete host --------------------------------------------------------------
+
+TEST_F(HostCommands, NewHostAddsANodeOnOkOrEscapeAndLeavesNoTraceOnCancel) {
+    TfrmMain& w = *Window;
+    WhenPropertiesShow([](TfrmProperties& d) {
+        EXPECT_EQ(Edit(d, "txtPort")->text(), QStringLiteral("3306"));
+        Edit(d, "txtName")->setText(QStringLiteral("alpha"));
+        Press(d, "btnOk");
+    });
+    w.btnNew->click();
+    EXPECT_EQ(Status(), QStringLiteral("Host alpha created."));
+    ASSERT_EQ(w.HostNodes().size(), 2u);
+    TTreeNode* alpha = w.HostNodes().back();
+    EXPECT_EQ(alpha->text(0), QStringLiteral("alpha"));
+    EXPECT_EQ(alpha->Host()->Port, 3306);
+    EXPECT_EQ(alpha->StateIndex(), 2);
+    EXPECT_FALSE(alpha->isSelected());
+
+    WhenPropertiesShow([](TfrmProperties& d) {
+        Edit(d, "txtName")->setText(QStringLiteral("beta"));
+        QTest::keyClick(&d, Qt::Key_Escape);
+    });
+    w.mnuNewHost->trigger();
+    EXPECT_EQ(Status(), QStringLiteral("Host beta created."));
+    ASSERT_EQ(w.HostNodes().size(), 3u);
+
+    WhenPropertiesShow([](TfrmProperties& d) {
+        Edit(d, "txtName")->setText(QStringLiteral("gamma"));
+        Press(d, "btnCancel");
+    });
+    w.popmnuNew->trigger();
+    EXPECT_EQ(Status(), QStringLiteral("Host beta created."));
+    EXPECT_EQ(w.HostNodes().size(), 3u);
+
+    // A refused port goes through the window's dialogs, and Ok still creates the host.
+    Dialogs.Answer(TMsgResult::Ok);
+    WhenPropertiesShow([](TfrmProperties& d) {
+        Edit(d, "txtName")->setText(QStringLiteral("delta"));
+        Edit(d, "txtPort")->setText(QStringLiteral("abc"));
+        Press(d, "btnOk");
+    });
+    Activate();
+    QTest::keyClick(w.Tree, Qt::Key_Insert);
+    EXPECT_EQ(Status(), QStringLiteral("Host delta created."));
+    EXPECT_EQ(w.HostNodes().back()->Host()->Port, 0);
+    EXPECT_EQ(Dialogs.Questions().back().Title, QStringLiteral("Error"));
+    EXPECT_EQ(Dialogs.Questions().back().Text, QStringLiteral("abc is not a valid integer value."));
+}
+
+TEST_F(HostCommands, PropertiesEditTheSelectedNodesHost) {
+    Connect();
+    Select(Child(OurDb(), QStringLiteral("orders")));
+    WhenPropertiesShow([](TfrmProperties& d) {
+        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("lblConnected"))->text(), QStringLiteral("Connected"));
+        Edit(d, "txtName")->setText(QStringLiteral("renamed"));
+        Press(d, "btnOk");
+    });
+    Window->btnProperties->click();
+    EXPECT_EQ(Host->Name, "renamed");
+    EXPECT_EQ(HostNode->text(0), QStringLiteral("renamed"));
+}
+
+TEST_F(HostCommands, DeletingAConnectedHostFromAFieldNodeClosesItsConnection) {
+    Connect();
+    const unsigned long thread = Host->ThreadId();
+    Select(Child(Child(OurDb(), QStringLiteral("orders")), QStringLiteral("id")));
+    const QString before = Status();
+
+    Dialogs.Answer(TMsgResult::No);
+    Window->btnDelete->click();
+    EXPECT_EQ(Dialogs.Questions().back().Text, QStringLiteral("Are you sure you want to delete the host 'sandbox'?"));
+    EXPECT_EQ(Dialogs.Questions().back().Title, QStringLiteral("Confirm"));
+    EXPECT_EQ(Status(), before);
+    ASSERT_EQ(Window->HostNodes().size(), 1u);
+
+    Dialogs.Answer(TMsgResult::Yes);
+    Activate();
+    QTest::keyClick(Window->Tree, Qt::Key_Delete);
+    EXPECT_EQ(Status(), QStringLiteral("Host deleted"));
+    EXPECT_TRUE(Window->HostNodes().empty());
+    EXPECT_EQ(Window->Tree->topLevelItemCount(), 0);
+    // The server lets the session go once the client has quit.
+    bool gone = false;
+    for (int i = 0; i < 50 && !gone; ++i) {
+        TResult* r = Db->Admin().Execute("SELECT ID FROM information_schema.PROCESSLIST WHERE ID = " +
+                                         std::to_string(thread));
+        gone = r->Rows.Count() == 0;
+        if (!gone) QTest::qWait(50);
+    }
+    EXPECT_TRUE(gone);
+}
+
+// ---- The table commands of the tree menu -------------------------------------------------------------
+
+TEST_F(HostCommands, SelectCaptionsQuoteNamesThatNeedIt) {
+    Connect();
+    TTreeNode* order = Child(OurDb(), QStringLiteral("order"));
+    ASSERT_NE(order, nullptr);
+    Select(order);
+    EXPECT_EQ(Window->popmnuTableSelect->text(), QStringLiteral("SELECT * FROM `order`"));
+    Select(Child(order, QStringLiteral("my col")));
+    EXPECT_EQ(Window->popmnuFieldSelect->text(), QStringLiteral("SELECT `my col` FROM `order`"));
+    Select(Child(Child(OurDb(), QStringLiteral("orders")), QStringLiteral("id")));
+    EXPECT_EQ(Window->popmnuFieldSelect->text(), QStringLiteral("SELECT id FROM orders"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
