@@ -1,13 +1,24 @@
 #include "ColorMemo.h"
 
 #include <QApplication>
+#include <QBitmap>
 #include <QClipboard>
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -16,21 +27,244 @@ QString ToCrLf(QString s) {
     return s.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
 }
 
+// A line separator inside a block would make one line of the text show as two, and every
+// position the colour pass asks for would be off from there on; so all of them become breaks.
 QString FromAnyBreaks(QString s) {
     s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    s.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     return s;
+}
+
+QString ToQString(std::u16string_view s) {
+    return QString(reinterpret_cast<const QChar*>(s.data()), qsizetype(s.size()));
+}
+
+bool IsNavigationKey(int key) {
+    switch (key) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_End:
+    case Qt::Key_Home:
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+    case Qt::Key_Down: return true;
+    default: return false;
+    }
+}
+
+constexpr Qt::KeyboardModifiers ShiftCtrlAlt = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+
+QCursor MakeHotSpotCursor() {
+    // '#' black, '.' white, blank transparent.
+    static const char* const art[32] = {
+        "                                ", "                                ", "                                ",
+        "                                ", "                                ", "                                ",
+        "                                ", "                                ", "                                ",
+        "             ##                 ", "            #..#                ", "            #..#                ",
+        "            #..#                ", "            #..#                ", "            #..###              ",
+        "            #..#..###           ", "            #..#..#..##         ", "            #..#..#..#.#        ",
+        "       ###  #..#..#..#..#       ", "       #..# #........#..#       ", "        #..##...........#       ",
+        "         #..#...........#       ", "         #..............#       ", "          #.............#       ",
+        "          #.............#       ", "           #...........#        ", "           #...........#        ",
+        "            #.........#         ", "            #.........#         ", "            ###########         ",
+        "                                ", "                                "};
+    QImage shape(32, 32, QImage::Format_Mono);
+    QImage mask(32, 32, QImage::Format_Mono);
+    shape.fill(0);
+    mask.fill(0);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const char c = art[y][x];
+            // In a cursor bitmap 1 is black; in its mask 1 is opaque.
+            if (c == '#') shape.setPixel(x, y, 1);
+            if (c != ' ') mask.setPixel(x, y, 1);
+        }
+    return QCursor(QBitmap::fromImage(shape), QBitmap::fromImage(mask), 13, 9);
 }
 
 } // namespace
 
-TColorMemo::TColorMemo(QWidget* parent) : QPlainTextEdit(parent) {
-    setTabChangesFocus(false);
-    setLineWrapMode(QPlainTextEdit::NoWrap);
-    UpdateTabStops();
+const QCursor& HotSpotCursor() {
+    static const QCursor cursor = MakeHotSpotCursor();
+    return cursor;
 }
 
-TColorMemo::~TColorMemo() = default;
+// ---- the edit window the colour pass draws on ----
+
+// Lines are the document's blocks; character indexes count CR LF between blocks, so the start
+// of line n is the block's document position plus n.
+class TColorMemo::TWindow : public TEditWindow {
+public:
+    explicit TWindow(TColorMemo& memo) : M(memo) {}
+
+    QTextBlock Block(int line) const { return M.document()->findBlockByNumber(line); }
+    int LineStart(int line) const { return Block(line).position() + line; }
+    QFont Font() const { return M.document()->defaultFont(); }
+
+    int FirstVisibleLine() const override { return M.firstVisibleBlock().blockNumber(); }
+
+    int LineFromChar(int index) const override {
+        if (index <= 0) return 0;
+        const QTextDocument* doc = M.document();
+        // As a document position `index` lies at or past its character, so its block is the
+        // highest the line can be.
+        int lo = 0;
+        int hi = doc->findBlock(std::min(index, doc->characterCount() - 1)).blockNumber();
+        while (lo < hi) {
+            const int mid = lo + (hi - lo + 1) / 2;
+            if (LineStart(mid) <= index)
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        return lo;
+    }
+
+    int LineIndex(int line) const override {
+        return line >= 0 && line < M.document()->blockCount() ? LineStart(line) : -1;
+    }
+
+    int LineLength(int index) const override { return Block(LineFromChar(index)).length() - 1; }
+
+    TPoint PosFromChar(int index) const override {
+        const int line = LineFromChar(index);
+        const QTextBlock b = Block(line);
+        const int column = std::clamp(index - LineStart(line), 0, std::max(b.length() - 1, 0));
+        const QPointF topLeft = M.blockBoundingGeometry(b).translated(M.contentOffset()).topLeft();
+        const QTextLayout* layout = b.layout();
+        if (!layout || layout->lineCount() == 0) return TPoint{int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))};
+        const QTextLine tl = layout->lineForTextPosition(column);
+        const QPointF at = topLeft + layout->position() + QPointF(tl.cursorToX(column), tl.y());
+        return TPoint{int(std::lround(at.x())), int(std::lround(at.y()))};
+    }
+
+    int LineCount() const override {
+        const QTextDocument* doc = M.document();
+        // A trailing empty line is not a line of the text; an empty text has none.
+        return doc->blockCount() - (doc->lastBlock().length() <= 1 ? 1 : 0);
+    }
+
+    void GetTextRange(int start, int end, char16_t* dest) const override {
+        if (end <= start) return;
+        int line = LineFromChar(start);
+        int pos = LineStart(line);
+        for (QTextBlock b = Block(line); b.isValid() && pos < end; b = b.next()) {
+            const QString text = b.text();
+            const auto put = [&](char16_t c) {
+                if (pos >= start && pos < end) dest[pos - start] = c;
+                ++pos;
+            };
+            for (const QChar c : text) put(c.unicode());
+            if (b.next().isValid()) {
+                put(u'\r');
+                put(u'\n');
+            }
+        }
+        for (; pos < end; ++pos)
+            if (pos >= start) dest[pos - start] = 0;
+    }
+
+    int ClientBottom() const override { return M.viewport()->height(); }
+
+    int LineHeight() const override {
+        const QTextBlock b = M.firstVisibleBlock();
+        if (b.isValid() && b.layout() && b.layout()->lineCount() > 0)
+            return int(std::lround(b.layout()->lineAt(0).height()));
+        return QFontMetrics(Font(), M.viewport()).height();
+    }
+
+    int TextWidth(std::u16string_view text) const override {
+        return int(std::lround(QFontMetricsF(Font(), M.viewport()).horizontalAdvance(ToQString(text))));
+    }
+
+    void TextOut(int x, int y, std::u16string_view text, const TTextAttr& attr) override {
+        QPainter* p = M.FPainter;
+        if (!p || text.empty()) return;
+        // A run may end between the halves of a surrogate pair (the caret-line span stops at the
+        // character after the caret); the lone half would draw a box over the real character.
+        if (QChar::isHighSurrogate(text.back())) text.remove_suffix(1);
+        if (text.empty()) return;
+        QFont font = Font();
+        font.setUnderline(attr.Underline);
+        const QFontMetricsF metrics(font, M.viewport());
+        const int h = LineHeight();
+        const QColor back = M.ToQColor(attr.Brush);
+        p->setFont(font);
+        p->setPen(M.ToQColor(attr.Font));
+        // Tabs in a run go to the window's own tab stops, so the text after them lands where the
+        // window drew it.
+        const qreal lineLeft = M.contentOffset().x() + M.document()->documentMargin();
+        const qreal tabStop = M.tabStopDistance();
+        qreal at = x;
+        std::size_t p0 = 0;
+        while (p0 < text.size()) {
+            std::size_t p1 = text.find(u'\t', p0);
+            if (p1 == std::u16string_view::npos) p1 = text.size();
+            if (p1 > p0) {
+                const QString part = ToQString(text.substr(p0, p1 - p0));
+                const qreal w = metrics.horizontalAdvance(part);
+                p->fillRect(QRectF(at, y, w, h), back);
+                p->drawText(QPointF(at, y + metrics.ascent()), part);
+                at += w;
+            }
+            if (p1 < text.size()) {
+                const qreal next = tabStop > 0 ? lineLeft + (std::floor((at - lineLeft) / tabStop + 1e-6) + 1) * tabStop : at;
+                p->fillRect(QRectF(at, y, next - at, h), back);
+                at = next;
+            }
+            p0 = p1 + 1;
+        }
+    }
+
+    // The window keeps its caret on top of the colours: the pass never paints where Qt drew it.
+    void HideCaret() override {
+        if (!M.FPainter) return;
+        M.FPainter->save();
+        if (M.hasFocus() && !M.isReadOnly())
+            M.FPainter->setClipRegion(QRegion(M.viewport()->rect()).subtracted(M.cursorRect()));
+    }
+    void ShowCaret() override {
+        if (M.FPainter) M.FPainter->restore();
+    }
+
+    int SelStart() const override { return M.SelStart(); }
+    int SelLength() const override { return M.SelLength(); }
+    bool WantTabs() const override { return M.WantTabs(); }
+    bool RedrawAlways() const override { return M.FRedrawAlways; }
+    TColor FontColor() const override { return M.FFontColor; }
+    TColor Color() const override { return M.FColor; }
+    bool IsEnabled() const override { return M.isEnabled(); }
+    bool IsVisible() const override { return M.isVisible(); }
+    bool HasParent() const override { return M.parentWidget() != nullptr; }
+    const THotSpot& HotSpot() const override { return M.FHotSpot; }
+    const TKeyDrawEvent& OnDrawKey() const override { return M.OnDrawKey; }
+
+private:
+    TColorMemo& M;
+};
+
+// ---- the control ----
+
+TColorMemo::TColorMemo(QWidget* parent)
+    : QPlainTextEdit(parent), FWindow(std::make_unique<TWindow>(*this)),
+      FPass(std::make_unique<TColorPass>(*FWindow)) {
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setTabChangesFocus(true); // tabs are text only when WantTabs is set
+    viewport()->setMouseTracking(true); // the hot-spot cursor follows the mouse without a button
+    UpdateTabStops();
+    connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::TextChanged);
+    FLoading = false;
+}
+
+TColorMemo::~TColorMemo() {
+    // The pass draws through the window adaptor; nothing may reach either while they go.
+    disconnect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::TextChanged);
+    FPass.reset();
+    FWindow.reset();
+}
 
 QString TColorMemo::Text() const { return ToCrLf(toPlainText()); }
 
@@ -44,7 +278,7 @@ QStringList TColorMemo::Lines() const {
     return lines;
 }
 
-void TColorMemo::SetLines(const QStringList& lines) { setPlainText(lines.join(QLatin1Char('\n'))); }
+void TColorMemo::SetLines(const QStringList& lines) { setPlainText(FromAnyBreaks(lines.join(QLatin1Char('\n')))); }
 
 int TColorMemo::ToTextPos(int docPos) const {
     const QTextBlock b = document()->findBlock(docPos);
@@ -53,14 +287,10 @@ int TColorMemo::ToTextPos(int docPos) const {
 
 int TColorMemo::ToDocPos(int textPos) const {
     if (textPos <= 0) return 0;
-    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
-        const int start = b.position() + b.blockNumber(); // in text units
-        const int end = start + b.length() - 1;           // the line's last character + 1
-        if (textPos <= end) return b.position() + (textPos - start);
-        // Inside the CR LF pair that follows this line: the end of the line.
-        if (textPos == end + 1 && b.next().isValid()) return b.position() + b.length() - 1;
-    }
-    return document()->characterCount() - 1;
+    const int line = FWindow->LineFromChar(textPos);
+    const QTextBlock b = document()->findBlockByNumber(line);
+    // Past the line's last character (inside the CR LF pair, or past the end): the line's end.
+    return b.position() + std::min(textPos - (b.position() + line), b.length() - 1);
 }
 
 int TColorMemo::SelStart() const { return ToTextPos(textCursor().selectionStart()); }
@@ -109,6 +339,108 @@ void TColorMemo::PasteFromClipboard() {
     if (!text.isEmpty()) SetSelText(text);
 }
 
+TDrawRules& TColorMemo::ColorRules() { return FPass->ColorRules; }
+
+void TColorMemo::SetColorRules(const TDrawRules& rules) {
+    if (&rules != &FPass->ColorRules) FPass->ColorRules.Assign(rules);
+}
+
+int TColorMemo::ColorLimMax() const { return FPass->ColorLimMax(); }
+void TColorMemo::SetColorLimMax(int value) { FPass->SetColorLimMax(value); }
+TDrawEvent& TColorMemo::OnDraw() { return FPass->OnDraw; }
+
+// System colours are read from the application's palette, so that a control whose own palette
+// was given a plain colour still finds the system one.
+QColor TColorMemo::ToQColor(TColor color) const {
+    if (!(color & 0x80000000u))
+        return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+    const QPalette pal = QApplication::palette(this);
+    switch (color & 0xFF) {
+    case 0:  // scroll bar
+    case 1:  // desktop
+    case 4:  // menu
+    case 15: return pal.color(QPalette::Button); // button face
+    case 2:  // active caption
+    case 13: return pal.color(QPalette::Highlight);
+    case 9:  // caption text
+    case 14: return pal.color(QPalette::HighlightedText);
+    case 6:  return pal.color(QPalette::Shadow); // window frame
+    case 7:  // menu text
+    case 18: return pal.color(QPalette::ButtonText);
+    case 8:  return pal.color(QPalette::Text); // window text
+    case 16: return pal.color(QPalette::Dark);
+    case 17: return pal.color(QPalette::Disabled, QPalette::Text); // grey text
+    case 20: return pal.color(QPalette::Light);
+    case 21: return pal.color(QPalette::Shadow);
+    case 23: return pal.color(QPalette::ToolTipText);
+    case 24: return pal.color(QPalette::ToolTipBase);
+    default: return pal.color(QPalette::Base); // 5, the window background, and anything unknown
+    }
+}
+
+void TColorMemo::SetColor(TColor value) {
+    if (value == FColor) return;
+    FColor = value;
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, ToQColor(value));
+    setPalette(pal);
+}
+
+void TColorMemo::SetFontColor(TColor value) {
+    if (value == FFontColor) return;
+    FFontColor = value;
+    QPalette pal = palette();
+    pal.setColor(QPalette::Text, ToQColor(value));
+    setPalette(pal);
+}
+
+int TColorMemo::CaretLine() const { return FWindow->LineFromChar(SelStart()); }
+
+int TColorMemo::CaretColumn() const { return SelStart() - FWindow->LineIndex(CaretLine()); }
+
+int TColorMemo::FirstVisibleLine() const { return FWindow->FirstVisibleLine(); }
+
+void TColorMemo::RedrawColors(bool CaretLineOnly) {
+    if (FPainter) {
+        FPass->RedrawColors(CaretLineOnly);
+        return;
+    }
+    // Outside a paint: the same gates as the pass, then a repaint of what it would colour.
+    if (!FPass->ColorsUsable || !isEnabled() || !isVisible() || !parentWidget()) return;
+    if (FPass->ColorRules.Count() == 0 && !FHotSpot.Active) return;
+    if (CaretLineOnly) {
+        const QRectF line = blockBoundingGeometry(textCursor().block()).translated(contentOffset());
+        viewport()->update(QRect(0, int(std::floor(line.top())), viewport()->width(), int(std::ceil(line.height())) + 1));
+    } else {
+        viewport()->update();
+    }
+}
+
+void TColorMemo::paintEvent(QPaintEvent* event) {
+    QPlainTextEdit::paintEvent(event);
+    QPainter painter(viewport());
+    FPainter = &painter;
+    struct TUnbind {
+        QPainter*& P;
+        ~TUnbind() { P = nullptr; }
+    } unbind{FPainter};
+    RedrawColors(false);
+}
+
+void TColorMemo::TextChanged() {
+    if (FLoading || !FPass) return;
+    if (FRedrawAlways) {
+        RedrawColors(false);
+        return;
+    }
+    // One character more and no line more: only the caret's line changed.
+    const int lines = FWindow->LineCount();
+    const int end = lines > 0 ? FWindow->LineIndex(lines - 1) + FWindow->LineLength(FWindow->LineIndex(lines - 1)) : 0;
+    RedrawColors(lines == FLastLineCount && end == FLastTextEnd + 1);
+    FLastLineCount = lines;
+    FLastTextEnd = end;
+}
+
 void TColorMemo::changeEvent(QEvent* event) {
     QPlainTextEdit::changeEvent(event);
     if (event->type() == QEvent::FontChange) UpdateTabStops();
@@ -121,7 +453,115 @@ void TColorMemo::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
+    const Qt::KeyboardModifiers mods = event->modifiers() & ShiftCtrlAlt;
+    // A movement key without modifiers starts from the end of the selection, whichever way the
+    // selection was made.
+    if (mods == Qt::NoModifier && IsNavigationKey(event->key()) && textCursor().hasSelection()) {
+        QTextCursor c = textCursor();
+        c.setPosition(c.selectionEnd());
+        setTextCursor(c);
+        RedrawColors(false);
+    }
+    // Shift+Enter would put a line separator inside the line; it breaks the line like Enter.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && (mods & Qt::ShiftModifier)) {
+        QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier, event->text(),
+                        event->isAutoRepeat(), ushort(event->count()));
+        QPlainTextEdit::keyPressEvent(&plain);
+        event->setAccepted(plain.isAccepted());
+        return;
+    }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+void TColorMemo::keyReleaseEvent(QKeyEvent* event) {
+    // Releasing Shift ends a keyboard selection: the colours catch up with it.
+    if (event->key() == Qt::Key_Shift && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        RedrawColors(false);
+    QPlainTextEdit::keyReleaseEvent(event);
+}
+
+void TColorMemo::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton &&
+        !(event->modifiers() & ShiftCtrlAlt))
+        RedrawColors(false);
+    QPlainTextEdit::mousePressEvent(event);
+}
+
+void TColorMemo::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click does not run the pass; the release after it does.
+    QPlainTextEdit::mouseDoubleClickEvent(event);
+}
+
+void TColorMemo::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) RedrawColors(false);
+    QPlainTextEdit::mouseReleaseEvent(event);
+    if (!FHotCursorShown) return;
+    // Every button clicks a hot spot.
+    const THit hit = HotSpotAt(event->position().toPoint());
+    if (!hit.Inside || !OnHotSpotClick) return;
+    const QString right = hit.Line.mid(hit.Column, hit.EndAt - hit.Column);
+    QString left = hit.Line.left(hit.Column);
+    const qsizetype open = left.lastIndexOf(QChar(FHotSpot.BeginChar));
+    if (open >= 0) left = left.mid(open + 1);
+    OnHotSpotClick(this, left + right);
+}
+
+void TColorMemo::mouseMoveEvent(QMouseEvent* event) {
+    QPlainTextEdit::mouseMoveEvent(event);
+    if (!FHotSpot.Active) return;
+    if (HotSpotAt(event->position().toPoint()).Inside) {
+        if (!FHotCursorShown) viewport()->setCursor(HotSpotCursor());
+        FHotCursorShown = true;
+    } else {
+        // The edit control's own cursor, as the parent's default cursor shows it.
+        viewport()->setCursor(Qt::IBeamCursor);
+        FHotCursorShown = false;
+    }
+}
+
+// Inside a hot spot when the next closing delimiter on the pointed line comes before any opening
+// one. Only the pointed line is looked at.
+TColorMemo::THit TColorMemo::HotSpotAt(QPoint point) const {
+    THit hit;
+    const QTextBlock b = cursorForPosition(point).block();
+    if (!b.isValid()) return hit;
+    hit.Line = b.text();
+    const QTextLayout* layout = b.layout();
+    if (layout && layout->lineCount() > 0) {
+        const QPointF origin = blockBoundingGeometry(b).translated(contentOffset()).topLeft() + layout->position();
+        const QTextLine tl = layout->lineForTextPosition(cursorForPosition(point).positionInBlock());
+        // The character under the point, not the nearest gap between two.
+        hit.Column = std::clamp(tl.xToCursor(point.x() - origin.x(), QTextLine::CursorOnCharacter), 0,
+                                int(hit.Line.size()));
+    }
+    const QString rest = hit.Line.mid(hit.Column);
+    const qsizetype end = rest.indexOf(QChar(FHotSpot.EndChar));
+    const qsizetype begin = rest.indexOf(QChar(FHotSpot.BeginChar));
+    hit.Inside = end >= 0 && (begin < 0 || begin > end || FHotSpot.BeginChar == FHotSpot.EndChar);
+    hit.EndAt = hit.Column + int(end);
+    return hit;
+}
+
+void TColorMemo::scrollContentsBy(int dx, int dy) {
+    QPlainTextEdit::scrollContentsBy(dx, dy);
+    if (dy != 0 && OnVScroll) OnVScroll(this);
+    if (dx != 0 && OnHScroll) OnHScroll(this);
+    // Scrolling moves what was drawn; a line that was only partly visible, and so uncoloured,
+    // may now be whole.
+    RedrawColors(false);
+}
+
+void TColorMemo::insertFromMimeData(const QMimeData* source) {
+    if (!source || !source->hasText()) {
+        QPlainTextEdit::insertFromMimeData(source);
+        return;
+    }
+    QTextCursor c = textCursor();
+    c.beginEditBlock();
+    c.insertText(FromAnyBreaks(source->text()));
+    c.endEditBlock();
+    setTextCursor(c);
+    ensureCursorVisible();
 }
 
 void TColorMemo::UpdateTabStops() {

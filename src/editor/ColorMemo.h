@@ -1,12 +1,28 @@
 #pragma once
-// The SQL editor control: a multi-line plain-text edit with the text, lines, selection, caret and
-// clipboard operations the workbench uses. Positions and lengths count a line break as two
-// characters (CR LF), the way the rest of the program counts text; the colour pass is added on
-// top of this class.
+// The SQL editor control: a multi-line plain-text edit that lets Qt paint its text as usual and
+// then has the colour pass paint coloured runs over it, plus link-like hot spots under the mouse.
+// Positions and lengths count a line break as two characters (CR LF), the way the rest of the
+// program and the colour pass count text.
 
+#include "ColorPass.h"
+
+#include <QCursor>
 #include <QPlainTextEdit>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QPainter;
+
+using TNotifyEvent = std::function<void(QObject* Sender)>;
+// SRC is the clicked hot spot's text without its delimiters.
+using THotSpotClickEvent = std::function<void(QObject* Sender, const QString& SRC)>;
+
+// The pointing hand shown over hot spots: 32 x 32, monochrome, the fingertip at (13, 9). Made on
+// first use; the program asks for it once at start so it exists before any window.
+const QCursor& HotSpotCursor();
 
 class TColorMemo : public QPlainTextEdit {
     Q_OBJECT
@@ -17,7 +33,8 @@ public:
 
     // The whole text with CR LF between lines and no line break added after the last line.
     QString Text() const;
-    // Replaces the whole text; lone CR and lone LF count as line breaks too.
+    // Replaces the whole text; lone CR, lone LF and the Unicode line separators count as line
+    // breaks too.
     void SetText(const QString& text);
 
     QStringList Lines() const;
@@ -42,10 +59,94 @@ public:
     int ToTextPos(int docPos) const;
     int ToDocPos(int textPos) const;
 
+    // ---- colouring ----
+
+    // The ordered colour rules. Assigning copies the given rules; neither repaints until the
+    // next key, click, scroll, change or paint.
+    TDrawRules& ColorRules();
+    void SetColorRules(const TDrawRules& rules);
+
+    const THotSpot& HotSpot() const { return FHotSpot; }
+    void SetHotSpot(const THotSpot& value) { FHotSpot = value; }
+
+    // Entries of the buffer handed to OnDraw; 0 (or less) means none, and event-drawn rules then
+    // add nothing.
+    int ColorLimMax() const;
+    void SetColorLimMax(int value);
+
+    // Every text change repaints all visible lines (and the caret line is redrawn in the font
+    // colour).
+    bool RedrawAlways() const { return FRedrawAlways; }
+    void SetRedrawAlways(bool value) { FRedrawAlways = value; }
+
+    // Tab characters can be typed; otherwise Tab moves the focus.
+    bool WantTabs() const { return !tabChangesFocus(); }
+    void SetWantTabs(bool value) { setTabChangesFocus(!value); }
+
+    // The background and the text colour, plain or system colours.
+    TColor Color() const { return FColor; }
+    void SetColor(TColor value);
+    TColor FontColor() const { return FFontColor; }
+    void SetFontColor(TColor value);
+
+    TNotifyEvent OnVScroll;
+    TNotifyEvent OnHScroll;
+    THotSpotClickEvent OnHotSpotClick;
+    TDrawEvent& OnDraw();
+    TKeyDrawEvent OnDrawKey;
+
+    // The colour pass over all visible lines, or only over the caret's line. Qt paints only
+    // inside a paint event, so outside one the pass asks for a repaint of those lines, and the
+    // paint that follows draws the colours over what Qt drew.
+    virtual void RedrawColors(bool CaretLineOnly);
+
+    int CaretLine() const;
+    int CaretColumn() const;
+    int FirstVisibleLine() const;
+
+    // Whether the viewport shows the pointing hand: set over a hot spot while HotSpot.Active.
+    bool HotSpotCursorShown() const { return FHotCursorShown; }
+
+    // The runs of the last colour pass (what it drew, or left to the window).
+    const TColorPass& Pass() const { return *FPass; }
+
 protected:
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    class TWindow;
+    friend class TWindow;
+
+    struct THit {
+        bool Inside = false;
+        QString Line;  // the pointed line
+        int Column = 0; // the pointed character in it
+        int EndAt = 0; // the closing delimiter's column
+    };
+    THit HotSpotAt(QPoint point) const;
+
+    void TextChanged();
     void UpdateTabStops();
+    QColor ToQColor(TColor color) const;
+
+    std::unique_ptr<TWindow> FWindow;
+    std::unique_ptr<TColorPass> FPass;
+    THotSpot FHotSpot;
+    bool FRedrawAlways = false;
+    bool FLoading = true;
+    bool FHotCursorShown = false;
+    TColor FColor = clWindow;
+    TColor FFontColor = clWindowText;
+    int FLastLineCount = 0;
+    int FLastTextEnd = 0;
+    QPainter* FPainter = nullptr; // bound while a paint event draws the colours
 };

@@ -237,3 +237,26 @@ void TfrmMain::btnDeleteDbClick() {
         SetStatusText(QStringLiteral("Error Deleting Database: ") + Text(host->ErrorText()));
     }
 }
+
+// ---------------------------------------------------------------------------------------------
+// Tables
+
+void TfrmMain::popmnuDescribeTableClick() {
+    // The description read with the catalogue: nothing goes to the server.
+    const TTreeNode* node = SelectedNode();
+    if (!node || node->Kind() != TNodeKind::Table || !node->Table()->Description) return;
+    ShowResult(*node->Table()->Description);
+}
+
+void TfrmMain::popmnuTableSelectClick() {
+    // The caption is the statement; it stays out of the query history and the editor.
+    TMySql* host = SelectedHost();
+    if (!host) return;
+    ShowResult(*host->Execute(popmnuTableSelect->text().toStdString()));
+}
+
+void TfrmMain::popmnuFieldSelectClick() {
+    TMySql* host = SelectedHost();
+    if (!host) return;
+    ShowResult(*host->Execute(popmnuFieldSelect->text().toStdString()));
+}

@@ -896,9 +896,6 @@ void TfrmMain::mmoInDragDrop(QObject* source) {
 void TfrmMain::btnExportResultClick() {}
 
 // Host and database commands: HostCommands.cpp.
-void TfrmMain::popmnuDescribeTableClick() {}
-void TfrmMain::popmnuTableSelectClick() {}
-void TfrmMain::popmnuFieldSelectClick() {}
 
 void TfrmMain::btnLoadSqlClick() {}
 void TfrmMain::btnSaveSqlClick() {}

@@ -3,7 +3,10 @@
 
 #include "WindowTestSupport.h"
 
+#include "ColorMemo.h"
 #include "MySql.h"
+#include "QueryHistory.h"
+#include "ResultModel.h"
 #include "Sandbox.h"
 #include "SqlNames.h"
 #include "propertiesview.h"
@@ -435,16 +438,60 @@ TEST_F(HostCommands, DeletingAConnectedHostFromAFieldNodeClosesItsConnection) {
 
 // ---- The table commands of the tree menu -------------------------------------------------------------
 
-TEST_F(HostCommands, SelectCaptionsQuoteNamesThatNeedIt) {
+TEST_F(HostCommands, DescribeShowsTheStoredDescriptionWithoutAskingTheServer) {
     Connect();
+    TTreeNode* orders = Child(OurDb(), QStringLiteral("orders"));
+    ASSERT_NE(orders, nullptr);
+    Db->Run("DROP TABLE orders"); // what is shown was read at connect
+    Select(orders);
+    Window->popmnuDescribeTable->trigger();
+    const TResultModel& grid = *Window->lstOut->Model();
+    ASSERT_EQ(grid.rowCount(), 2);
+    EXPECT_EQ(grid.columnCount(), 6);
+    EXPECT_EQ(grid.CellText(0, 0), QStringLiteral("id"));
+    EXPECT_EQ(grid.CellText(1, 0), QStringLiteral("name"));
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("2 rows - 6 fields"))) << Status().toStdString();
+}
+
+TEST_F(HostCommands, SelectItemsRunTheirQuotedCaptionsOutsideTheHistory) {
+    Connect();
+    Select(OurDb());
+    Window->btnSelectDb->click(); // the statements name tables of this database
+    Window->mmoIn->SetText(QStringLiteral("SELECT 1"));
+    const int history = Window->History()->Count();
+    const TResultModel& grid = *Window->lstOut->Model();
+
+    TTreeNode* myTable = Child(OurDb(), QStringLiteral("my table"));
+    ASSERT_NE(myTable, nullptr);
+    Select(myTable);
+    EXPECT_EQ(Window->popmnuTableSelect->text(), QStringLiteral("SELECT * FROM `my table`"));
+    Window->popmnuTableSelect->trigger();
+    ASSERT_EQ(grid.rowCount(), 1);
+    EXPECT_EQ(grid.CellText(0, 0), QStringLiteral("7"));
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("1 rows - 1 fields"))) << Status().toStdString();
+
     TTreeNode* order = Child(OurDb(), QStringLiteral("order"));
     ASSERT_NE(order, nullptr);
     Select(order);
     EXPECT_EQ(Window->popmnuTableSelect->text(), QStringLiteral("SELECT * FROM `order`"));
+    Window->popmnuTableSelect->trigger();
+    EXPECT_EQ(grid.columnCount(), 2);
+    EXPECT_EQ(grid.headerData(1, Qt::Horizontal).toString(), QStringLiteral("my col"));
+
     Select(Child(order, QStringLiteral("my col")));
     EXPECT_EQ(Window->popmnuFieldSelect->text(), QStringLiteral("SELECT `my col` FROM `order`"));
-    Select(Child(Child(OurDb(), QStringLiteral("orders")), QStringLiteral("id")));
-    EXPECT_EQ(Window->popmnuFieldSelect->text(), QStringLiteral("SELECT id FROM orders"));
+    Window->popmnuFieldSelect->trigger();
+    EXPECT_EQ(grid.columnCount(), 1);
+    EXPECT_FALSE(Status().startsWith(QStringLiteral("Error"))) << Status().toStdString();
+
+    Select(Child(Child(OurDb(), QStringLiteral("orders")), QStringLiteral("name")));
+    EXPECT_EQ(Window->popmnuFieldSelect->text(), QStringLiteral("SELECT name FROM orders"));
+    Window->popmnuFieldSelect->trigger();
+    ASSERT_EQ(grid.rowCount(), 2);
+    EXPECT_EQ(grid.CellText(1, 0), QStringLiteral("two"));
+
+    EXPECT_EQ(Window->History()->Count(), history);
+    EXPECT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT 1"));
 }
 
 } // namespace
