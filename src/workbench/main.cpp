@@ -8,6 +8,7 @@
 #include "QueryHistory.h"
 #include "ResultModel.h"
 #include "SqlNames.h"
+#include "SqlRuleSet.h"
 
 #include <QAction>
 #include <QApplication>
@@ -505,6 +506,7 @@ void TfrmMain::BuildClientArea() {
     mmoIn = new TColorMemo(Splitter2);
     mmoIn->setObjectName(QStringLiteral("mmoIn"));
     mmoIn->setFont(EditorFont());
+    LoadSqlRuleSet(*mmoIn);
     mmoIn->viewport()->installEventFilter(this);
     mmoIn->viewport()->setAcceptDrops(true);
 
