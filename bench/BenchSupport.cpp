@@ -65,6 +65,8 @@ std::unique_ptr<TMySql> Connect(const Login& l) {
 
 void EnsureBigTable(TMySql& m, long rows) {
     Run(m, "CREATE DATABASE IF NOT EXISTS korvana_bench");
+    // The sequence tables below live in the current database, which must be a real one.
+    Run(m, "USE korvana_bench");
     TResult* r = m.Execute(std::string("SELECT COUNT(*) FROM ") + BigTable);
     if (r->Rows.Count() == 1 && std::string(r->Rows.Items(0).Values(0)) == std::to_string(rows)) return;
     std::fprintf(stderr, "filling %s with %ld rows...\n", BigTable, rows);
