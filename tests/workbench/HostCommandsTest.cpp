@@ -389,6 +389,7 @@ TEST_F(HostCommands, NewHostAddsANodeOnOkOrEscapeAndLeavesNoTraceOnCancel) {
     QTest::keyClick(w.Tree, Qt::Key_Insert);
     EXPECT_EQ(Status(), QStringLiteral("Host delta created."));
     EXPECT_EQ(w.HostNodes().back()->Host()->Port, 0);
+    ASSERT_FALSE(Dialogs.Questions().empty());
     EXPECT_EQ(Dialogs.Questions().back().Title, QStringLiteral("Error"));
     EXPECT_EQ(Dialogs.Questions().back().Text, QStringLiteral("abc is not a valid integer value."));
 }
