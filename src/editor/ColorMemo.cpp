@@ -454,6 +454,13 @@ void TColorMemo::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const Qt::KeyboardModifiers mods = event->modifiers() & ShiftCtrlAlt;
+    // Without WantTabs, Tab belongs to the focus chain; Qt would type it when there is nowhere to
+    // go.
+    if (!WantTabs() && (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        !(mods & (Qt::ControlModifier | Qt::AltModifier))) {
+        event->ignore();
+        return;
+    }
     // A movement key without modifiers starts from the end of the selection, whichever way the
     // selection was made.
     if (mods == Qt::NoModifier && IsNavigationKey(event->key()) && textCursor().hasSelection()) {
