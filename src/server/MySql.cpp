@@ -166,6 +166,13 @@ bool TMySql::Connect() {
     return true;
 }
 
+bool TMySql::ReadDatabases() {
+    if (!IsAlive()) return false;
+    FDatabases.reset();
+    FDatabases = std::make_unique<TDatabases>(FHandle);
+    return true;
+}
+
 bool TMySql::Disconnect() {
     CloseHandle();
     FConnected = false;

@@ -159,6 +159,10 @@ public:
     bool DropDatabase(const std::string& name);
     bool RefreshGrants();
 
+    // Reads the catalogue again on the open connection (after creating or dropping a database).
+    // The old catalogue is released first: drop every reference to it before calling. False, with
+    // the catalogue left as it was, when there is no open connection.
+    bool ReadDatabases();
     TDatabases* Databases() const { return FDatabases.get(); }
     TResult* LastResult() const { return FLastResult.get(); }
     st_mysql* Handle() const { return FHandle; }

@@ -58,46 +58,12 @@ bool TfrmMain::ShowProperties(TMySql* host) {
     return ok;
 }
 
-const TDatabases* TfrmMain::ShownCatalogue(const TTreeNode* hostNode) const {
-    if (!hostNode || !hostNode->Host()) return nullptr;
-    const auto it = FCataloguesReadAgain.find(hostNode->Host());
-    return it != FCataloguesReadAgain.end() ? it->second.get() : hostNode->Host()->Databases();
-}
-
-void TfrmMain::DropHostNodes(TTreeNode* hostNode) {
-    if (!hostNode) return;
-    // The nodes point into the catalogue: they go first.
-    ClearHost(hostNode);
-    FCataloguesReadAgain.erase(hostNode->Host());
-}
-
 void TfrmMain::RebuildFromNewCatalogue(TTreeNode* hostNode) {
-    TMySql* host = hostNode->Host();
-    DropHostNodes(hostNode);
-    // Built as at connect, so the first database that can be selected becomes the current one.
-    auto fresh = std::make_unique<TDatabases>(host->Handle());
-    const TDatabases* dbs = fresh.get();
-    FCataloguesReadAgain[host] = std::move(fresh);
-    for (int d = 0; d < dbs->Count(); ++d) {
-        TDatabase* db = dbs->Items(d);
-        auto* dbNode = new TTreeNode(db);
-        SetInUseLook(dbNode, db->Selected);
-        dbNode->setFlags(dbNode->flags() & ~Qt::ItemIsEditable);
-        hostNode->addChild(dbNode);
-        for (int t = 0; t < db->Tables.Count(); ++t) {
-            TTable* table = db->Tables.Items(t);
-            auto* tableNode = new TTreeNode(table);
-            tableNode->SetImages(4, 5);
-            tableNode->setFlags(tableNode->flags() & ~Qt::ItemIsEditable);
-            dbNode->addChild(tableNode);
-            for (int f = 0; f < table->Fields.Count(); ++f) {
-                auto* fieldNode = new TTreeNode(&table->Fields.Items(f));
-                fieldNode->SetImages(6, 7);
-                fieldNode->setFlags(fieldNode->flags() & ~Qt::ItemIsEditable);
-                tableNode->addChild(fieldNode);
-            }
-        }
-    }
+    // The nodes point into the catalogue: they go before it is read again. Read as at connect, so
+    // the first database that can be selected becomes the current one.
+    ClearHost(hostNode);
+    hostNode->Host()->ReadDatabases();
+    PopulateHost(hostNode);
     hostNode->setExpanded(true);
 }
 
@@ -120,9 +86,7 @@ void TfrmMain::btnDeleteClick() {
     const QString text = QStringLiteral("Are you sure you want to delete the host '") + Text(hostNode->Host()->Name) +
                          QStringLiteral("'?");
     if (!Dialogs().Confirm(this, text)) return;
-    const TMySql* host = hostNode->Host();
     DeleteHostNode(hostNode); // nodes first, then the object (closing its connection)
-    FCataloguesReadAgain.erase(host);
     SetStatusText(QStringLiteral("Host deleted"));
 }
 
@@ -142,7 +106,7 @@ void TfrmMain::btnConnectClick() {
         SetStatusText(QStringLiteral("Connecting to ") + HostAndPort(*host), true);
         // Connect releases the catalogue of an earlier connection (one that was lost, say), and
         // the nodes still showing it with it.
-        DropHostNodes(hostNode);
+        ClearHost(hostNode);
         if (host->Connect()) {
             SetStatusText(QStringLiteral("Connected to ") + HostAndPort(*host));
             btnDisconnect->setEnabled(true);
@@ -164,7 +128,7 @@ void TfrmMain::btnDisconnectClick() {
     TMySql* host = hostNode->Host();
     SetStatusText(QStringLiteral("Disconnecting from ") + HostAndPort(*host), true);
     // The nodes go before the call, as the catalogue they point into may go with the connection.
-    DropHostNodes(hostNode);
+    ClearHost(hostNode);
     host->Disconnect();
     SetStatusText(QStringLiteral("Disconnected from ") + HostAndPort(*host));
     btnDisconnect->setEnabled(false);

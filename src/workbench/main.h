@@ -12,7 +12,6 @@
 #include <QComboBox>
 #include <QString>
 
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -224,16 +223,8 @@ private:
     static TfrmProperties* MakePropertiesDialog(TfrmMain* owner);
     // Shows the properties dialog modally for `host`; true when it ended with OK.
     bool ShowProperties(TMySql* host);
-    // The catalogue shown below `hostNode`: the one read again by Create or Drop database, else
-    // the one read at connect.
-    const TDatabases* ShownCatalogue(const TTreeNode* hostNode) const;
-    // Clears the host's nodes and releases a catalogue read again for it, in that order.
-    void DropHostNodes(TTreeNode* hostNode);
     // Reads the host's catalogue again on its open connection and rebuilds its nodes from it.
     void RebuildFromNewCatalogue(TTreeNode* hostNode);
-    // Catalogues read again after Create and Drop database, per connection object. The object's
-    // own catalogue stays as read at connect; TMySql has no way to replace it.
-    std::map<const TMySql*, std::unique_ptr<TDatabases>> FCataloguesReadAgain;
     // ---- end of host and database commands ----
 
 public slots:

@@ -412,3 +412,22 @@ TEST(Catalogue, ADatabaseThatCannotBeSelectedShowsNoTables) {
     EXPECT_FALSE(lockedSelected);
     EXPECT_TRUE(schemaSelected);
 }
+
+TEST(Catalogue, ReadDatabasesPicksUpChangesOnTheOpenConnection) {
+    TempDatabase db("reread");
+    auto m = ConnectedSandbox();
+    const std::string created = db.Name() + "_later";
+    ASSERT_TRUE(m->CreateDatabase(created)) << m->ErrorText();
+    ASSERT_TRUE(m->ReadDatabases());
+    EXPECT_NE(FindDatabase(*m, created), nullptr);
+    ASSERT_TRUE(m->DropDatabase(created)) << m->ErrorText();
+    ASSERT_TRUE(m->ReadDatabases());
+    EXPECT_EQ(FindDatabase(*m, created), nullptr);
+    EXPECT_TRUE(m->Databases()->Items(0)->Selected);
+
+    // Without an open connection the catalogue stays as it was.
+    TDatabases* before = m->Databases();
+    m->Disconnect();
+    EXPECT_FALSE(m->ReadDatabases());
+    EXPECT_EQ(m->Databases(), before);
+}
