@@ -401,6 +401,7 @@ int TColorMemo::CaretColumn() const { return SelStart() - FWindow->LineIndex(Car
 int TColorMemo::FirstVisibleLine() const { return FWindow->FirstVisibleLine(); }
 
 void TColorMemo::RedrawColors(bool CaretLineOnly) {
+    if (!FPass) return; // being destroyed
     if (FPainter) {
         FPass->RedrawColors(CaretLineOnly);
         return;
