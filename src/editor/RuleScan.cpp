@@ -17,6 +17,17 @@ int Emit(TScanHost* host, TKeyDescrList& list, int count, const TKeyDescr& span)
     return count + 1;
 }
 
+// A marker span over the stretch's units [begin, end), in global indexes.
+TKeyDescr MarkerSpan(const TTextStretch& text, std::size_t begin, std::size_t end, TColor color, int zOrder) {
+    TKeyDescr span;
+    span.KeyStart = text.From + int(begin);
+    span.KeyEnd = text.From + int(end) - 1;
+    span.KeyColor = color;
+    span.KeyZOrder = zOrder;
+    span.KeyFromList = 0;
+    return span;
+}
+
 } // namespace
 
 void TScanHost::SetColorLimMax(int value) {
@@ -146,13 +157,7 @@ int TColorRule::ScanBeginEnd(int count, const TTextStretch& text, TKeyDescrList&
         // An empty end marker is never found.
         const std::size_t e = m.EndMark.empty() ? npos : s.find(m.EndMark, q + 1);
         if (e == npos) break;
-        TKeyDescr span;
-        span.KeyStart = text.From + int(q);
-        span.KeyEnd = text.From + int(e + m.EndMark.size()) - 1;
-        span.KeyColor = m.MarkColor;
-        span.KeyZOrder = ZOrder;
-        span.KeyFromList = 0;
-        count = Emit(FMemo, list, count, span);
+        count = Emit(FMemo, list, count, MarkerSpan(text, q, e + m.EndMark.size(), m.MarkColor, ZOrder));
         p = e + 1;
     }
     return count;
@@ -170,13 +175,7 @@ int TColorRule::ScanBeginLineEnd(int count, const TTextStretch& text, TKeyDescrL
         const std::size_t q = std::size_t(m.FoundAt);
         std::size_t e = s.find(u"\r\n", q);
         if (e == npos) e = s.size();
-        TKeyDescr span;
-        span.KeyStart = text.From + int(q);
-        span.KeyEnd = text.From + int(e) - 1;
-        span.KeyColor = m.MarkColor;
-        span.KeyZOrder = ZOrder;
-        span.KeyFromList = 0;
-        count = Emit(FMemo, list, count, span);
+        count = Emit(FMemo, list, count, MarkerSpan(text, q, e, m.MarkColor, ZOrder));
         p = e + 1;
     }
     return count;
