@@ -4,7 +4,7 @@
 // watch is the ratio between them. Also times the compilation of the rules (165 SQL words).
 
 #include "ColorPass.h"
-#include "SqlRuleSet.h"
+#include "SqlRules.h"
 
 #include <benchmark/benchmark.h>
 

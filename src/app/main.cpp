@@ -1,6 +1,7 @@
 // Start-up: the application and its title, the main window (which loads the placement and the
 // host list as it is made), the event loop; destroying the main window saves them again.
 
+#include "ColorMemo.h"
 #include "main.h"
 
 #include <QApplication>
@@ -9,6 +10,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvana"));
     QApplication::setOrganizationName(QStringLiteral("Tarnvale"));
+
+    // The editor's pointing hand exists before any window, as the screen cursor hot spots use.
+    HotSpotCursor();
 
     int rc = 0;
     {

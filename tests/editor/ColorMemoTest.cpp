@@ -3,7 +3,7 @@
 
 #include "ColorMemo.h"
 #include "MemoPixels.h"
-#include "SqlRuleSet.h"
+#include "SqlRules.h"
 
 #include <QApplication>
 #include <QMimeData>

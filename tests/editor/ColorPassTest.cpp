@@ -1,6 +1,6 @@
 #include "ColorPass.h"
 #include "FakeEditWindow.h"
-#include "SqlRuleSet.h"
+#include "SqlRules.h"
 #include "TestText.h"
 
 #include <gtest/gtest.h>
