@@ -118,6 +118,21 @@ std::optional<QString> TQtDialogs::ChooseFile(QWidget* parent, const TFileDialog
 
 // ---- scripted answers ----
 
+namespace {
+
+// Takes the next scripted answer into `answer`; once the script has run out, `answer` keeps its
+// value and the question is marked unexpected.
+template <class T> void NextAnswer(std::deque<T>& answers, TScriptedDialogs::TQuestion& q, T& answer) {
+    if (answers.empty()) {
+        q.Unexpected = true;
+        return;
+    }
+    answer = std::move(answers.front());
+    answers.pop_front();
+}
+
+} // namespace
+
 int TScriptedDialogs::UnexpectedCount() const {
     int n = 0;
     for (const TQuestion& q : FQuestions) n += q.Unexpected ? 1 : 0;
@@ -127,16 +142,11 @@ int TScriptedDialogs::UnexpectedCount() const {
 TMsgResult TScriptedDialogs::MessageBox(QWidget*, const QString& title, const QString& text, TMsgKind kind,
                                         TMsgButtons buttons) {
     TQuestion q{TQuestion::Message, title, text, kind, buttons, {}, false};
-    TMsgResult result;
-    if (FMessages.empty()) {
-        q.Unexpected = true;
-        result = buttons == TMsgButtons::Ok ? TMsgResult::Ok
-                 : buttons == TMsgButtons::YesNo ? TMsgResult::No
-                                                 : TMsgResult::Cancel;
-    } else {
-        result = FMessages.front();
-        FMessages.pop_front();
-    }
+    // An unexpected box is answered as its close box would be.
+    TMsgResult result = buttons == TMsgButtons::Ok      ? TMsgResult::Ok
+                        : buttons == TMsgButtons::YesNo ? TMsgResult::No
+                                                        : TMsgResult::Cancel;
+    NextAnswer(FMessages, q, result);
     FQuestions.push_back(q);
     return result;
 }
@@ -144,12 +154,7 @@ TMsgResult TScriptedDialogs::MessageBox(QWidget*, const QString& title, const QS
 bool TScriptedDialogs::InputQuery(QWidget*, const QString& title, const QString& prompt, QString& value) {
     TQuestion q{TQuestion::Input, title, prompt, TMsgKind::Information, TMsgButtons::OkCancel, value, false};
     std::optional<QString> answer;
-    if (FInputs.empty())
-        q.Unexpected = true;
-    else {
-        answer = FInputs.front();
-        FInputs.pop_front();
-    }
+    NextAnswer(FInputs, q, answer);
     FQuestions.push_back(q);
     if (!answer) return false;
     value = *answer;
@@ -160,12 +165,7 @@ std::optional<QString> TScriptedDialogs::ChooseFile(QWidget*, const TFileDialog&
     TQuestion q{TQuestion::File, dialog.objectName(), {}, TMsgKind::Information, TMsgButtons::OkCancel,
                 dialog.FileName, false};
     std::optional<QString> answer;
-    if (FFiles.empty())
-        q.Unexpected = true;
-    else {
-        answer = FFiles.front();
-        FFiles.pop_front();
-    }
+    NextAnswer(FFiles, q, answer);
     FQuestions.push_back(q);
     return answer;
 }

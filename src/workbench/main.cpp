@@ -37,6 +37,14 @@
 
 namespace {
 
+// A column layout without margins or spacing: the panels sit edge to edge as designed.
+QVBoxLayout* TightColumn(QWidget* widget) {
+    auto* column = new QVBoxLayout(widget);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    return column;
+}
+
 // The tree's pictures come from the window's image lists by the indexes each node holds: the
 // state image (if any) first, then the node's image for its selection state.
 class TTreeDelegate : public QStyledItemDelegate {
@@ -446,9 +454,7 @@ void TfrmMain::BuildToolBar() {
 void TfrmMain::BuildClientArea() {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("ClientArea"));
-    auto* outer = new QVBoxLayout(central);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
+    auto* outer = TightColumn(central);
 
     Splitter1 = new QSplitter(Qt::Vertical, central);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
@@ -458,9 +464,7 @@ void TfrmMain::BuildClientArea() {
 
     Panel2 = new QWidget(Splitter1);
     Panel2->setObjectName(QStringLiteral("Panel2"));
-    auto* upper = new QVBoxLayout(Panel2);
-    upper->setContentsMargins(0, 0, 0, 0);
-    upper->setSpacing(0);
+    auto* upper = TightColumn(Panel2);
 
     CoolBar = new QFrame(Panel2);
     CoolBar->setObjectName(QStringLiteral("CoolBar"));
@@ -516,9 +520,7 @@ void TfrmMain::BuildClientArea() {
 
     Panel1 = new QWidget(Splitter1);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    auto* lower = new QVBoxLayout(Panel1);
-    lower->setContentsMargins(0, 0, 0, 0);
-    lower->setSpacing(0);
+    auto* lower = TightColumn(Panel1);
     lstOut = new TResultView(Panel1);
     lstOut->setObjectName(QStringLiteral("lstOut"));
     lstOut->setContextMenuPolicy(Qt::CustomContextMenu);
