@@ -1,15 +1,16 @@
-// Start-up: the application and its title, the main window (which loads the placement and the
-// host list as it is made), the event loop; destroying the main window saves them again.
+// Start-up: the application and the names the desktop knows it by, the main window (which loads
+// the placement and the host list as it is made), the event loop; destroying the main window
+// saves them again.
 
 #include "ColorMemo.h"
+#include "DesktopIdentity.h"
 #include "main.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Korvana"));
-    QApplication::setOrganizationName(QStringLiteral("Tarnvale"));
+    IdentifyApplication();
 
     // The editor's pointing hand exists before any window, as the screen cursor hot spots use.
     HotSpotCursor();

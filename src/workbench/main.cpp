@@ -9,14 +9,13 @@
 #include "ResultModel.h"
 #include "SqlNames.h"
 #include "SqlRuleSet.h"
+#include "WindowFonts.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -92,37 +91,6 @@ private:
     const TImageList* FImages;
     const TImageList* FStates;
 };
-
-bool HasFamily(const QString& family) {
-    const QStringList families = QFontDatabase::families();
-    return std::any_of(families.begin(), families.end(),
-                       [&](const QString& f) { return f.compare(family, Qt::CaseInsensitive) == 0; });
-}
-
-// The window font: "MS Sans Serif" where installed, else the platform's own sans font.
-QFont WindowFont() {
-    if (HasFamily(QStringLiteral("MS Sans Serif"))) return QFont(QStringLiteral("MS Sans Serif"), 8);
-    QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    f.setPointSize(8);
-    return f;
-}
-
-// The editor's font: "Courier New" (or a face that the font configuration offers under that
-// name, such as Liberation Mono), else the platform's fixed-pitch font.
-QFont EditorFont() {
-    QFont f(QStringLiteral("Courier New"), 10);
-    f.setStyleHint(QFont::TypeWriter);
-    if (QFontInfo(f).fixedPitch()) return f;
-    f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    f.setPointSize(10);
-    return f;
-}
-
-QFont HistoryFont() {
-    QFont f(QStringLiteral("Arial"), 7);
-    f.setStyleHint(QFont::SansSerif);
-    return f;
-}
 
 bool IsInUse(const TTreeNode* node) { return node && node->Database() && node->Database()->Selected; }
 
@@ -247,8 +215,9 @@ void TfrmMain::SaveSettings() {
 }
 
 void TfrmMain::ApplyFonts() {
-    // The editor and the history list set their own fonts when they are made.
-    setFont(WindowFont());
+    // One font for every window of the program; the editor and the history list set their own
+    // fonts when they are made.
+    UseWindowFont();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -2,7 +2,6 @@
 
 #include "MySql.h"
 
-#include <QFont>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -94,10 +93,6 @@ TfrmProperties::TfrmProperties(QWidget* parent)
     InitPropertiesResources();
     setObjectName(QStringLiteral("frmProperties"));
     setWindowTitle(QStringLiteral("Properties"));
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
-    font.setPointSize(8);
-    setFont(font);
     setFixedSize(359, 390);
 
     FPages = new QTabWidget(this);

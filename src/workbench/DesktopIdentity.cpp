@@ -1,0 +1,9 @@
+#include "DesktopIdentity.h"
+
+#include <QGuiApplication>
+
+void IdentifyApplication() {
+    QGuiApplication::setApplicationName(QStringLiteral("Korvana"));
+    QGuiApplication::setOrganizationName(QStringLiteral("Tarnvale"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvana"));
+}
