@@ -7,6 +7,7 @@ KORVANA_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation
     xvfb xauth
+    desktop-file-utils appstream dpkg-dev
 )
 
 korvana_missing_packages() {
