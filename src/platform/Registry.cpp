@@ -2,6 +2,7 @@
 
 #include "RegFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 
@@ -63,7 +64,12 @@ TRegistryStore::~TRegistryStore() = default;
 
 QString TRegistryStore::DefaultFileName()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Tarnvale/Korvana.reg";
+    // A relative XDG_CONFIG_HOME is invalid by the base directory rules, but Qt takes it as it
+    // is, which would put the passwords wherever the program happened to be started.
+    QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (QDir::isRelativePath(config))
+        config = QDir::homePath() + "/.config";
+    return config + "/Tarnvale/Korvana.reg";
 }
 
 TRegistryStore& TRegistryStore::Default()
