@@ -4,11 +4,13 @@
 // peak memory against the raw cell bytes; and scrolling to the last row and back.
 //   show_result [rows] [runs]
 
+#include "AppWindows.h"
 #include "BenchSupport.h"
 
 #include "ColorMemo.h"
 #include "Dialogs.h"
 #include "MySql.h"
+#include "NavigationTree.h"
 #include "Registry.h"
 #include "ResultModel.h"
 #include "main.h"
@@ -71,7 +73,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     TRegistryStore store(dir.filePath(QStringLiteral("Korvana.reg")));
     TScriptedDialogs dialogs;
-    TfrmMain w(&dialogs, &store);
+    TAppWindows windows(&dialogs, &store);
+    TfrmMain& w = *windows.frmMain;
 
     auto host = std::make_unique<TMySql>();
     host->Name = "bench";
@@ -79,13 +82,13 @@ int main(int argc, char** argv) {
     host->Port = login.Port;
     host->User = login.User;
     host->Password = login.Password;
-    TTreeNode* node = w.AddHostNode(std::move(host));
+    TTreeNode* node = w.Tree->AddHostNode(std::move(host));
     if (!node->Host()->Connect()) {
         std::fprintf(stderr, "cannot connect: %s\n", node->Host()->ErrorText().c_str());
         return 1;
     }
-    w.SetHostConnectedLook(node, true);
-    w.PopulateHost(node);
+    TNavigationTree::SetHostConnectedLook(node, true);
+    w.Tree->PopulateHost(node);
     w.resize(1000, 700);
     w.show();
     w.Tree->setCurrentItem(node);

@@ -1,7 +1,8 @@
-// Start-up: the application and the names the desktop knows it by, the main window (which loads
-// the placement and the host list as it is made), the event loop; destroying the main window
+// Start-up: the application and the names the desktop knows it by, the windows (the main window
+// loads the placement and the host list as it is made), the event loop; destroying the main window
 // saves them again.
 
+#include "AppWindows.h"
 #include "ColorMemo.h"
 #include "DesktopIdentity.h"
 #include "main.h"
@@ -17,10 +18,10 @@ int main(int argc, char** argv) {
 
     int rc = 0;
     {
-        TfrmMain frmMain;
+        TAppWindows windows;
         // Shown in the window state read from the settings.
-        frmMain.show();
+        windows.frmMain->show();
         rc = QApplication::exec();
-    } // FormDestroy saves here, after the loop has ended
+    } // the main window's FormDestroy saves here, after the loop has ended
     return rc;
 }

@@ -1,5 +1,7 @@
 #include "ColorMemo.h"
 
+#include "ColorPass.h"
+
 #include <QApplication>
 #include <QBitmap>
 #include <QClipboard>

@@ -4,7 +4,8 @@
 // Positions and lengths count a line break as two characters (CR LF), the way the rest of the
 // program and the colour pass count text.
 
-#include "ColorPass.h"
+#include "DrawEvent.h"
+#include "EditWindow.h"
 
 #include <QCursor>
 #include <QPlainTextEdit>
@@ -15,6 +16,7 @@
 #include <memory>
 
 class QPainter;
+class TColorPass;
 
 using TNotifyEvent = std::function<void(QObject* Sender)>;
 // SRC is the clicked hot spot's text without its delimiters.

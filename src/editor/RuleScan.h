@@ -3,6 +3,7 @@
 // reports to: the extent of the pass and the buffer of the OnDraw event.
 
 #include "ColorRules.h"
+#include "DrawEvent.h"
 
 #include <cstdint>
 #include <functional>
@@ -11,14 +12,6 @@
 #include <vector>
 
 inline constexpr std::int32_t KeyFree = 0x7FFFFFFF; // KeyStart of a free slot
-
-struct TKeyDescr {
-    std::int32_t KeyStart = 0; // first character, a global index
-    std::int32_t KeyEnd = 0;   // last character, inclusive
-    TColor KeyColor = 0;
-    std::uint8_t KeyZOrder = 0;
-    std::uint8_t KeyFromList = 0; // 1: made by a keyword list
-};
 
 // The slots of the pass: they only grow and are reused from pass to pass.
 class TKeyDescrList {
@@ -48,11 +41,6 @@ struct TTextStretch {
     int From = 0;
     int Limit() const { return From + int(Chars.size()); }
 };
-
-// Sender: the rule; FromPos: the stretch being scanned; A: ColorLimMax cleared records to fill,
-// with KeyStart/KeyEnd counted from FromPos and KeyZOrder 0 standing for the rule's own.
-using TDrawEvent =
-    std::function<void(TColorRule& Sender, std::u16string_view FromPos, std::span<TKeyDescr> A, int& ItemsCount)>;
 
 // What the producers of a pass write to besides the slots: the extent of their spans, and the
 // event buffer and handler of event-drawn rules. The colour pass is one.

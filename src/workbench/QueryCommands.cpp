@@ -4,7 +4,10 @@
 #include "main.h"
 
 #include "ColorMemo.h"
+#include "AppWindows.h"
 #include "MySql.h"
+#include "NavigationTree.h"
+#include "QtText.h"
 #include "QueryHistory.h"
 #include "ResultModel.h"
 #include "SplitStatements.h"
@@ -54,29 +57,20 @@ QCursor TfrmMain::SqlBusyCursor() {
     return cursor;
 }
 
-void TfrmMain::TResultWindowDeleter::operator()(TfrmResult* window) const { delete window; }
-
-std::unique_ptr<TfrmResult, TfrmMain::TResultWindowDeleter> TfrmMain::MakeResultWindow() {
-    std::unique_ptr<TfrmResult, TResultWindowDeleter> window(new TfrmResult);
-    // Closing the main window ends the program even while the result window is open.
-    window->setAttribute(Qt::WA_QuitOnClose, false);
-    return window;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Query and results
 
 void TfrmMain::btnQueryClick() {
-    TTreeNode* hostNode = SelectedHostNode();
+    TTreeNode* hostNode = Tree->SelectedHostNode();
     if (!hostNode) return;
 
     TSqlBusy busy;
     cmbQueries->setEnabled(true);
     SetStatusText(QStringLiteral("Executing query"), true);
 
-    const QByteArray text = mmoIn->Text().toUtf8();
+    const std::string text = ServerText(mmoIn->Text());
     std::vector<std::string_view> statements;
-    SplitStatements(statements, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    SplitStatements(statements, text);
     for (std::string_view statement : statements) {
         TMySql* host = hostNode->Host();
         if (!host) break;
@@ -93,9 +87,7 @@ bool TfrmMain::ShowResult(const TResult& Result) {
     const TShowResultOutcome outcome = ShowResultOutcome(Result, mnuShowDuration->isChecked());
     if (outcome.ShowGrid) lstOut->ShowBlock(Result.Block());
     SetStatusText(outcome.StatusText);
-    btnExportResult->setEnabled(outcome.ExportEnabled);
-    SetItemEnabled(mnuExportResult, outcome.ExportEnabled);
-    SetItemEnabled(popmnuExportResult, outcome.ExportEnabled);
+    FCmd.ExportResult.SetEnabled(outcome.ExportEnabled);
     StatusBar->repaint();
     return outcome.Success;
 }
@@ -108,7 +100,7 @@ void TfrmMain::popmnuClearResultClick() {
 void TfrmMain::btnMaximizeClick() {
     const QString status = StatusText();
     SetStatusText(QStringLiteral("Preparing to show window..."), true);
-    FResultWindow->ShowGrid(*lstOut, status);
+    Windows().frmResult->ShowGrid(*lstOut, status);
     SetStatusText(status, true);
 }
 

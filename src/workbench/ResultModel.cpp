@@ -1,6 +1,7 @@
 #include "ResultModel.h"
 
 #include "MySql.h"
+#include "QtText.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -38,7 +39,7 @@ QString TResultModel::CellText(int row, int col) const {
         while (cut > 0 && (static_cast<unsigned char>(cell[cut]) & 0xC0) == 0x80) --cut;
         cell = cell.substr(0, cut);
     }
-    return QString::fromUtf8(cell.data(), static_cast<qsizetype>(cell.size()));
+    return QtText(cell);
 }
 
 QVariant TResultModel::data(const QModelIndex& index, int role) const {
@@ -53,7 +54,7 @@ QVariant TResultModel::headerData(int section, Qt::Orientation orientation, int 
     if (orientation == Qt::Vertical) return section + 1;
     if (section >= columnCount()) return {};
     const std::string& name = FBlock->FieldName(static_cast<std::size_t>(section));
-    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    return QtText(name);
 }
 
 Qt::ItemFlags TResultModel::flags(const QModelIndex& index) const {
@@ -162,8 +163,7 @@ TShowResultOutcome ShowResultOutcome(int rowCount, int fieldCount, int affectedR
     const bool hasData = rowCount > 0 || fieldCount > 0;
     outcome.ExportEnabled = hasData;
     if (!hasData && affectedRows <= 0 && !errorText.empty()) {
-        outcome.StatusText = QStringLiteral("Error: ") +
-                             QString::fromUtf8(errorText.data(), static_cast<qsizetype>(errorText.size()));
+        outcome.StatusText = QStringLiteral("Error: ") + QtText(errorText);
         return outcome;
     }
     outcome.Success = true;

@@ -1,6 +1,7 @@
 #include "TreeNodes.h"
 
 #include "MySql.h"
+#include "QtText.h"
 
 namespace {
 template <class T>
@@ -10,18 +11,18 @@ T* Carried(const std::variant<TMySql*, TDatabase*, TTable*, const TField*>& data
 }
 } // namespace
 
-TTreeNode::TTreeNode(TMySql* host) : QTreeWidgetItem(UserType), FData(host) { setText(0, QString::fromStdString(host->Name)); }
+TTreeNode::TTreeNode(TMySql* host) : QTreeWidgetItem(UserType), FData(host) { setText(0, QtText(host->Name)); }
 
 TTreeNode::TTreeNode(TDatabase* database) : QTreeWidgetItem(UserType), FData(database) {
-    setText(0, QString::fromStdString(database->Name));
+    setText(0, QtText(database->Name));
 }
 
 TTreeNode::TTreeNode(TTable* table) : QTreeWidgetItem(UserType), FData(table) {
-    setText(0, QString::fromStdString(table->Name));
+    setText(0, QtText(table->Name));
 }
 
 TTreeNode::TTreeNode(const TField* field) : QTreeWidgetItem(UserType), FData(field) {
-    setText(0, QString::fromStdString(field->Name));
+    setText(0, QtText(field->Name));
 }
 
 TTreeNode::~TTreeNode() = default;

@@ -3,17 +3,15 @@
 // result grid below them, tool bar on top and a single-text status bar at the bottom.
 //
 // Every named control is a public object with its design name as objectName, so the command code
-// of the workbench and the tests reach it directly. Connection objects hang on the host nodes of
-// Tree and belong to this window.
+// of the workbench and the tests reach it directly. Made by TAppWindows, with the other windows.
 
+#include "Commands.h"
 #include "GradForm.h"
-#include "TreeNodes.h"
 
 #include <QComboBox>
 #include <QString>
 
 #include <memory>
-#include <vector>
 
 class QAction;
 class QCursor;
@@ -25,20 +23,18 @@ class QSplitter;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class TAppWindows;
 class TColorMemo;
-class TDatabases;
 class TDialogs;
-class TfrmProperties;
 class TFileDialog;
 class TImageList;
 class TMySql;
+class TNavigationTree;
 class TQueryHistory;
 class TRegistryStore;
 class TResult;
 class TResultView;
-class TfrmResult;
+class TTreeNode;
 
 // A drop-down list that reports the opening of its list before it shows, so the list can be
 // rebuilt just in time.
@@ -57,60 +53,28 @@ class TfrmMain : public TGradientForm {
     Q_OBJECT
 
 public:
-    // `dialogs`: where message boxes, the input box and file dialogs go (null: the real Qt ones);
+    // `windows`: the other windows of the program and the dialogs every window asks through;
     // `store`: the settings store to load from and save to (null: the user's own). Neither is
     // taken over. Construction runs FormCreate, destruction FormDestroy.
-    explicit TfrmMain(TDialogs* dialogs = nullptr, TRegistryStore* store = nullptr, QWidget* parent = nullptr);
+    TfrmMain(const TAppWindows& windows, TRegistryStore* store);
     ~TfrmMain() override;
 
     static QString VersionText() { return QStringLiteral("1.0.1.0"); }
     const QString& Version() const { return FVersion; }
-    TDialogs& Dialogs() const { return *FDialogs; }
+    const TAppWindows& Windows() const { return FWindows; }
+    TDialogs& Dialogs() const;
     TQueryHistory* History() const { return FHistory.get(); }
 
-    // ---- query execution ----
-    // Shows `Result` in lstOut and its summary on the status line, and sets the three export
-    // commands; false when it was shown as an error, which ends a batch of statements.
+    // Shows `Result` in lstOut and its summary on the status line, and sets the export command;
+    // false when it was shown as an error, which ends a batch of statements.
     bool ShowResult(const TResult& Result);
-    // The result window, made once with this window.
-    TfrmResult* ResultWindow() const { return FResultWindow.get(); }
     // The database-busy cursor shown while statements run: an hourglass with "SQL" beneath it.
     static QCursor SqlBusyCursor();
-    // ---- end of query execution ----
 
-    // ---- status bar: one text, replaced by every command ----
+    // The status bar: one text, replaced by every command.
     QString StatusText() const;
     // `repaintNow`: paint it at once, before a long call blocks the window.
     void SetStatusText(const QString& text, bool repaintNow = false);
-
-    // ---- tree ----
-    // Appends a top-level node for `host` (taken over): caption Name, images 0 / 1, state image 2.
-    // The new node is not selected.
-    TTreeNode* AddHostNode(std::unique_ptr<TMySql> host);
-    // Appends the whole catalogue of the host's open connection below `hostNode`; nothing is read
-    // from the server.
-    void PopulateHost(TTreeNode* hostNode);
-    // Folds `hostNode` and removes every node below it; a selection among them passes to it.
-    void ClearHost(TTreeNode* hostNode);
-    // State image 1 when connected, 2 when not.
-    void SetHostConnectedLook(TTreeNode* hostNode, bool connected);
-    // Removes `hostNode` with everything below it, then releases its connection object.
-    void DeleteHostNode(TTreeNode* hostNode);
-    // Host node captions follow the friendly names of their connection objects.
-    void SyncHostCaptions();
-
-    TTreeNode* SelectedNode() const;
-    // The host node the selected node belongs to; null when nothing is selected.
-    TTreeNode* SelectedHostNode() const;
-    static TTreeNode* HostNodeOf(TTreeNode* node);
-    // The connection object of the selection's host node; null when nothing is selected.
-    TMySql* SelectedHost() const;
-    std::vector<TTreeNode*> HostNodes() const;
-
-    // Enabled state of a menu item as the commands set it. Qt reports a hidden item as disabled;
-    // this keeps the state the item would have when shown (and that its shortcut follows).
-    static void SetItemEnabled(QAction* item, bool enabled);
-    static bool ItemEnabled(const QAction* item);
 
     // Recomputes which commands are enabled, visible or checked from the selected node; changes
     // nothing while no node is selected.
@@ -143,7 +107,7 @@ public:
     QToolButton* btnNext;
     TDropDownCombo* cmbQueries;
     QToolButton* btnQuery;
-    QTreeWidget* Tree;
+    TNavigationTree* Tree;
     QSplitter* Splitter2;
     TColorMemo* mmoIn;
     QSplitter* Splitter1;
@@ -214,26 +178,11 @@ public:
     static constexpr int LowerPanelHeight = 184;
     static constexpr int SplitterWidth = 3;
 
-    // ---- host and database commands ----
-    // The properties dialog: made with the window, reused by New host and Host properties; its
-    // input errors go through Dialogs().
-    TfrmProperties* frmProperties = MakePropertiesDialog(this);
-
-private:
-    static TfrmProperties* MakePropertiesDialog(TfrmMain* owner);
-    // Shows the properties dialog modally for `host`; true when it ended with OK.
-    bool ShowProperties(TMySql* host);
-    // Reads the host's catalogue again on its open connection and rebuilds its nodes from it.
-    void RebuildFromNewCatalogue(TTreeNode* hostNode);
-    // ---- end of host and database commands ----
-
 public slots:
-    // ---- tree events ----
     void TreeClick();
     void TreeChange();
     void TreeDblClick();
 
-    // ==== Command handlers: each is filled in by the work on its command ====
     // Query and results
     void btnQueryClick();
     void btnMaximizeClick();
@@ -264,7 +213,6 @@ public slots:
     void btnSaveSqlClick();
     void About1Click();
     void Exit1Click();
-    // ==== end of command handlers ====
 
 protected:
     bool event(QEvent* event) override;
@@ -279,43 +227,37 @@ private:
     void SaveSettings();
     TRegistryStore& Store() const;
 
+    // The window's layout (MainLayout.cpp).
+    void BuildLayout();
+    void BuildImageLists();
     void BuildMenus();
     void BuildToolBar();
     void BuildClientArea();
     void BuildStatusBar();
-    void ConnectHandlers();
-    void ApplyFonts();
     QToolButton* AddToolButton(const char* name, const QString& caption, const QString& hint, int glyph, bool enabled);
     void AddToolSeparator();
     QAction* AddMenuItem(QMenu* menu, const char* name, const QString& caption, bool enabled = true);
-    // A shortcut that runs `item` only while it and its menu are enabled, visible or not.
-    void BindShortcut(QAction* item, QMenu* menu, const QKeySequence& keys, QWidget* scope,
-                      Qt::ShortcutContext context);
-    class TPriorityKeys;
-    bool PriorityShortcut(QObject* watched, QEvent* event);
-    // Runs `item` when it and its menu are enabled; true when it ran.
-    bool RunShortcut(QAction* item, QMenu* menu);
-    void TreeContextMenu(const QPoint& pos);
-    TTreeNode* AppendChild(TTreeNode* parent, TTreeNode* child, int image, int selected);
 
-    QString FVersion;
-    std::unique_ptr<TQueryHistory> FHistory;
-    std::unique_ptr<TDialogs> FOwnDialogs;
-    TDialogs* FDialogs;
-    TRegistryStore* FStore;
-    std::vector<std::unique_ptr<TMySql>> FConnections;
-    QLabel* FStatusLabel = nullptr;
-    bool FSwallowAltQ = false;
-    QObject* FPriorityKeys = nullptr;
-    static constexpr const char* EnabledProperty = "korvanaEnabled";
+    // The command table: every command with its controls, shortcuts and handler.
+    void WireCommands();
+    void WireEvents();
 
-    // ---- query execution ----
+    // Shows the properties dialog modally for `host`; true when it ended with OK.
+    bool ShowProperties(TMySql* host);
     void AddHistoryEntry();
     void UpdateHistoryButtons();
-    struct TResultWindowDeleter {
-        void operator()(TfrmResult* window) const;
+
+    struct TCommandSet {
+        TCommand Connect, Disconnect, SelectDb, CreateDb, DeleteDb, NewHost, Properties, DeleteHost, Maximize,
+            ExportResult, ClearResult, LoadSql, SaveSql, Previous, Next, Query, DescribeTable, TableSelect,
+            FieldSelect, Cut, Copy, Paste, About, Exit;
     };
-    static std::unique_ptr<TfrmResult, TResultWindowDeleter> MakeResultWindow();
-    std::unique_ptr<TfrmResult, TResultWindowDeleter> FResultWindow = MakeResultWindow();
-    // ---- end of query execution ----
+
+    const TAppWindows& FWindows;
+    TRegistryStore* FStore;
+    QString FVersion;
+    std::unique_ptr<TQueryHistory> FHistory;
+    TCommandSet FCmd;
+    TCommands* FCommands = nullptr;
+    QLabel* FStatusLabel = nullptr;
 };

@@ -1,6 +1,8 @@
 #include "propertiesview.h"
 
+#include "Dialogs.h"
 #include "MySql.h"
+#include "QtText.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -10,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTabBar>
@@ -36,7 +37,7 @@ namespace {
 // The port edit takes a signed 32-bit decimal number, sign allowed, nothing else around it.
 std::optional<int> ParsePort(const QString& text)
 {
-    const std::string bytes = text.toStdString();
+    const std::string bytes = ServerText(text);
     std::string_view digits(bytes);
     if (!digits.empty() && digits.front() == '+') {
         digits.remove_prefix(1);
@@ -48,11 +49,6 @@ std::optional<int> ParsePort(const QString& text)
     if (ec != std::errc() || end != digits.data() + digits.size())
         return std::nullopt;
     return value;
-}
-
-QString FromBytes(std::string_view bytes)
-{
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 QFrame* HorizontalRule(QWidget* parent)
@@ -77,18 +73,12 @@ QLineEdit* Edit(const char* name, QWidget* parent)
     return edit;
 }
 
-void DefaultErrorBox(QWidget* parent, const QString& title, const QString& text)
-{
-    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
-    box.exec();
-}
-
 } // namespace
 
-TfrmProperties::TfrmProperties(QWidget* parent)
+TfrmProperties::TfrmProperties(TDialogs& dialogs, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint),
-      FErrorBox(DefaultErrorBox)
+      FDialogs(dialogs)
 {
     InitPropertiesResources();
     setObjectName(QStringLiteral("frmProperties"));
@@ -266,11 +256,6 @@ QWidget* TfrmProperties::BuildHostPage()
     return page;
 }
 
-void TfrmProperties::SetErrorBox(TErrorBox box)
-{
-    FErrorBox = box ? std::move(box) : TErrorBox(DefaultErrorBox);
-}
-
 void TfrmProperties::showEvent(QShowEvent* event)
 {
     // A window un-minimised by the platform is not a new showing.
@@ -283,19 +268,19 @@ void TfrmProperties::FormShow()
 {
     if (!FMySql)
         return;
-    const QString name = QString::fromStdString(FMySql->Name);
+    const QString name = QtText(FMySql->Name);
     lblName->setText(name);
     txtName->setText(name);
-    txtHost->setText(QString::fromStdString(FMySql->Host));
+    txtHost->setText(QtText(FMySql->Host));
     txtPort->setText(FMySql->Port == 0 ? QStringLiteral("3306") : QString::number(FMySql->Port));
-    txtUser->setText(QString::fromStdString(FMySql->User));
-    txtPassword->setText(QString::fromStdString(FMySql->Password));
+    txtUser->setText(QtText(FMySql->User));
+    txtPassword->setText(QtText(FMySql->Password));
 
     const bool alive = FMySql->IsAlive();
     lblConnected->setText(alive ? QStringLiteral("Connected") : QStringLiteral("Not connected"));
-    lblVersion->setText(QString::fromStdString(FMySql->ServerInfo()));
-    lblHostInfo->setText(QString::fromStdString(FMySql->HostInfo()));
-    lblStat->setText(QString::fromStdString(FMySql->Statistics()));
+    lblVersion->setText(QtText(FMySql->ServerInfo()));
+    lblHostInfo->setText(QtText(FMySql->HostInfo()));
+    lblStat->setText(QtText(FMySql->Statistics()));
     lblThreadId->setText(QString::number(FMySql->ThreadId()));
 
     FPages->setTabVisible(FPages->indexOf(tabHost), alive);
@@ -318,15 +303,15 @@ void TfrmProperties::txtNameChange()
 void TfrmProperties::btnApplyClick()
 {
     if (FMySql) {
-        FMySql->Name = txtName->text().toStdString();
-        FMySql->Host = txtHost->text().toStdString();
-        FMySql->User = txtUser->text().toStdString();
-        FMySql->Password = txtPassword->text().toStdString();
+        FMySql->Name = ServerText(txtName->text());
+        FMySql->Host = ServerText(txtHost->text());
+        FMySql->User = ServerText(txtUser->text());
+        FMySql->Password = ServerText(txtPassword->text());
         if (const std::optional<int> port = ParsePort(txtPort->text())) {
             FMySql->Port = *port;
         } else {
             txtPort->setFocus();
-            FErrorBox(this, QStringLiteral("Error"), txtPort->text() + QStringLiteral(" is not a valid integer value."));
+            FDialogs.ErrorBox(this, txtPort->text() + QStringLiteral(" is not a valid integer value."));
         }
     }
     btnApply->setEnabled(false);
@@ -374,7 +359,7 @@ void TfrmProperties::RefreshProcesses()
         auto* item = new QTreeWidgetItem;
         const int shown = std::min(row.Count(), columns);
         for (int c = 0; c < shown; ++c)
-            item->setText(c, FromBytes(row.Values(c)));
+            item->setText(c, QtText(row.Values(c)));
         items.append(item);
     }
     lstProcesses->addTopLevelItems(items);

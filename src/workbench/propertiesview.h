@@ -9,32 +9,25 @@
 #include <QDialog>
 #include <QString>
 
-#include <functional>
-
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
+class TDialogs;
 class TMySql;
 
 class TfrmProperties : public QDialog {
     Q_OBJECT
 
 public:
-    // Shows an input error ("Error" box with one OK button). Replaceable so that tests, or the main
-    // window's own dialog service, can answer it without a human.
-    using TErrorBox = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
-
-    explicit TfrmProperties(QWidget* parent = nullptr);
+    // Input errors are shown through `dialogs`.
+    explicit TfrmProperties(TDialogs& dialogs, QWidget* parent = nullptr);
     ~TfrmProperties() override;
 
     // The connection object to edit at the next showing; null leaves the edits as they were.
     void SetMySql(TMySql* mysql) { FMySql = mysql; }
     TMySql* MySql() const { return FMySql; }
-
-    // Null restores the plain message box.
-    void SetErrorBox(TErrorBox box);
 
 public slots:
     void btnApplyClick();
@@ -56,7 +49,7 @@ private:
     QWidget* BuildHostPage();
 
     TMySql* FMySql = nullptr;
-    TErrorBox FErrorBox;
+    TDialogs& FDialogs;
 
     QTabWidget* FPages = nullptr;
     QWidget* tabGeneral = nullptr;

@@ -1,5 +1,5 @@
 // The host and database commands, run from their real tool buttons, menu items and keys against the
-// sandbox server; and the quoting of names in the tree menu's SELECT captions.
+// sandbox server.
 
 #include "WindowTestSupport.h"
 
@@ -8,7 +8,6 @@
 #include "QueryHistory.h"
 #include "ResultModel.h"
 #include "Sandbox.h"
-#include "SqlNames.h"
 #include "propertiesview.h"
 
 #include <QApplication>
@@ -27,20 +26,6 @@ void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString()
 
 namespace {
 
-TEST(SqlName, PlainIdentifiersStayBareEverythingElseIsQuoted) {
-    for (const char* bare : {"orders", "Order_Lines", "a$b", "_x", "t1", "2fa", "orderly"})
-        EXPECT_EQ(SqlName(QLatin1String(bare)), QLatin1String(bare));
-    EXPECT_EQ(SqlName(QStringLiteral("order")), QStringLiteral("`order`"));
-    EXPECT_EQ(SqlName(QStringLiteral("Select")), QStringLiteral("`Select`"));
-    EXPECT_EQ(SqlName(QStringLiteral("my table")), QStringLiteral("`my table`"));
-    EXPECT_EQ(SqlName(QStringLiteral("a`b")), QStringLiteral("`a``b`"));
-    EXPECT_EQ(SqlName(QStringLiteral("a-b")), QStringLiteral("`a-b`"));
-    EXPECT_EQ(SqlName(QStringLiteral("café")), QStringLiteral("`café`"));
-    // Names the server would read as numbers.
-    for (const char* number : {"123", "1e5", "2E", "0x1f", "0b101"})
-        EXPECT_EQ(SqlName(QLatin1String(number)), QLatin1Char('`') + QLatin1String(number) + QLatin1Char('`'));
-}
-
 // A window with one sandbox host, and a database of the test's own that is never the one in use
 // after connecting (the catalogue's first database comes before "korvana_").
 class HostCommands : public WindowTest {
@@ -54,10 +39,10 @@ protected:
         Db->Run("CREATE TABLE `my table` (n INT)");
         Db->Run("INSERT INTO `my table` VALUES (7)");
         Open();
-        HostNode = Window->AddHostNode(SandboxHost("sandbox"));
+        HostNode = Window->Tree->AddHostNode(SandboxHost("sandbox"));
         Host = HostNode->Host();
         Window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Window));
         // Every status text that was painted, in order: catches the ones shown before a long call.
         Window->findChild<QLabel*>(QStringLiteral("StatusText"))->installEventFilter(&Painted);
     }
@@ -83,8 +68,8 @@ protected:
 
     // Keys reach the tree only in the active window; a modal dialog takes that away for a while.
     void Activate() {
-        QApplication::setActiveWindow(Window.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(Window.get()));
+        QApplication::setActiveWindow(Window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
         Window->Tree->setFocus();
     }
     QString HostPort(int port) const { return QString::fromStdString(Host->Host) + ':' + QString::number(port); }
@@ -122,8 +107,8 @@ protected:
     // Runs `act` on the properties dialog once it is shown modally; a dialog still open after
     // that is cancelled, so a broken command cannot hang the test.
     void WhenPropertiesShow(std::function<void(TfrmProperties&)> act) {
-        QTimer::singleShot(0, Window.get(), [this, act] {
-            TfrmProperties* d = Window->frmProperties;
+        QTimer::singleShot(0, Window, [this, act] {
+            TfrmProperties* d = Windows->frmProperties.get();
             if (!d->isVisible() || QApplication::activeModalWidget() != d) {
                 ADD_FAILURE() << "the properties dialog is not shown modally";
                 return;
@@ -181,7 +166,7 @@ TEST_F(HostCommands, ConnectAndDisconnectFromEveryControl) {
         EXPECT_FALSE(Host->IsAlive());
         EXPECT_EQ(HostNode->childCount(), 0);
         EXPECT_EQ(HostNode->StateIndex(), 2);
-        EXPECT_EQ(w.SelectedNode(), HostNode);
+        EXPECT_EQ(w.Tree->SelectedNode(), HostNode);
         EXPECT_TRUE(w.btnConnect->isEnabled());
         EXPECT_FALSE(w.btnDisconnect->isEnabled());
         EXPECT_FALSE(w.btnQuery->isEnabled());
@@ -238,7 +223,7 @@ TEST_F(HostCommands, SelectingADatabaseSwapsTheInUseLookAndTheServersCurrentData
     EXPECT_EQ(former->ImageIndex(), 2);
     EXPECT_EQ(former->SelectedIndex(), 3);
     // The selection ends on the new database, and the states show it in use.
-    EXPECT_EQ(Window->SelectedNode(), ours);
+    EXPECT_EQ(Window->Tree->SelectedNode(), ours);
     EXPECT_TRUE(Window->btnSelectDb->isChecked());
     EXPECT_FALSE(Window->btnSelectDb->isEnabled());
     EXPECT_FALSE(Window->btnDeleteDb->isEnabled());
@@ -295,7 +280,7 @@ TEST_F(HostCommands, CreatedAndDroppedDatabasesShowAtOnce) {
         TTreeNode* created = DbNode(name);
         ASSERT_NE(created, nullptr);
         EXPECT_TRUE(HostNode->isExpanded());
-        EXPECT_EQ(w.SelectedNode(), HostNode);
+        EXPECT_EQ(w.Tree->SelectedNode(), HostNode);
         // The rebuilt tree is whole: our tables and their fields are back.
         EXPECT_EQ(Child(Child(OurDb(), QStringLiteral("orders")), QStringLiteral("name"))->Kind(), TNodeKind::Field);
 
@@ -355,8 +340,8 @@ TEST_F(HostCommands, NewHostAddsANodeOnOkOrEscapeAndLeavesNoTraceOnCancel) {
     });
     w.btnNew->click();
     EXPECT_EQ(Status(), QStringLiteral("Host alpha created."));
-    ASSERT_EQ(w.HostNodes().size(), 2u);
-    TTreeNode* alpha = w.HostNodes().back();
+    ASSERT_EQ(w.Tree->HostNodes().size(), 2u);
+    TTreeNode* alpha = w.Tree->HostNodes().back();
     EXPECT_EQ(alpha->text(0), QStringLiteral("alpha"));
     EXPECT_EQ(alpha->Host()->Port, 3306);
     EXPECT_EQ(alpha->StateIndex(), 2);
@@ -368,7 +353,7 @@ TEST_F(HostCommands, NewHostAddsANodeOnOkOrEscapeAndLeavesNoTraceOnCancel) {
     });
     w.mnuNewHost->trigger();
     EXPECT_EQ(Status(), QStringLiteral("Host beta created."));
-    ASSERT_EQ(w.HostNodes().size(), 3u);
+    ASSERT_EQ(w.Tree->HostNodes().size(), 3u);
 
     WhenPropertiesShow([](TfrmProperties& d) {
         Edit(d, "txtName")->setText(QStringLiteral("gamma"));
@@ -376,7 +361,7 @@ TEST_F(HostCommands, NewHostAddsANodeOnOkOrEscapeAndLeavesNoTraceOnCancel) {
     });
     w.popmnuNew->trigger();
     EXPECT_EQ(Status(), QStringLiteral("Host beta created."));
-    EXPECT_EQ(w.HostNodes().size(), 3u);
+    EXPECT_EQ(w.Tree->HostNodes().size(), 3u);
 
     // A refused port goes through the window's dialogs, and Ok still creates the host.
     Dialogs.Answer(TMsgResult::Ok);
@@ -388,7 +373,7 @@ TEST_F(HostCommands, NewHostAddsANodeOnOkOrEscapeAndLeavesNoTraceOnCancel) {
     Activate();
     QTest::keyClick(w.Tree, Qt::Key_Insert);
     EXPECT_EQ(Status(), QStringLiteral("Host delta created."));
-    EXPECT_EQ(w.HostNodes().back()->Host()->Port, 0);
+    EXPECT_EQ(w.Tree->HostNodes().back()->Host()->Port, 0);
     ASSERT_FALSE(Dialogs.Questions().empty());
     EXPECT_EQ(Dialogs.Questions().back().Title, QStringLiteral("Error"));
     EXPECT_EQ(Dialogs.Questions().back().Text, QStringLiteral("abc is not a valid integer value."));
@@ -418,13 +403,13 @@ TEST_F(HostCommands, DeletingAConnectedHostFromAFieldNodeClosesItsConnection) {
     EXPECT_EQ(Dialogs.Questions().back().Text, QStringLiteral("Are you sure you want to delete the host 'sandbox'?"));
     EXPECT_EQ(Dialogs.Questions().back().Title, QStringLiteral("Confirm"));
     EXPECT_EQ(Status(), before);
-    ASSERT_EQ(Window->HostNodes().size(), 1u);
+    ASSERT_EQ(Window->Tree->HostNodes().size(), 1u);
 
     Dialogs.Answer(TMsgResult::Yes);
     Activate();
     QTest::keyClick(Window->Tree, Qt::Key_Delete);
     EXPECT_EQ(Status(), QStringLiteral("Host deleted"));
-    EXPECT_TRUE(Window->HostNodes().empty());
+    EXPECT_TRUE(Window->Tree->HostNodes().empty());
     EXPECT_EQ(Window->Tree->topLevelItemCount(), 0);
     // The server lets the session go once the client has quit.
     bool gone = false;

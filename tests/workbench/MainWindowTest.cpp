@@ -1,5 +1,5 @@
-// The main window without a server: its controls and their initial states, the shortcuts, the
-// dialogs interface, and the settings loaded at creation and saved at destruction.
+// The main window without a server: its controls and their initial states, the shortcuts, and the
+// settings loaded at creation and saved at destruction.
 
 #include "WindowTestSupport.h"
 
@@ -168,7 +168,7 @@ TEST_F(WindowTest, MenuItemsStartInTheirDesignedStates) {
             EXPECT_EQ(item->text(), QLatin1String(row.Caption));
         }
         EXPECT_EQ(item->shortcut(), QKeySequence(QLatin1String(row.Shortcut)));
-        EXPECT_EQ(TfrmMain::ItemEnabled(item), row.Enabled);
+        EXPECT_EQ(TCommand::ItemEnabled(item), row.Enabled);
         EXPECT_EQ(item->isVisible(), row.Visible);
         QMenu* menu = MenuOf(item);
         ASSERT_NE(menu, nullptr);
@@ -209,8 +209,8 @@ TEST_F(WindowTest, CaptionStatusTreeAndLayoutAtStart) {
     EXPECT_EQ(w.History()->Count(), 0);
     EXPECT_EQ(w.StatusText(), QString());
     EXPECT_EQ(w.Tree->topLevelItemCount(), 0);
-    EXPECT_EQ(w.SelectedNode(), nullptr);
-    EXPECT_EQ(w.SelectedHostNode(), nullptr);
+    EXPECT_EQ(w.Tree->SelectedNode(), nullptr);
+    EXPECT_EQ(w.Tree->SelectedHostNode(), nullptr);
 
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -295,7 +295,7 @@ TEST_F(ShortcutTest, AltQRunsTheHiddenQueryItemOnlyWhileEnabled) {
     QTest::keyClick(w.mmoIn, Qt::Key_Q, Qt::AltModifier);
     EXPECT_EQ(ran.count(), 0); // disabled at start
 
-    TfrmMain::SetItemEnabled(w.mnuQuery2, true);
+    TCommand::SetItemEnabled(w.mnuQuery2, true);
     ASSERT_FALSE(w.mnuQuery2->isVisible());
     QTest::keyClick(w.mmoIn, Qt::Key_Q, Qt::AltModifier);
     EXPECT_EQ(ran.count(), 1);
@@ -379,7 +379,7 @@ TEST_F(ShortcutTest, ClipboardKeysActOnTheEditorWhateverHasTheFocus) {
 
 TEST_F(WindowTest, ConnectFromTheFileMenuIsOfferedAtStartAndDoesNothingWithoutASelection) {
     TfrmMain& w = Open();
-    w.AddHostNode(std::make_unique<TMySql>());
+    w.Tree->AddHostNode(std::make_unique<TMySql>());
     ASSERT_TRUE(w.mnuConnect->isEnabled());
     EXPECT_FALSE(w.btnConnect->isEnabled());
     w.mnuConnect->trigger();
@@ -387,7 +387,7 @@ TEST_F(WindowTest, ConnectFromTheFileMenuIsOfferedAtStartAndDoesNothingWithoutAS
     EXPECT_EQ(w.StatusText(), QString());
     EXPECT_TRUE(Dialogs.Questions().empty());
     EXPECT_FALSE(w.Tree->topLevelItem(0)->isSelected());
-    EXPECT_FALSE(w.SelectedNode());
+    EXPECT_FALSE(w.Tree->SelectedNode());
     // With nothing selected the rule changes nothing.
     w.UpdateCommandStates();
     EXPECT_FALSE(w.btnConnect->isEnabled());
@@ -399,112 +399,15 @@ TEST_F(WindowTest, HostNodeCaptionFollowsARename) {
     auto host = std::make_unique<TMySql>();
     host->Name = "first";
     TMySql* raw = host.get();
-    TTreeNode* node = w.AddHostNode(std::move(host));
+    TTreeNode* node = w.Tree->AddHostNode(std::move(host));
     EXPECT_EQ(node->text(0), QStringLiteral("first"));
     EXPECT_FALSE(node->isSelected());
     EXPECT_EQ(node->ImageIndex(), 0);
     EXPECT_EQ(node->SelectedIndex(), 1);
     EXPECT_EQ(node->StateIndex(), 2);
     raw->Name = "renamed";
-    w.SyncHostCaptions();
+    w.Tree->SyncHostCaptions();
     EXPECT_EQ(node->text(0), QStringLiteral("renamed"));
-}
-
-// ---- the dialogs interface ----
-
-TEST(Dialogs, ScriptedAnswersAreUsedInOrderAndRecorded) {
-    TScriptedDialogs d;
-    d.Answer(TMsgResult::Yes);
-    d.AnswerInput(QStringLiteral("shop"));
-    d.AnswerInput(std::nullopt);
-    EXPECT_TRUE(d.Confirm(nullptr, QStringLiteral("Sure?")));
-    QString name = QStringLiteral("default");
-    EXPECT_TRUE(d.InputQuery(nullptr, QStringLiteral("Create database"), QStringLiteral("Name of the database?"), name));
-    EXPECT_EQ(name, QStringLiteral("shop"));
-    name = QStringLiteral("kept");
-    EXPECT_FALSE(d.InputQuery(nullptr, QStringLiteral("Create database"), QStringLiteral("Name?"), name));
-    EXPECT_EQ(name, QStringLiteral("kept"));
-    // Not scripted: recorded as unexpected and answered negatively.
-    EXPECT_FALSE(d.Confirm(nullptr, QStringLiteral("Again?")));
-    d.ErrorBox(nullptr, QStringLiteral("Bad port"));
-
-    ASSERT_EQ(d.Questions().size(), 5u);
-    EXPECT_EQ(d.Questions()[0].Title, QStringLiteral("Confirm"));
-    EXPECT_EQ(d.Questions()[0].Buttons, TMsgButtons::YesNo);
-    EXPECT_EQ(d.Questions()[1].Offered, QStringLiteral("default"));
-    EXPECT_EQ(d.Questions()[4].Title, QStringLiteral("Error"));
-    EXPECT_EQ(d.Questions()[4].Buttons, TMsgButtons::Ok);
-    EXPECT_EQ(d.UnexpectedCount(), 2);
-}
-
-TEST(Dialogs, SaveDialogAsksBeforeReplacingOrCreatingAndOffersTheLastName) {
-    QTemporaryDir dir;
-    const QString existing = dir.filePath(QStringLiteral("old.sql"));
-    {
-        QFile f(existing);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
-    const QString fresh = dir.filePath(QStringLiteral("new.sql"));
-    TFileDialog save(TFileDialog::Save, QStringLiteral("dlgSave"));
-    save.OverwritePrompt = true;
-    save.CreatePrompt = true;
-
-    TScriptedDialogs d;
-    d.AnswerFile(existing);
-    d.Answer(TMsgResult::No); // keep the old file: the dialog comes back
-    d.AnswerFile(fresh);
-    d.Answer(TMsgResult::Yes); // create it
-    ASSERT_TRUE(d.Execute(nullptr, save));
-    EXPECT_EQ(save.FileName, fresh);
-    ASSERT_EQ(d.Questions().size(), 4u);
-    EXPECT_TRUE(d.Questions()[1].Text.contains(QStringLiteral("already exists")));
-    EXPECT_TRUE(d.Questions()[3].Text.contains(QStringLiteral("does not exist")));
-
-    // Cancelled: the name chosen last stays and is offered again.
-    d.AnswerFile(std::nullopt);
-    EXPECT_FALSE(d.Execute(nullptr, save));
-    EXPECT_EQ(save.FileName, fresh);
-    EXPECT_EQ(d.Questions().back().Offered, fresh);
-    EXPECT_EQ(d.UnexpectedCount(), 0);
-
-    // An open dialog whose file must exist refuses a missing one.
-    TFileDialog open(TFileDialog::Open, QStringLiteral("dlgOpen"));
-    open.FileMustExist = true;
-    d.AnswerFile(fresh);
-    d.Answer(TMsgResult::Ok);
-    d.AnswerFile(std::nullopt);
-    EXPECT_FALSE(d.Execute(nullptr, open));
-    EXPECT_TRUE(open.FileName.isEmpty());
-}
-
-// ---- the editor as the workbench uses it ----
-
-TEST(Editor, PositionsCountLineBreaksAsTwoCharacters) {
-    TColorMemo memo;
-    memo.SetText(QStringLiteral("ab\ncd\ref\r\n"));
-    EXPECT_EQ(memo.Text(), QStringLiteral("ab\r\ncd\r\nef\r\n"));
-    EXPECT_EQ(memo.Lines(), (QStringList{"ab", "cd", "ef", ""}));
-
-    memo.SetSelStart(4); // before "c"
-    EXPECT_EQ(memo.SelStart(), 4);
-    EXPECT_EQ(memo.SelLength(), 0);
-    memo.SetSelStart(3); // between CR and LF: the end of the first line
-    EXPECT_EQ(memo.SelStart(), 2);
-
-    memo.SetSelStart(1);
-    memo.SetSelLength(4);
-    EXPECT_EQ(memo.SelText(), QStringLiteral("b\r\nc"));
-    EXPECT_EQ(memo.SelLength(), 4);
-    memo.SetSelText(QStringLiteral("X"));
-    EXPECT_EQ(memo.Text(), QStringLiteral("aXd\r\nef\r\n"));
-    EXPECT_EQ(memo.SelStart(), 2); // the caret after the inserted text
-
-    memo.SetSelStart(1000); // beyond the end: the end
-    EXPECT_EQ(memo.SelStart(), memo.Text().size());
-
-    memo.SetLines({});
-    EXPECT_TRUE(memo.Lines().isEmpty());
-    EXPECT_EQ(memo.Text(), QString());
 }
 
 // ---- settings: loaded at creation, saved at destruction ----
@@ -531,7 +434,7 @@ void StorePlacement(TRegistryStore& store, int width, int height, int left, int 
 
 QStringList HostCaptions(const TfrmMain& w) {
     QStringList names;
-    for (TTreeNode* n : w.HostNodes()) names << n->text(0);
+    for (TTreeNode* n : w.Tree->HostNodes()) names << n->text(0);
     return names;
 }
 } // namespace
@@ -545,15 +448,15 @@ TEST_F(WindowTest, PlacementAndHostsAreLoadedAtCreation) {
     EXPECT_EQ(w.pos(), QPoint(40, 30));
     // The store's order, case-insensitively alphabetical; none selected, states untouched.
     EXPECT_EQ(HostCaptions(w), (QStringList{"Alpha", "zeta"}));
-    EXPECT_EQ(w.SelectedNode(), nullptr);
+    EXPECT_EQ(w.Tree->SelectedNode(), nullptr);
     EXPECT_FALSE(w.btnProperties->isEnabled());
-    const TMySql* zeta = w.HostNodes()[1]->Host();
+    const TMySql* zeta = w.Tree->HostNodes()[1]->Host();
     EXPECT_EQ(zeta->Host, "z.example");
     EXPECT_EQ(zeta->User, "u_zeta");
     EXPECT_EQ(zeta->Password, "p_zeta");
     EXPECT_EQ(zeta->Port, 3307);
     EXPECT_FALSE(zeta->IsAlive());
-    for (TTreeNode* n : w.HostNodes()) {
+    for (TTreeNode* n : w.Tree->HostNodes()) {
         EXPECT_EQ(n->StateIndex(), 2);
         EXPECT_EQ(n->childCount(), 0);
     }
@@ -565,14 +468,14 @@ TEST_F(WindowTest, HostsAndPlacementAreSavedAtDestruction) {
     StoreHost(Store(), "kept", "k.example", 2);
     {
         TfrmMain& w = Open();
-        ASSERT_EQ(w.HostNodes().size(), 2u);
-        w.DeleteHostNode(w.HostNodes()[1]); // "old"
+        ASSERT_EQ(w.Tree->HostNodes().size(), 2u);
+        w.Tree->DeleteHostNode(w.Tree->HostNodes()[1]); // "old"
         auto fresh = std::make_unique<TMySql>();
         fresh->Name = "new";
         fresh->Host = "n.example";
         fresh->Port = 3;
-        w.AddHostNode(std::move(fresh));
-        w.HostNodes()[0]->Host()->Password = "changed";
+        w.Tree->AddHostNode(std::move(fresh));
+        w.Tree->HostNodes()[0]->Host()->Password = "changed";
         w.resize(640, 480);
         w.move(12, 34);
         Close();
@@ -638,7 +541,7 @@ TEST_F(WindowTest, AMissingPlacementValueLoadsNoHosts) {
     TfrmMain& w = Open();
     ASSERT_EQ(Dialogs.Questions().size(), 1u);
     EXPECT_EQ(Dialogs.Questions()[0].Text, QStringLiteral("Failed to get data for 'width'"));
-    EXPECT_TRUE(w.HostNodes().empty());
+    EXPECT_TRUE(w.Tree->HostNodes().empty());
 }
 
 TEST_F(WindowTest, FirstStartWithoutHostsWritesNothing) {

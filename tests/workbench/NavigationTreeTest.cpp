@@ -31,14 +31,14 @@ protected:
         Db->Run("CREATE VIEW hollow AS SELECT x FROM gone");
         Db->Run("DROP TABLE gone");
         Open();
-        HostNode = Window->AddHostNode(SandboxHost("sandbox"));
+        HostNode = Window->Tree->AddHostNode(SandboxHost("sandbox"));
         ASSERT_NE(HostNode, nullptr);
         Host = HostNode->Host();
         ASSERT_TRUE(Host->Connect()) << Host->ErrorText();
-        Window->SetHostConnectedLook(HostNode, true);
-        Window->PopulateHost(HostNode);
+        TNavigationTree::SetHostConnectedLook(HostNode, true);
+        Window->Tree->PopulateHost(HostNode);
         Window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Window));
     }
     void TearDown() override {
         WindowTest::TearDown();
@@ -133,13 +133,13 @@ TEST_F(TreeTest, PopulatingMirrorsTheCatalogueAtEveryDepth) {
 }
 
 TEST_F(TreeTest, HostNodeOfTheSelectionFromEveryDepth) {
-    EXPECT_EQ(Window->SelectedHostNode(), nullptr);
+    EXPECT_EQ(Window->Tree->SelectedHostNode(), nullptr);
     for (QTreeWidgetItem* node : {static_cast<QTreeWidgetItem*>(HostNode), static_cast<QTreeWidgetItem*>(DbNode()),
                                   static_cast<QTreeWidgetItem*>(Orders()),
                                   static_cast<QTreeWidgetItem*>(OrdersField("id"))}) {
         Select(node);
-        EXPECT_EQ(Window->SelectedHostNode(), HostNode) << node->text(0).toStdString();
-        EXPECT_EQ(Window->SelectedHost(), Host);
+        EXPECT_EQ(Window->Tree->SelectedHostNode(), HostNode) << node->text(0).toStdString();
+        EXPECT_EQ(Window->Tree->SelectedHost(), Host);
     }
 }
 
@@ -157,13 +157,13 @@ TEST_F(TreeTest, CommandStatesOfAConnectedHostsNodes) {
                             Expect{OrdersField("id"), false, false, false, true}}) {
         SCOPED_TRACE(e.Node->text(0).toStdString());
         Click(e.Node);
-        ASSERT_EQ(w.SelectedNode(), e.Node);
+        ASSERT_EQ(w.Tree->SelectedNode(), e.Node);
         EXPECT_FALSE(w.btnConnect->isEnabled());
         EXPECT_FALSE(w.mnuConnect->isEnabled());
         EXPECT_FALSE(w.popmnuConnect->isEnabled());
         for (QAction* a : {w.mnuDisconnect, w.popmnuDisconnect, w.mnuQuery, w.mnuQuery2, w.mnuCreateDb,
                            w.popmnuCreateDb, w.mnuProperties, w.mnuDelete, w.popmnuProperties, w.popmnuDelete})
-            EXPECT_TRUE(TfrmMain::ItemEnabled(a)) << a->objectName().toStdString();
+            EXPECT_TRUE(TCommand::ItemEnabled(a)) << a->objectName().toStdString();
         for (QToolButton* b : {w.btnDisconnect, w.btnQuery, w.btnCreateDb, w.btnProperties, w.btnDelete})
             EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
         EXPECT_FALSE(w.mnuQuery2->isVisible());
@@ -212,7 +212,7 @@ TEST_F(TreeTest, CommandStatesOfADisconnectedHostsNodes) {
         EXPECT_TRUE(w.mnuConnect->isEnabled());
         EXPECT_TRUE(w.popmnuConnect->isEnabled());
         for (QAction* a : {w.mnuDisconnect, w.popmnuDisconnect, w.mnuQuery, w.mnuQuery2, w.mnuCreateDb, w.popmnuCreateDb})
-            EXPECT_FALSE(TfrmMain::ItemEnabled(a)) << a->objectName().toStdString();
+            EXPECT_FALSE(TCommand::ItemEnabled(a)) << a->objectName().toStdString();
         for (QToolButton* b : {w.btnDisconnect, w.btnQuery, w.btnCreateDb}) EXPECT_FALSE(b->isEnabled());
         EXPECT_TRUE(w.btnProperties->isEnabled());
         EXPECT_TRUE(w.popmnuDelete->isEnabled());
@@ -241,29 +241,29 @@ TEST_F(TreeTest, ClearingAHostPassesTheSelectionToIt) {
     TfrmMain& w = *Window;
     HostNode->setExpanded(true);
     Select(OrdersField("total"));
-    w.ClearHost(HostNode);
+    w.Tree->ClearHost(HostNode);
     EXPECT_EQ(HostNode->childCount(), 0);
     EXPECT_FALSE(HostNode->isExpanded());
-    EXPECT_EQ(w.SelectedNode(), HostNode);
+    EXPECT_EQ(w.Tree->SelectedNode(), HostNode);
     // The selection change ran the rule for the host node.
     EXPECT_FALSE(w.popmnuFieldSelect->isVisible());
     EXPECT_FALSE(w.N5->isVisible());
-    w.SetHostConnectedLook(HostNode, false);
+    TNavigationTree::SetHostConnectedLook(HostNode, false);
     EXPECT_EQ(HostNode->StateIndex(), 2);
 
     // Populating again gives the same nodes.
-    w.PopulateHost(HostNode);
+    w.Tree->PopulateHost(HostNode);
     EXPECT_EQ(HostNode->childCount(), Host->Databases()->Count());
-    EXPECT_EQ(w.SelectedNode(), HostNode);
+    EXPECT_EQ(w.Tree->SelectedNode(), HostNode);
 }
 
 TEST_F(TreeTest, ClearingAHostKeepsASelectionElsewhere) {
     TfrmMain& w = *Window;
-    TTreeNode* second = w.AddHostNode(SandboxHost("second"));
+    TTreeNode* second = w.Tree->AddHostNode(SandboxHost("second"));
     EXPECT_FALSE(second->isSelected());
     Select(second);
-    w.ClearHost(HostNode);
-    EXPECT_EQ(w.SelectedNode(), second);
+    w.Tree->ClearHost(HostNode);
+    EXPECT_EQ(w.Tree->SelectedNode(), second);
 }
 
 TEST_F(TreeTest, DoubleClickInsertsTableAndFieldNamesIntoTheEditor) {
@@ -313,7 +313,7 @@ TEST_F(TreeTest, RightClickSelectsTheNodeBeforeTheMenuOpens) {
     // The context menu event follows the press.
     QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, w.Tree->viewport()->mapToGlobal(at));
     QApplication::sendEvent(w.Tree->viewport(), &menuEvent);
-    EXPECT_EQ(w.SelectedNode(), Orders());
+    EXPECT_EQ(w.Tree->SelectedNode(), Orders());
     EXPECT_TRUE(w.popTree->isVisible());
     EXPECT_TRUE(w.popmnuTableSelect->isVisible());
     EXPECT_EQ(w.popmnuTableSelect->text(), QStringLiteral("SELECT * FROM orders"));
@@ -342,10 +342,10 @@ TEST_F(TreeTest, DropsFromTheTreeInsertTableAndFieldNames) {
 TEST_F(TreeTest, DeletingAConnectedHostRemovesItsSubtree) {
     TfrmMain& w = *Window;
     Select(OrdersField("id"));
-    w.DeleteHostNode(HostNode);
+    w.Tree->DeleteHostNode(HostNode);
     HostNode = nullptr;
     EXPECT_EQ(w.Tree->topLevelItemCount(), 0);
-    EXPECT_EQ(w.SelectedNode(), nullptr);
+    EXPECT_EQ(w.Tree->SelectedNode(), nullptr);
     // The window survives its destruction and save without the host.
 }
 

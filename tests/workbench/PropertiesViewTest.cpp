@@ -3,6 +3,7 @@
 
 #include "propertiesview.h"
 
+#include "Dialogs.h"
 #include "MySql.h"
 #include "Sandbox.h"
 
@@ -37,14 +38,27 @@ struct ErrorBoxCall {
     QWidget* Focus = nullptr;
 };
 
+// Records the message boxes the dialog shows, with the control that had the focus meanwhile.
+class TRecordingDialogs : public TDialogs {
+public:
+    explicit TRecordingDialogs(std::vector<ErrorBoxCall>& calls) : FCalls(calls) {}
+    TMsgResult MessageBox(QWidget*, const QString& title, const QString& text, TMsgKind, TMsgButtons) override
+    {
+        FCalls.push_back({title, text, QApplication::focusWidget()});
+        return TMsgResult::Ok;
+    }
+    bool InputQuery(QWidget*, const QString&, const QString&, QString&) override { return false; }
+    std::optional<QString> ChooseFile(QWidget*, const TFileDialog&) override { return std::nullopt; }
+
+private:
+    std::vector<ErrorBoxCall>& FCalls;
+};
+
 class PropertiesView : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Dialog = std::make_unique<TfrmProperties>();
-        Dialog->SetErrorBox([this](QWidget*, const QString& title, const QString& text) {
-            Errors.push_back({title, text, QApplication::focusWidget()});
-        });
+        Dialog = std::make_unique<TfrmProperties>(Boxes);
     }
 
     void TearDown() override
@@ -100,8 +114,9 @@ protected:
         return Child<QTabWidget>("PageControl")->currentWidget() == Child<QWidget>("tabGeneral");
     }
 
-    std::unique_ptr<TfrmProperties> Dialog;
     std::vector<ErrorBoxCall> Errors;
+    TRecordingDialogs Boxes{Errors};
+    std::unique_ptr<TfrmProperties> Dialog;
 };
 
 std::unique_ptr<TMySql> OfflineHost(const std::string& name, int port)

@@ -72,13 +72,13 @@ protected:
         Db->Run("INSERT INTO t VALUES (1, 'a rather long name for the column', 12.50), (2, NULL, NULL)");
         Db->Run("CREATE TABLE log (n INT)");
         Open();
-        HostNode = Window->AddHostNode(SandboxHost("sandbox"));
+        HostNode = Window->Tree->AddHostNode(SandboxHost("sandbox"));
         ASSERT_TRUE(HostNode->Host()->Connect()) << HostNode->Host()->ErrorText();
-        Window->SetHostConnectedLook(HostNode, true);
-        Window->PopulateHost(HostNode);
+        TNavigationTree::SetHostConnectedLook(HostNode, true);
+        Window->Tree->PopulateHost(HostNode);
         Window->show();
-        QApplication::setActiveWindow(Window.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(Window.get()));
+        QApplication::setActiveWindow(Window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
         Window->Tree->setCurrentItem(HostNode);
         ASSERT_TRUE(Window->btnQuery->isEnabled());
     }
@@ -109,8 +109,8 @@ protected:
     bool ExportEnabled() const {
         const bool button = Window->btnExportResult->isEnabled();
         // The three commands always agree.
-        EXPECT_EQ(TfrmMain::ItemEnabled(Window->mnuExportResult), button);
-        EXPECT_EQ(TfrmMain::ItemEnabled(Window->popmnuExportResult), button);
+        EXPECT_EQ(TCommand::ItemEnabled(Window->mnuExportResult), button);
+        EXPECT_EQ(TCommand::ItemEnabled(Window->popmnuExportResult), button);
         return button;
     }
     // The ending of a summary: " in N milliseconds." with N > 0, or the bare ".".
@@ -252,7 +252,7 @@ TEST_F(QueryTest, TheDatabaseBusyCursorAndTheProgressTextsShowWhileItRuns) {
 TEST_F(QueryTest, WithoutASelectedNodeQueryDoesNothing) {
     Window->Tree->clearSelection();
     Window->Tree->setCurrentItem(nullptr);
-    ASSERT_EQ(Window->SelectedNode(), nullptr);
+    ASSERT_EQ(Window->Tree->SelectedNode(), nullptr);
     Window->mmoIn->SetText(QStringLiteral("INSERT INTO %1 VALUES (1)").arg(T("log")));
     Window->btnQueryClick(); // still enabled from the last selection
     EXPECT_EQ(LogRows(), 0);
@@ -283,7 +283,7 @@ TEST_F(QueryTest, ClearResultEmptiesGridAndStatusButLeavesTheExportCommands) {
 }
 
 TEST_F(QueryTest, TheResultWindowShowsACopyCaptionedWithTheStatus) {
-    TfrmResult* frm = Window->ResultWindow();
+    TfrmResult* frm = Windows->frmResult.get();
     ASSERT_NE(frm, nullptr);
     EXPECT_FALSE(frm->isVisible()); // made at start, shown on demand
 

@@ -2,7 +2,9 @@
 // Shared set-up of the main-window tests: a window with scripted dialogs and a settings store in a
 // temporary file of its own, so no test touches the user's settings or waits for a human.
 
+#include "AppWindows.h"
 #include "Dialogs.h"
+#include "NavigationTree.h"
 #include "Registry.h"
 #include "main.h"
 
@@ -21,7 +23,7 @@ protected:
         FStore = std::make_unique<TRegistryStore>(StoreFile());
     }
     void TearDown() override {
-        Window.reset();
+        Close();
         EXPECT_EQ(Dialogs.UnexpectedCount(), 0) << "a dialog was shown that the test did not expect";
     }
 
@@ -30,12 +32,17 @@ protected:
     // Reads the file again, as the next start of the program would.
     void ReloadStore() { FStore = std::make_unique<TRegistryStore>(StoreFile()); }
 
+    // Makes the program's windows; the main window loads the settings.
     TfrmMain& Open() {
-        Window = std::make_unique<TfrmMain>(&Dialogs, FStore.get());
+        Windows = std::make_unique<TAppWindows>(&Dialogs, FStore.get());
+        Window = Windows->frmMain.get();
         return *Window;
     }
-    // Destroys the window, which saves the settings.
-    void Close() { Window.reset(); }
+    // Destroys the windows, the main window last, which saves the settings.
+    void Close() {
+        Window = nullptr;
+        Windows.reset();
+    }
 
     template <class T> T* Find(const char* name) const {
         return Window->findChild<T*>(QLatin1String(name), Qt::FindChildrenRecursively);
@@ -43,7 +50,8 @@ protected:
     QAction* Item(const char* name) const { return Find<QAction>(name); }
 
     TScriptedDialogs Dialogs;
-    std::unique_ptr<TfrmMain> Window;
+    std::unique_ptr<TAppWindows> Windows;
+    TfrmMain* Window = nullptr;
 
 private:
     QTemporaryDir FDir;

@@ -1,0 +1,21 @@
+#include "AppWindows.h"
+
+#include "Dialogs.h"
+#include "main.h"
+#include "propertiesview.h"
+#include "result.h"
+
+TAppWindows::TAppWindows(TDialogs* dialogs, TRegistryStore* store) : FDialogs(dialogs) {
+    if (!FDialogs) {
+        FOwnDialogs = std::make_unique<TQtDialogs>();
+        FDialogs = FOwnDialogs.get();
+    }
+    frmMain = std::make_unique<TfrmMain>(*this, store);
+    // A dialog of the main window: centred on it, and modal to it.
+    frmProperties = std::make_unique<TfrmProperties>(*FDialogs, frmMain.get());
+    frmResult = std::make_unique<TfrmResult>();
+    // Closing the main window ends the program even while the result window is open.
+    frmResult->setAttribute(Qt::WA_QuitOnClose, false);
+}
+
+TAppWindows::~TAppWindows() = default;
