@@ -4,6 +4,7 @@
 // watch is the ratio between them. Also times the compilation of the rules (165 SQL words).
 
 #include "ColorPass.h"
+#include "FakeEditWindow.h"
 #include "SqlRules.h"
 
 #include <benchmark/benchmark.h>
@@ -18,86 +19,43 @@
 namespace {
 
 constexpr int VisibleLines = 60;
-constexpr int RowHeight = 16;
 
-// A lean window: line starts, monospace positions, and a counter for what is drawn.
-class TBenchWindow : public TEditWindow {
-public:
-    explicit TBenchWindow(int lines) {
-        static const char* sql[] = {
-            "SELECT c.id, c.name, COUNT(o.id) AS orders, SUM(o.total) AS spent",
-            "FROM customers c LEFT JOIN orders o ON o.customer_id = c.id",
-            "WHERE c.created_at >= '2020-01-01' AND c.status IN (1, 2, 3)",
-            "GROUP BY c.id, c.name HAVING COUNT(o.id) > 5 # only the busy ones",
-            "/* monthly report, kept for the auditors",
-            "\tlimited to accounts that are still active */",
-            "ORDER BY spent DESC, c.name ASC LIMIT 100;",
-            "INSERT INTO audit (user_id, action, at) VALUES (42, 'login', NOW());",
-            "UPDATE accounts SET balance = balance - 10.50 WHERE id = 7 AND locked = 0;",
-            "",
-            "CREATE TABLE t_log (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY, msg TEXT);",
-            "DELETE FROM sessions WHERE expires < NOW() - INTERVAL 1 DAY;",
-        };
-        for (int l = 0; l < lines; ++l) {
-            if (l) FText += u"\r\n";
-            FStarts.push_back(int(FText.size()));
-            for (const char* c = sql[l % std::size(sql)]; *c; ++c) FText += char16_t(*c);
-        }
-        First = lines / 2;
-        Sel = FStarts[std::size_t(First + 20)] + 12; // the caret inside the window
+// The test's fake window over an SQL document of `lines` lines, scrolled to its middle, with the
+// caret inside the view; it only counts what is drawn.
+std::unique_ptr<TFakeEditWindow> BenchWindow(int lines) {
+    static const char* sql[] = {
+        "SELECT c.id, c.name, COUNT(o.id) AS orders, SUM(o.total) AS spent",
+        "FROM customers c LEFT JOIN orders o ON o.customer_id = c.id",
+        "WHERE c.created_at >= '2020-01-01' AND c.status IN (1, 2, 3)",
+        "GROUP BY c.id, c.name HAVING COUNT(o.id) > 5 # only the busy ones",
+        "/* monthly report, kept for the auditors",
+        "\tlimited to accounts that are still active */",
+        "ORDER BY spent DESC, c.name ASC LIMIT 100;",
+        "INSERT INTO audit (user_id, action, at) VALUES (42, 'login', NOW());",
+        "UPDATE accounts SET balance = balance - 10.50 WHERE id = 7 AND locked = 0;",
+        "",
+        "CREATE TABLE t_log (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY, msg TEXT);",
+        "DELETE FROM sessions WHERE expires < NOW() - INTERVAL 1 DAY;",
+    };
+    std::u16string text;
+    for (int l = 0; l < lines; ++l) {
+        if (l) text += u"\r\n";
+        for (const char* c = sql[l % std::size(sql)]; *c; ++c) text += char16_t(*c);
     }
-
-    int First = 0;
-    int Sel = 0;
-    long Drawn = 0;
-
-    int FirstVisibleLine() const override { return First; }
-    int LineFromChar(int index) const override {
-        return int(std::upper_bound(FStarts.begin(), FStarts.end(), index) - FStarts.begin()) - 1;
-    }
-    int LineIndex(int line) const override {
-        return line >= 0 && line < int(FStarts.size()) ? FStarts[std::size_t(line)] : -1;
-    }
-    int LineLength(int index) const override {
-        const auto line = std::size_t(LineFromChar(index));
-        const int next = line + 1 < FStarts.size() ? FStarts[line + 1] - 2 : int(FText.size());
-        return next - FStarts[line];
-    }
-    TPoint PosFromChar(int index) const override {
-        const int line = LineFromChar(index);
-        return {(index - FStarts[std::size_t(line)]) * 8, (line - First) * RowHeight};
-    }
-    int LineCount() const override { return int(FStarts.size()); }
-    void GetTextRange(int start, int end, char16_t* dest) const override {
-        std::copy(FText.begin() + start, FText.begin() + end, dest);
-    }
-    int ClientBottom() const override { return VisibleLines * RowHeight; }
-    int LineHeight() const override { return RowHeight; }
-    int TextWidth(std::u16string_view text) const override { return int(text.size()) * 8; }
-    void TextOut(int, int, std::u16string_view text, const TTextAttr&) override { Drawn += long(text.size()); }
-    void HideCaret() override {}
-    void ShowCaret() override {}
-    int SelStart() const override { return Sel; }
-    int SelLength() const override { return 0; }
-    bool WantTabs() const override { return true; }
-    bool RedrawAlways() const override { return true; }
-    TColor FontColor() const override { return clWindowText; }
-    TColor Color() const override { return clWindow; }
-    bool IsEnabled() const override { return true; }
-    bool IsVisible() const override { return true; }
-    bool HasParent() const override { return true; }
-    const THotSpot& HotSpot() const override { return FHot; }
-    const TKeyDrawEvent& OnDrawKey() const override { return FDrawKey; }
-
-private:
-    std::u16string FText;
-    std::vector<int> FStarts;
-    THotSpot FHot;
-    TKeyDrawEvent FDrawKey;
-};
+    auto window = std::make_unique<TFakeEditWindow>();
+    window->SetText(std::move(text));
+    window->Record = false;
+    window->Tabs = true;
+    window->Always = true;
+    window->First = lines / 2;
+    window->Bottom = VisibleLines * TFakeEditWindow::Height;
+    window->Sel = window->LineIndex(window->First + 20) + 12;
+    return window;
+}
 
 void BM_ColourPass(benchmark::State& state) {
-    TBenchWindow window(int(state.range(0)));
+    const std::unique_ptr<TFakeEditWindow> fake = BenchWindow(int(state.range(0)));
+    TFakeEditWindow& window = *fake;
     TColorPass pass(window);
     AddSqlRules(pass.ColorRules);
     pass.RedrawColors(false); // buffers grown, rules compiled once

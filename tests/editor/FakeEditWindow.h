@@ -49,6 +49,9 @@ public:
     THotSpot Hot;
     TKeyDrawEvent DrawKey;
 
+    // Off for benchmarks: outputs are then only counted, in Drawn.
+    bool Record = true;
+    long Drawn = 0;
     std::vector<TOutput> Outputs;
     mutable std::vector<std::pair<int, int>> RangesCopied; // text range requests, [start, end)
     int Hidden = 0;
@@ -114,13 +117,15 @@ public:
         return FText.ends_with(u"\r\n") ? n - 1 : n;
     }
     void GetTextRange(int start, int end, char16_t* dest) const override {
-        RangesCopied.emplace_back(start, end);
+        if (Record) RangesCopied.emplace_back(start, end);
         std::copy(FText.begin() + start, FText.begin() + end, dest);
     }
     int ClientBottom() const override { return Bottom; }
     int LineHeight() const override { return Height; }
     int TextWidth(std::u16string_view text) const override { return int(text.size()) * CharWidth; }
     void TextOut(int x, int y, std::u16string_view text, const TTextAttr& attr) override {
+        Drawn += long(text.size());
+        if (!Record) return;
         Outputs.push_back(TOutput{x, y, std::u16string(text), attr});
         // Only what falls inside the client area shows.
         if (y + Height <= 0 || y >= Bottom) return;
