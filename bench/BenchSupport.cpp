@@ -78,7 +78,8 @@ void EnsureBigTable(TMySql& m, long rows) {
                " SELECT seq, seq % 1000, CONCAT('customer-', seq), CONCAT('user', seq, '@example.org'),"
                " ROUND(MOD(seq * 1.37, 10000), 2), '2026-01-01 00:00:00' + INTERVAL seq SECOND,"
                " ELT(seq % 3 + 1, 'open', 'paid', 'closed'), REPEAT('x', seq % 40)"
-               " FROM seq_1_to_" + std::to_string(rows));
+               " FROM seq_1_to_" +
+               std::to_string(rows));
 }
 
 double ClientMilliseconds(const Login& l, const std::string& sql) {
@@ -104,8 +105,12 @@ double ClientMilliseconds(const Login& l, const std::string& sql) {
     return t;
 }
 
-std::size_t ResidentBytes() { return StatusField("VmRSS"); }
-std::size_t PeakResidentBytes() { return StatusField("VmHWM"); }
+std::size_t ResidentBytes() {
+    return StatusField("VmRSS");
+}
+std::size_t PeakResidentBytes() {
+    return StatusField("VmHWM");
+}
 
 void ResetPeak() {
     // Writing 5 to clear_refs resets the peak resident size to the current one.

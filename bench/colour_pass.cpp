@@ -40,7 +40,8 @@ std::unique_ptr<TFakeEditWindow> BenchWindow(int lines) {
     std::u16string text;
     for (int l = 0; l < lines; ++l) {
         if (l) text += u"\r\n";
-        for (const char* c = sql[l % std::size(sql)]; *c; ++c) text += char16_t(*c);
+        for (const char* c = sql[l % std::size(sql)]; *c; ++c)
+            text += char16_t(*c);
     }
     auto window = std::make_unique<TFakeEditWindow>();
     window->SetText(std::move(text));
@@ -66,7 +67,12 @@ void BM_ColourPass(benchmark::State& state) {
     state.counters["chars_drawn_per_pass"] = double(window.Drawn) / double(state.iterations() + 1);
 }
 // Medians of five runs: the machine is shared, single runs wander.
-BENCHMARK(BM_ColourPass)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ColourPass)
+    ->Arg(1000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // A compiling CompileRules followed by the skipping one that comes after it on the next pass.
 void BM_CompileSqlRules(benchmark::State& state) {
@@ -80,14 +86,17 @@ void BM_CompileSqlRules(benchmark::State& state) {
 }
 BENCHMARK(BM_CompileSqlRules)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
-// Keeps each benchmark's time per iteration (the median when repeated), so the two document sizes can be compared at the end.
+// Keeps each benchmark's time per iteration (the median when repeated), so the two document sizes can be
+// compared at the end.
 class TRatioReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> Microseconds;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const auto& run : runs)
-            if (run.run_type == Run::RT_Iteration || (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median"))
-                Microseconds[run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] =
+            if (run.run_type == Run::RT_Iteration ||
+                (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median"))
+                Microseconds[run.run_name.function_name +
+                             (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] =
                     run.GetAdjustedRealTime(); // in the run's unit (us)
         ConsoleReporter::ReportRuns(runs);
     }
@@ -102,13 +111,15 @@ int main(int argc, char** argv) {
     const auto small = reporter.Microseconds.find("BM_ColourPass/1000");
     const auto large = reporter.Microseconds.find("BM_ColourPass/1000000");
     if (small != reporter.Microseconds.end() && large != reporter.Microseconds.end()) {
-        std::printf("\ncolour pass, 60 visible lines: %.1f us per pass at 1,000 lines, %.1f us at 1,000,000 lines\n",
-                    small->second, large->second);
+        std::printf(
+            "\ncolour pass, 60 visible lines: %.1f us per pass at 1,000 lines, %.1f us at 1,000,000 lines\n",
+            small->second, large->second);
         std::printf("ratio 1,000,000 / 1,000 lines: %.3f (goal: under 1.2; goal per pass: under 100 us)\n",
                     large->second / small->second);
     }
     if (auto c = reporter.Microseconds.find("BM_CompileSqlRules"); c != reporter.Microseconds.end())
-        std::printf("CompileRules, four SQL rules with the 165-word list: %.1f us per compilation\n", c->second);
+        std::printf("CompileRules, four SQL rules with the 165-word list: %.1f us per compilation\n",
+                    c->second);
     benchmark::Shutdown();
     return 0;
 }

@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
         const std::size_t after = bench::ResidentBytes();
 
         if (r->Rows.Count() != rows) {
-            std::fprintf(stderr, "expected %ld rows, got %d: %s\n", rows, r->Rows.Count(), r->ErrorText().c_str());
+            std::fprintf(stderr, "expected %ld rows, got %d: %s\n", rows, r->Rows.Count(),
+                         r->ErrorText().c_str());
             return 1;
         }
         raw = r->Block()->CellBytes();
@@ -51,7 +52,8 @@ int main(int argc, char** argv) {
     std::printf("  Execute               %8.1f ms\n", t);
     std::printf("  mariadb --batch       %8.1f ms   (reference)\n", c);
     std::printf("  time ratio            %8.2f      (goal <= 1.2)\n", t / c);
-    std::printf("  retained memory       %8.2f x raw cell bytes (block accounting; goal <= 1.4)\n", retainedRatio);
+    std::printf("  retained memory       %8.2f x raw cell bytes (block accounting; goal <= 1.4)\n",
+                retainedRatio);
     std::printf("  retained memory (RSS) %8.2f x raw cell bytes\n", rssRatio);
     std::printf("  peak memory (RSS)     %8.2f x raw cell bytes (goal <= 2.5)\n", peakRatio);
     return 0;

@@ -95,7 +95,8 @@ int main(int argc, char** argv) {
     w.mmoIn->SetText(QString::fromStdString(sql));
     TPaintCounter paints;
     w.lstOut->viewport()->installEventFilter(&paints);
-    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
 
     // Warm the server's buffer pool once, so both sides read from memory.
     bench::ClientMilliseconds(login, sql);
@@ -110,7 +111,8 @@ int main(int argc, char** argv) {
         w.popmnuClearResultClick();
         node->Host()->Execute("SELECT 1");
         malloc_trim(0);
-        for (int j = 0; j < 5; ++j) QApplication::processEvents();
+        for (int j = 0; j < 5; ++j)
+            QApplication::processEvents();
         const std::size_t before = bench::ResidentBytes();
         bench::ResetPeak();
 

@@ -15,7 +15,8 @@
 namespace {
 
 double NowMs() {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 double Median(std::vector<double> v) {
@@ -31,13 +32,15 @@ std::string MakeScript(std::size_t bytes) {
         "INSERT INTO orders (id, customer, amount, note) VALUES (1017, 'Ada Lovelace', 19.95, 'first order'),"
         " (1018, 'Charles Babbage', 250.00, NULL), (1019, 'Grace Hopper', 7.50, 'gift wrap');\r\n",
         "/* totals per customer, checked by hand */\r\n"
-        "SELECT customer, SUM(amount) AS total\r\n  FROM orders\r\n GROUP BY customer\r\n ORDER BY total DESC;\r\n",
+        "SELECT customer, SUM(amount) AS total\r\n  FROM orders\r\n GROUP BY customer\r\n ORDER BY total "
+        "DESC;\r\n",
         "UPDATE orders SET note = 'paid' WHERE id BETWEEN 1000 AND 1019 AND amount / 2 > 1;\r\n",
         "DELETE FROM sessions WHERE started < NOW() - INTERVAL 30 DAY; # housekeeping\r\n",
     };
     std::string s;
     s.reserve(bytes + 512);
-    for (std::size_t i = 0; s.size() < bytes; ++i) s += pieces[i % (sizeof pieces / sizeof *pieces)];
+    for (std::size_t i = 0; s.size() < bytes; ++i)
+        s += pieces[i % (sizeof pieces / sizeof *pieces)];
     return s;
 }
 
@@ -87,12 +90,15 @@ int main(int argc, char** argv) {
     }
 
     const double r = Median(reference), v = Median(views), u = Median(reused), c = Median(copies);
-    std::printf("split_statements: %.1f MB script, %zu statements, %zu ';' (median of %d runs)\n", mb, statements,
-                semicolons, runs);
-    std::printf("  memchr ';'                              %8.1f ms  %7.0f MB/s  (reference)\n", r, mb / r * 1e3);
-    std::printf("  SplitStatements (views)                 %8.1f ms  %7.0f MB/s  ratio %.2f (goal >= 0.3)\n", v, mb / v * 1e3,
-                r / v);
-    std::printf("  SplitStatements (views, list reserved)  %8.1f ms  %7.0f MB/s  ratio %.2f\n", u, mb / u * 1e3, r / u);
-    std::printf("  SplitStatements (copies)                %8.1f ms  %7.0f MB/s  ratio %.2f\n", c, mb / c * 1e3, r / c);
+    std::printf("split_statements: %.1f MB script, %zu statements, %zu ';' (median of %d runs)\n", mb,
+                statements, semicolons, runs);
+    std::printf("  memchr ';'                              %8.1f ms  %7.0f MB/s  (reference)\n", r,
+                mb / r * 1e3);
+    std::printf("  SplitStatements (views)                 %8.1f ms  %7.0f MB/s  ratio %.2f (goal >= 0.3)\n",
+                v, mb / v * 1e3, r / v);
+    std::printf("  SplitStatements (views, list reserved)  %8.1f ms  %7.0f MB/s  ratio %.2f\n", u,
+                mb / u * 1e3, r / u);
+    std::printf("  SplitStatements (copies)                %8.1f ms  %7.0f MB/s  ratio %.2f\n", c,
+                mb / c * 1e3, r / c);
     return 0;
 }

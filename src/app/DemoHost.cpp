@@ -20,11 +20,13 @@ int main(int argc, char** argv) {
         TRegistryStore& store = TRegistryStore::Default();
         TRegistry reg(store);
         if (reg.OpenKey(settings + "\\Hosts", false) && !reg.GetKeyNames().empty()) {
-            std::printf("host list not empty: left as it is (%s)\n", store.FileName().toLocal8Bit().constData());
+            std::printf("host list not empty: left as it is (%s)\n",
+                        store.FileName().toLocal8Bit().constData());
             return 0;
         }
         if (!reg.OpenKey(settings + "\\Hosts\\" + name, true)) {
-            std::fprintf(stderr, "cannot create the host key in %s\n", store.FileName().toLocal8Bit().constData());
+            std::fprintf(stderr, "cannot create the host key in %s\n",
+                         store.FileName().toLocal8Bit().constData());
             return 1;
         }
         reg.WriteString("host", argv[2]);

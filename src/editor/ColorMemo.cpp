@@ -11,8 +11,8 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -52,8 +52,10 @@ bool IsNavigationKey(int key) {
     case Qt::Key_Left:
     case Qt::Key_Up:
     case Qt::Key_Right:
-    case Qt::Key_Down: return true;
-    default: return false;
+    case Qt::Key_Down:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -62,16 +64,21 @@ constexpr Qt::KeyboardModifiers ShiftCtrlAlt = Qt::ShiftModifier | Qt::ControlMo
 QCursor MakeHotSpotCursor() {
     // '#' black, '.' white, blank transparent.
     static const char* const art[32] = {
-        "                                ", "                                ", "                                ",
-        "                                ", "                                ", "                                ",
-        "                                ", "                                ", "                                ",
-        "             ##                 ", "            #..#                ", "            #..#                ",
-        "            #..#                ", "            #..#                ", "            #..###              ",
-        "            #..#..###           ", "            #..#..#..##         ", "            #..#..#..#.#        ",
-        "       ###  #..#..#..#..#       ", "       #..# #........#..#       ", "        #..##...........#       ",
-        "         #..#...........#       ", "         #..............#       ", "          #.............#       ",
-        "          #.............#       ", "           #...........#        ", "           #...........#        ",
-        "            #.........#         ", "            #.........#         ", "            ###########         ",
+        "                                ", "                                ",
+        "                                ", "                                ",
+        "                                ", "                                ",
+        "                                ", "                                ",
+        "                                ", "             ##                 ",
+        "            #..#                ", "            #..#                ",
+        "            #..#                ", "            #..#                ",
+        "            #..###              ", "            #..#..###           ",
+        "            #..#..#..##         ", "            #..#..#..#.#        ",
+        "       ###  #..#..#..#..#       ", "       #..# #........#..#       ",
+        "        #..##...........#       ", "         #..#...........#       ",
+        "         #..............#       ", "          #.............#       ",
+        "          #.............#       ", "           #...........#        ",
+        "           #...........#        ", "            #.........#         ",
+        "            #.........#         ", "            ###########         ",
         "                                ", "                                "};
     QImage shape(32, 32, QImage::Format_Mono);
     QImage mask(32, 32, QImage::Format_Mono);
@@ -137,7 +144,8 @@ public:
         const int column = std::clamp(index - LineStart(line), 0, std::max(b.length() - 1, 0));
         const QPointF topLeft = M.blockBoundingGeometry(b).translated(M.contentOffset()).topLeft();
         const QTextLayout* layout = b.layout();
-        if (!layout || layout->lineCount() == 0) return TPoint{int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))};
+        if (!layout || layout->lineCount() == 0)
+            return TPoint{int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))};
         const QTextLine tl = layout->lineForTextPosition(column);
         const QPointF at = topLeft + layout->position() + QPointF(tl.cursorToX(column), tl.y());
         return TPoint{int(std::lround(at.x())), int(std::lround(at.y()))};
@@ -159,7 +167,8 @@ public:
                 if (pos >= start && pos < end) dest[pos - start] = c;
                 ++pos;
             };
-            for (const QChar c : text) put(c.unicode());
+            for (const QChar c : text)
+                put(c.unicode());
             if (b.next().isValid()) {
                 put(u'\r');
                 put(u'\n');
@@ -213,7 +222,9 @@ public:
                 at += w;
             }
             if (p1 < text.size()) {
-                const qreal next = tabStop > 0 ? lineLeft + (std::floor((at - lineLeft) / tabStop + 1e-6) + 1) * tabStop : at;
+                const qreal next =
+                    tabStop > 0 ? lineLeft + (std::floor((at - lineLeft) / tabStop + 1e-6) + 1) * tabStop
+                                : at;
                 p->fillRect(QRectF(at, y, next - at, h), back);
                 at = next;
             }
@@ -254,7 +265,7 @@ TColorMemo::TColorMemo(QWidget* parent)
     : QPlainTextEdit(parent), FWindow(std::make_unique<TWindow>(*this)),
       FPass(std::make_unique<TColorPass>(*FWindow)) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
-    setTabChangesFocus(true); // tabs are text only when WantTabs is set
+    setTabChangesFocus(true);           // tabs are text only when WantTabs is set
     viewport()->setMouseTracking(true); // the hot-spot cursor follows the mouse without a button
     UpdateTabStops();
     connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::TextChanged);
@@ -268,19 +279,26 @@ TColorMemo::~TColorMemo() {
     FWindow.reset();
 }
 
-QString TColorMemo::Text() const { return ToCrLf(toPlainText()); }
+QString TColorMemo::Text() const {
+    return ToCrLf(toPlainText());
+}
 
-void TColorMemo::SetText(const QString& text) { setPlainText(FromAnyBreaks(text)); }
+void TColorMemo::SetText(const QString& text) {
+    setPlainText(FromAnyBreaks(text));
+}
 
 QStringList TColorMemo::Lines() const {
     QStringList lines;
-    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) lines << b.text();
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next())
+        lines << b.text();
     // An empty document still has one (empty) block, but holds no lines.
     if (lines.size() == 1 && lines.front().isEmpty()) lines.clear();
     return lines;
 }
 
-void TColorMemo::SetLines(const QStringList& lines) { setPlainText(FromAnyBreaks(lines.join(QLatin1Char('\n')))); }
+void TColorMemo::SetLines(const QStringList& lines) {
+    setPlainText(FromAnyBreaks(lines.join(QLatin1Char('\n'))));
+}
 
 int TColorMemo::ToTextPos(int docPos) const {
     const QTextBlock b = document()->findBlock(docPos);
@@ -295,7 +313,9 @@ int TColorMemo::ToDocPos(int textPos) const {
     return b.position() + std::min(textPos - (b.position() + line), b.length() - 1);
 }
 
-int TColorMemo::SelStart() const { return ToTextPos(textCursor().selectionStart()); }
+int TColorMemo::SelStart() const {
+    return ToTextPos(textCursor().selectionStart());
+}
 
 int TColorMemo::SelLength() const {
     const QTextCursor c = textCursor();
@@ -341,15 +361,23 @@ void TColorMemo::PasteFromClipboard() {
     if (!text.isEmpty()) SetSelText(text);
 }
 
-TDrawRules& TColorMemo::ColorRules() { return FPass->ColorRules; }
+TDrawRules& TColorMemo::ColorRules() {
+    return FPass->ColorRules;
+}
 
 void TColorMemo::SetColorRules(const TDrawRules& rules) {
     if (&rules != &FPass->ColorRules) FPass->ColorRules.Assign(rules);
 }
 
-int TColorMemo::ColorLimMax() const { return FPass->ColorLimMax(); }
-void TColorMemo::SetColorLimMax(int value) { FPass->SetColorLimMax(value); }
-TDrawEvent& TColorMemo::OnDraw() { return FPass->OnDraw; }
+int TColorMemo::ColorLimMax() const {
+    return FPass->ColorLimMax();
+}
+void TColorMemo::SetColorLimMax(int value) {
+    FPass->SetColorLimMax(value);
+}
+TDrawEvent& TColorMemo::OnDraw() {
+    return FPass->OnDraw;
+}
 
 // System colours are read from the application's palette, so that a control whose own palette
 // was given a plain colour still finds the system one.
@@ -358,25 +386,38 @@ QColor TColorMemo::ToQColor(TColor color) const {
         return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
     const QPalette pal = QApplication::palette(this);
     switch (color & 0xFF) {
-    case 0:  // scroll bar
-    case 1:  // desktop
-    case 4:  // menu
-    case 15: return pal.color(QPalette::Button); // button face
-    case 2:  // active caption
-    case 13: return pal.color(QPalette::Highlight);
-    case 9:  // caption text
-    case 14: return pal.color(QPalette::HighlightedText);
-    case 6:  return pal.color(QPalette::Shadow); // window frame
-    case 7:  // menu text
-    case 18: return pal.color(QPalette::ButtonText);
-    case 8:  return pal.color(QPalette::Text); // window text
-    case 16: return pal.color(QPalette::Dark);
-    case 17: return pal.color(QPalette::Disabled, QPalette::Text); // grey text
-    case 20: return pal.color(QPalette::Light);
-    case 21: return pal.color(QPalette::Shadow);
-    case 23: return pal.color(QPalette::ToolTipText);
-    case 24: return pal.color(QPalette::ToolTipBase);
-    default: return pal.color(QPalette::Base); // 5, the window background, and anything unknown
+    case 0: // scroll bar
+    case 1: // desktop
+    case 4: // menu
+    case 15:
+        return pal.color(QPalette::Button); // button face
+    case 2:                                 // active caption
+    case 13:
+        return pal.color(QPalette::Highlight);
+    case 9: // caption text
+    case 14:
+        return pal.color(QPalette::HighlightedText);
+    case 6:
+        return pal.color(QPalette::Shadow); // window frame
+    case 7:                                 // menu text
+    case 18:
+        return pal.color(QPalette::ButtonText);
+    case 8:
+        return pal.color(QPalette::Text); // window text
+    case 16:
+        return pal.color(QPalette::Dark);
+    case 17:
+        return pal.color(QPalette::Disabled, QPalette::Text); // grey text
+    case 20:
+        return pal.color(QPalette::Light);
+    case 21:
+        return pal.color(QPalette::Shadow);
+    case 23:
+        return pal.color(QPalette::ToolTipText);
+    case 24:
+        return pal.color(QPalette::ToolTipBase);
+    default:
+        return pal.color(QPalette::Base); // 5, the window background, and anything unknown
     }
 }
 
@@ -396,11 +437,17 @@ void TColorMemo::SetFontColor(TColor value) {
     setPalette(pal);
 }
 
-int TColorMemo::CaretLine() const { return FWindow->LineFromChar(SelStart()); }
+int TColorMemo::CaretLine() const {
+    return FWindow->LineFromChar(SelStart());
+}
 
-int TColorMemo::CaretColumn() const { return SelStart() - FWindow->LineIndex(CaretLine()); }
+int TColorMemo::CaretColumn() const {
+    return SelStart() - FWindow->LineIndex(CaretLine());
+}
 
-int TColorMemo::FirstVisibleLine() const { return FWindow->FirstVisibleLine(); }
+int TColorMemo::FirstVisibleLine() const {
+    return FWindow->FirstVisibleLine();
+}
 
 void TColorMemo::RedrawColors(bool CaretLineOnly) {
     if (!FPass) return; // being destroyed
@@ -413,7 +460,8 @@ void TColorMemo::RedrawColors(bool CaretLineOnly) {
     if (FPass->ColorRules.Count() == 0 && !FHotSpot.Active) return;
     if (CaretLineOnly) {
         const QRectF line = blockBoundingGeometry(textCursor().block()).translated(contentOffset());
-        viewport()->update(QRect(0, int(std::floor(line.top())), viewport()->width(), int(std::ceil(line.height())) + 1));
+        viewport()->update(
+            QRect(0, int(std::floor(line.top())), viewport()->width(), int(std::ceil(line.height())) + 1));
     } else {
         viewport()->update();
     }
@@ -438,7 +486,8 @@ void TColorMemo::TextChanged() {
     }
     // One character more and no line more: only the caret's line changed.
     const int lines = FWindow->LineCount();
-    const int end = lines > 0 ? FWindow->LineIndex(lines - 1) + FWindow->LineLength(FWindow->LineIndex(lines - 1)) : 0;
+    const int end =
+        lines > 0 ? FWindow->LineIndex(lines - 1) + FWindow->LineLength(FWindow->LineIndex(lines - 1)) : 0;
     RedrawColors(lines == FLastLineCount && end == FLastTextEnd + 1);
     FLastLineCount = lines;
     FLastTextEnd = end;
@@ -538,7 +587,8 @@ TColorMemo::THit TColorMemo::HotSpotAt(QPoint point) const {
     hit.Line = b.text();
     const QTextLayout* layout = b.layout();
     if (layout && layout->lineCount() > 0) {
-        const QPointF origin = blockBoundingGeometry(b).translated(contentOffset()).topLeft() + layout->position();
+        const QPointF origin =
+            blockBoundingGeometry(b).translated(contentOffset()).topLeft() + layout->position();
         const QTextLine tl = layout->lineForTextPosition(cursorForPosition(point).positionInBlock());
         // The character under the point, not the nearest gap between two.
         hit.Column = std::clamp(tl.xToCursor(point.x() - origin.x(), QTextLine::CursorOnCharacter), 0,

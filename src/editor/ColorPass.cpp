@@ -8,7 +8,9 @@ void TCanvas::TextOut(int x, int y, std::u16string_view text) {
     if (!text.empty()) FWindow.TextOut(x, y, text, Attr);
 }
 
-int TCanvas::TextWidth(std::u16string_view text) const { return FWindow.TextWidth(text); }
+int TCanvas::TextWidth(std::u16string_view text) const {
+    return FWindow.TextWidth(text);
+}
 
 TColorPass::TColorPass(TEditWindow& window)
     : ColorRules(this), FWindow(window), FCanvas(window), FTextBuf(2048) {}
@@ -48,7 +50,8 @@ void TColorPass::RedrawColors(bool CaretLineOnly) {
     // The scan starts KeyMaxHeight - 1 lines above, so that spans opened there reach the painted
     // lines.
     std::int64_t scanLine = first;
-    if (ColorRules.Count() > 0 && first > 0) scanLine = std::int64_t(first) - (std::int64_t(ColorRules[0].KeyMaxHeight) - 1);
+    if (ColorRules.Count() > 0 && first > 0)
+        scanLine = std::int64_t(first) - (std::int64_t(ColorRules[0].KeyMaxHeight) - 1);
     scanLine = std::clamp<std::int64_t>(scanLine, 0, INT32_MAX);
 
     // The stretch ends at the first line that is not fully visible, so a partly visible bottom line
@@ -91,7 +94,8 @@ void TColorPass::RedrawColors(bool CaretLineOnly) {
     if (length + 2 >= FTextBuf.size()) FTextBuf.resize(length + 1024);
     if (length > 0) w.GetTextRange(copyStart, end, FTextBuf.data());
     FTextBuf[length] = 0;
-    const TTextStretch scan{std::u16string_view(FTextBuf.data() + (from - copyStart), std::size_t(end - from)), from};
+    const TTextStretch scan{
+        std::u16string_view(FTextBuf.data() + (from - copyStart), std::size_t(end - from)), from};
 
     FKeyDescrs.FreeAll();
     ResetExtent();
@@ -134,7 +138,8 @@ void TColorPass::Merge(int count) {
         if (d.KeyStart == KeyFree || d.KeyEnd == KeyFree || d.KeyEnd < d.KeyStart) continue;
         TColorCell* cell = FCells.data() + (d.KeyStart - MinPos());
         for (int n = d.KeyEnd - d.KeyStart; n >= 0; --n, ++cell)
-            if (d.KeyZOrder >= cell->CellZOrder) *cell = TColorCell{d.KeyColor, d.KeyZOrder, d.KeyFromList, 1};
+            if (d.KeyZOrder >= cell->CellZOrder)
+                *cell = TColorCell{d.KeyColor, d.KeyZOrder, d.KeyFromList, 1};
     }
 }
 
@@ -147,16 +152,16 @@ void TColorPass::MakeRuns() {
         // A covered cell never continues a run of uncovered ones: a span in black from a rule of
         // priority 0 would otherwise look like bare text and be lost or stretched.
         auto differs = [](const TColorCell& a, const TColorCell& b) {
-            return a.CellColor != b.CellColor || a.CellZOrder != b.CellZOrder || a.CellFromList != b.CellFromList ||
-                   a.CellUsed != b.CellUsed;
+            return a.CellColor != b.CellColor || a.CellZOrder != b.CellZOrder ||
+                   a.CellFromList != b.CellFromList || a.CellUsed != b.CellUsed;
         };
         int r = 0;
         for (int i = 1; i <= last; ++i) {
             if (!differs(FCells[std::size_t(i)], FCells[std::size_t(r)])) continue;
             const TColorCell& prev = FCells[std::size_t(i - 1)];
             if (prev.CellUsed)
-                FKeyDescrs.Slot(k++) =
-                    TKeyDescr{MinPos() + r, MinPos() + i - 1, prev.CellColor, prev.CellZOrder, prev.CellFromList};
+                FKeyDescrs.Slot(k++) = TKeyDescr{MinPos() + r, MinPos() + i - 1, prev.CellColor,
+                                                 prev.CellZOrder, prev.CellFromList};
             r = i;
         }
     }

@@ -6,15 +6,21 @@
 
 namespace {
 
-bool IsBlank(char16_t c) { return c <= u' '; }
+bool IsBlank(char16_t c) {
+    return c <= u' ';
+}
 
 std::u16string_view Trim(std::u16string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
-bool IsBlankText(std::u16string_view s) { return Trim(s).empty(); }
+bool IsBlankText(std::u16string_view s) {
+    return Trim(s).empty();
+}
 
 struct TNamedColor {
     std::u16string_view Name;
@@ -23,10 +29,10 @@ struct TNamedColor {
 
 // First column of the table, then the second.
 constexpr TNamedColor NamedColors[] = {
-    {u"BLACK", 0x000000},  {u"MAROON", 0x000080}, {u"GREEN", 0x008000}, {u"OLIVE", 0x008080},
-    {u"NAVY", 0x800000},   {u"PURPLE", 0x800080}, {u"TEAL", 0x808000},  {u"GRAY", 0x808080},
-    {u"SILVER", 0xC0C0C0}, {u"RED", 0x0000FF},    {u"LIME", 0x00FF00},  {u"YELLOW", 0x00FFFF},
-    {u"BLUE", 0xFF0000},   {u"FUCHSIA", 0xFF00FF}, {u"AQUA", 0xFFFF00}, {u"WHITE", 0xFFFFFF},
+    {u"BLACK", 0x000000},  {u"MAROON", 0x000080},  {u"GREEN", 0x008000}, {u"OLIVE", 0x008080},
+    {u"NAVY", 0x800000},   {u"PURPLE", 0x800080},  {u"TEAL", 0x808000},  {u"GRAY", 0x808080},
+    {u"SILVER", 0xC0C0C0}, {u"RED", 0x0000FF},     {u"LIME", 0x00FF00},  {u"YELLOW", 0x00FFFF},
+    {u"BLUE", 0xFF0000},   {u"FUCHSIA", 0xFF00FF}, {u"AQUA", 0xFFFF00},  {u"WHITE", 0xFFFFFF},
 };
 
 // '$' followed by hexadecimal digits whose value fits 32 bits; nothing else.
@@ -50,13 +56,16 @@ bool ReadDollarHex(std::u16string_view s, std::uint32_t& value) {
     return true;
 }
 
-std::u16string CutMarker(std::u16string_view s) { return std::u16string(s.substr(0, MarkerMaxLength)); }
+std::u16string CutMarker(std::u16string_view s) {
+    return std::u16string(s.substr(0, MarkerMaxLength));
+}
 
 } // namespace
 
 TColor ParseColorText(std::u16string_view text) {
     std::u16string s(Trim(text).substr(0, 10));
-    for (auto& c : s) c = AsciiUpper(c);
+    for (auto& c : s)
+        c = AsciiUpper(c);
     for (const auto& named : NamedColors)
         if (s == named.Name) return named.Color;
 
@@ -156,7 +165,8 @@ void TColorRule::CompileKeywords(const TStringList& list) {
         entry.ColorCode = code;
         FKeyChars.append(key);
         if (!FKeyCase)
-            for (auto i = entry.Offset; i < FKeyChars.size(); ++i) FKeyChars[i] = AsciiUpper(FKeyChars[i]);
+            for (auto i = entry.Offset; i < FKeyChars.size(); ++i)
+                FKeyChars[i] = AsciiUpper(FKeyChars[i]);
         FKeyTable.push_back(entry);
     }
     BuildKeyIndex();
@@ -177,8 +187,10 @@ void TColorRule::BuildKeyIndex() {
             ++FPairStart[PairBucket(key[0], key[1])];
         }
     }
-    for (std::size_t b = 1; b < FSingleStart.size(); ++b) FSingleStart[b] += FSingleStart[b - 1];
-    for (std::size_t b = 1; b < FPairStart.size(); ++b) FPairStart[b] += FPairStart[b - 1];
+    for (std::size_t b = 1; b < FSingleStart.size(); ++b)
+        FSingleStart[b] += FSingleStart[b - 1];
+    for (std::size_t b = 1; b < FPairStart.size(); ++b)
+        FPairStart[b] += FPairStart[b - 1];
     FSingleKeys.resize(singles);
     FPairKeys.resize(FKeyTable.size() - singles);
     for (std::uint32_t k = std::uint32_t(FKeyTable.size()); k-- > 0;) {
@@ -220,7 +232,8 @@ void TColorRule::CompileBegEnd(const TStringList& list) {
         std::u16string_view rest = line.substr(p + 1);
         auto q = rest.find(u';');
         m.EndMark = CutMarker(rest.substr(0, q));
-        std::u16string_view colorText = q == std::u16string_view::npos ? std::u16string_view() : rest.substr(q + 1);
+        std::u16string_view colorText =
+            q == std::u16string_view::npos ? std::u16string_view() : rest.substr(q + 1);
         m.MarkColor = IsBlankText(colorText) ? DefKeyColor : ParseColorText(colorText);
     }
 }
@@ -257,7 +270,9 @@ TColorRule& TDrawRules::Add() {
     return *FItems.back();
 }
 
-void TDrawRules::Delete(int index) { FItems.erase(FItems.begin() + index); }
+void TDrawRules::Delete(int index) {
+    FItems.erase(FItems.begin() + index);
+}
 
 void TDrawRules::Move(int from, int to) {
     auto item = std::move(FItems[std::size_t(from)]);
@@ -268,7 +283,8 @@ void TDrawRules::Move(int from, int to) {
 void TDrawRules::Assign(const TDrawRules& source) {
     if (&source == this) return;
     FItems.clear();
-    for (const auto& item : source.FItems) Add().Assign(*item);
+    for (const auto& item : source.FItems)
+        Add().Assign(*item);
 }
 
 void TDrawRules::CompileRules() {

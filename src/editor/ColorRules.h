@@ -30,7 +30,9 @@ using TStringList = std::vector<std::u16string>;
 TColor ParseColorText(std::u16string_view text);
 
 // ASCII-only upper-casing, the folding every comparison of the editor uses.
-inline char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
+inline char16_t AsciiUpper(char16_t c) {
+    return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
+}
 
 // Markers are cut to this many units.
 inline constexpr std::size_t MarkerMaxLength = 6;
@@ -143,14 +145,16 @@ private:
     // in table order, so a scan visits every text position once and tries only the keys that can
     // start there, instead of searching the text once per key.
     static constexpr std::size_t PairBuckets = 1024;
-    static std::size_t PairBucket(char16_t c0, char16_t c1) { return std::size_t((c0 & 31) << 5 | (c1 & 31)); }
+    static std::size_t PairBucket(char16_t c0, char16_t c1) {
+        return std::size_t((c0 & 31) << 5 | (c1 & 31));
+    }
     std::array<std::uint32_t, 257> FSingleStart{};
     std::vector<std::uint32_t> FSingleKeys;
     std::vector<std::uint32_t> FPairStart; // PairBuckets + 1 entries
     std::vector<std::uint32_t> FPairKeys;
 
-    std::vector<char16_t> FUpperText; // upper-cased copy of the scanned text, grows only
-    std::vector<std::uint32_t> FNextSearch; // per key: where its next occurrence may start
+    std::vector<char16_t> FUpperText;        // upper-cased copy of the scanned text, grows only
+    std::vector<std::uint32_t> FNextSearch;  // per key: where its next occurrence may start
     std::vector<std::uint64_t> FOccurrences; // work list of the keyword scan
 };
 

@@ -19,5 +19,5 @@ struct TKeyDescr {
 
 // Sender: the rule; FromPos: the stretch being scanned; A: ColorLimMax cleared records to fill,
 // with KeyStart/KeyEnd counted from FromPos and KeyZOrder 0 standing for the rule's own.
-using TDrawEvent =
-    std::function<void(TColorRule& Sender, std::u16string_view FromPos, std::span<TKeyDescr> A, int& ItemsCount)>;
+using TDrawEvent = std::function<void(TColorRule& Sender, std::u16string_view FromPos, std::span<TKeyDescr> A,
+                                      int& ItemsCount)>;

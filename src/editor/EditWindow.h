@@ -56,7 +56,8 @@ private:
 
 // Draws a keyword run in place of the pass: the run's text, the rectangle it would cover and the
 // editor's font colour; the canvas already has the run's colour.
-using TKeyDrawEvent = std::function<void(TCanvas& Canvas, std::u16string_view PKey, TRect Rect, TColor KColor)>;
+using TKeyDrawEvent =
+    std::function<void(TCanvas& Canvas, std::u16string_view PKey, TRect Rect, TColor KColor)>;
 
 // What the pass asks of its edit window. Character indexes count CR LF as two.
 class TEditWindow {

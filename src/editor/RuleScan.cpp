@@ -9,7 +9,9 @@ namespace {
 
 constexpr auto npos = std::u16string_view::npos;
 
-bool IsWordChar(char16_t c) { return (c >= u'@' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+bool IsWordChar(char16_t c) {
+    return (c >= u'@' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
 
 int Emit(TScanHost* host, TKeyDescrList& list, int count, const TKeyDescr& span) {
     if (host) return host->Put(list, count, span);
@@ -39,10 +41,14 @@ void TScanHost::SetColorLimMax(int value) {
 
 int TColorRule::Scan(int count, const TTextStretch& text, TKeyDescrList& list) {
     switch (KeyDrawingType) {
-    case dtKeyShow: return ScanKeys(count, text, list);
-    case dtBeginEnd: return ScanBeginEnd(count, text, list);
-    case dtBeginLineEnd: return ScanBeginLineEnd(count, text, list);
-    case dtEventDraw: return ScanEvent(count, text, list);
+    case dtKeyShow:
+        return ScanKeys(count, text, list);
+    case dtBeginEnd:
+        return ScanBeginEnd(count, text, list);
+    case dtBeginLineEnd:
+        return ScanBeginLineEnd(count, text, list);
+    case dtEventDraw:
+        return ScanEvent(count, text, list);
     }
     return count;
 }
@@ -59,7 +65,8 @@ int TColorRule::ScanKeys(int count, const TTextStretch& text, TKeyDescrList& lis
     const char16_t* s = text.Chars.data();
     if (!FKeyCase) {
         if (len + 1 > FUpperText.size()) FUpperText.resize(len + 1);
-        for (std::size_t i = 0; i < len; ++i) FUpperText[i] = AsciiUpper(s[i]);
+        for (std::size_t i = 0; i < len; ++i)
+            FUpperText[i] = AsciiUpper(s[i]);
         FUpperText[len] = 0;
         s = FUpperText.data();
     }
@@ -94,7 +101,8 @@ int TColorRule::ScanKeys(int count, const TTextStretch& text, TKeyDescrList& lis
             const char16_t* key = keys + e.Offset;
             if (key[0] != c || key[1] != c1 || p < FNextSearch[k] || e.Length > len - p) continue;
             std::uint32_t i = 2;
-            while (i < e.Length && key[i] == s[p + i]) ++i;
+            while (i < e.Length && key[i] == s[p + i])
+                ++i;
             if (i == e.Length) occurs(k, p, e.Length);
         }
     }

@@ -27,7 +27,8 @@ public:
         return FItems[std::size_t(i)];
     }
     void FreeAll() {
-        for (auto& d : FItems) d.KeyStart = KeyFree;
+        for (auto& d : FItems)
+            d.KeyStart = KeyFree;
     }
 
 private:

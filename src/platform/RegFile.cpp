@@ -13,33 +13,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-int CompareKeyNames(const std::string& a, const std::string& b)
-{
-    if (a == b)
-        return 0;
+int CompareKeyNames(const std::string& a, const std::string& b) {
+    if (a == b) return 0;
     const QString sa = QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()));
     const QString sb = QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size()));
-    if (int c = sa.toUpper().compare(sb.toUpper(), Qt::CaseSensitive))
-        return c;
+    if (int c = sa.toUpper().compare(sb.toUpper(), Qt::CaseSensitive)) return c;
     // Bytes that are no UTF-8 all decode to U+FFFD; names differing only there are still two keys.
-    if (sa.toUtf8().toStdString() != a || sb.toUtf8().toStdString() != b)
-        return a.compare(b) < 0 ? -1 : 1;
+    if (sa.toUtf8().toStdString() != a || sb.toUtf8().toStdString() != b) return a.compare(b) < 0 ? -1 : 1;
     return 0;
 }
 
 // ---- key tree ----
 
-TRegKey* TRegKey::FindSubkey(const std::string& name) const
-{
+TRegKey* TRegKey::FindSubkey(const std::string& name) const {
     auto it = std::lower_bound(Subkeys.begin(), Subkeys.end(), name,
-        [](const std::unique_ptr<TRegKey>& k, const std::string& n) { return CompareKeyNames(k->Name, n) < 0; });
+                               [](const std::unique_ptr<TRegKey>& k, const std::string& n) {
+                                   return CompareKeyNames(k->Name, n) < 0;
+                               });
     return it != Subkeys.end() && SameKeyName((*it)->Name, name) ? it->get() : nullptr;
 }
 
-TRegKey* TRegKey::AddSubkey(const std::string& name)
-{
-    if (TRegKey* found = FindSubkey(name))
-        return found;
+TRegKey* TRegKey::AddSubkey(const std::string& name) {
+    if (TRegKey* found = FindSubkey(name)) return found;
     auto key = std::make_unique<TRegKey>();
     key->Name = name;
     TRegKey* raw = key.get();
@@ -47,39 +42,35 @@ TRegKey* TRegKey::AddSubkey(const std::string& name)
     return raw;
 }
 
-std::unique_ptr<TRegKey> TRegKey::RemoveSubkey(const std::string& name)
-{
+std::unique_ptr<TRegKey> TRegKey::RemoveSubkey(const std::string& name) {
     auto it = std::find_if(Subkeys.begin(), Subkeys.end(),
-        [&](const std::unique_ptr<TRegKey>& k) { return SameKeyName(k->Name, name); });
-    if (it == Subkeys.end())
-        return nullptr;
+                           [&](const std::unique_ptr<TRegKey>& k) { return SameKeyName(k->Name, name); });
+    if (it == Subkeys.end()) return nullptr;
     std::unique_ptr<TRegKey> key = std::move(*it);
     Subkeys.erase(it);
     return key;
 }
 
-void TRegKey::InsertSubkey(std::unique_ptr<TRegKey> key)
-{
+void TRegKey::InsertSubkey(std::unique_ptr<TRegKey> key) {
     auto it = std::lower_bound(Subkeys.begin(), Subkeys.end(), key->Name,
-        [](const std::unique_ptr<TRegKey>& k, const std::string& n) { return CompareKeyNames(k->Name, n) < 0; });
+                               [](const std::unique_ptr<TRegKey>& k, const std::string& n) {
+                                   return CompareKeyNames(k->Name, n) < 0;
+                               });
     Subkeys.insert(it, std::move(key));
 }
 
-TRegValue* TRegKey::FindValue(const std::string& name)
-{
-    auto it = std::find_if(Values.begin(), Values.end(), [&](const TRegValue& v) { return SameKeyName(v.Name, name); });
+TRegValue* TRegKey::FindValue(const std::string& name) {
+    auto it = std::find_if(Values.begin(), Values.end(),
+                           [&](const TRegValue& v) { return SameKeyName(v.Name, name); });
     return it == Values.end() ? nullptr : &*it;
 }
 
-const TRegValue* TRegKey::FindValue(const std::string& name) const
-{
+const TRegValue* TRegKey::FindValue(const std::string& name) const {
     return const_cast<TRegKey*>(this)->FindValue(name);
 }
 
-bool IsValidKeyName(const std::string& name)
-{
-    if (name.empty())
-        return false;
+bool IsValidKeyName(const std::string& name) {
+    if (name.empty()) return false;
     return std::none_of(name.begin(), name.end(), [](char c) {
         const auto u = static_cast<unsigned char>(c);
         return c == '\\' || u < 0x20 || u == 0x7f;
@@ -95,23 +86,30 @@ const char* const RootName = "HKEY_CURRENT_USER";
 
 // Quoted text with the .reg escapes; line breaks get escapes of their own, since a raw one would
 // cut the line.
-void AppendQuoted(std::string& out, const std::string& text)
-{
+void AppendQuoted(std::string& out, const std::string& text) {
     out += '"';
     for (char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            out += c;
         }
     }
     out += '"';
 }
 
-void AppendKey(std::string& out, const TRegKey& key, const std::string& path)
-{
+void AppendKey(std::string& out, const TRegKey& key, const std::string& path) {
     out += '[';
     out += path;
     out += "]\n";
@@ -137,8 +135,7 @@ void AppendKey(std::string& out, const TRegKey& key, const std::string& path)
 
 } // namespace
 
-std::string SerializeRegFile(const TRegKey& root)
-{
+std::string SerializeRegFile(const TRegKey& root) {
     std::string out = Header;
     out += "\n\n";
     for (const auto& sub : root.Subkeys)
@@ -150,18 +147,16 @@ std::string SerializeRegFile(const TRegKey& root)
 
 namespace {
 
-bool IEquals(std::string_view a, std::string_view b)
-{
+bool IEquals(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-    });
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
+           });
 }
 
 // Reads a quoted text at `pos` (which holds the opening quote); `pos` ends after the closing quote.
-std::optional<std::string> ReadQuoted(std::string_view line, std::size_t& pos)
-{
-    if (pos >= line.size() || line[pos] != '"')
-        return std::nullopt;
+std::optional<std::string> ReadQuoted(std::string_view line, std::size_t& pos) {
+    if (pos >= line.size() || line[pos] != '"') return std::nullopt;
     std::string text;
     for (++pos; pos < line.size(); ++pos) {
         char c = line[pos];
@@ -172,10 +167,16 @@ std::optional<std::string> ReadQuoted(std::string_view line, std::size_t& pos)
         if (c == '\\' && pos + 1 < line.size()) {
             char e = line[++pos];
             switch (e) {
-            case 'r': text += '\r'; break;
-            case 'n': text += '\n'; break;
+            case 'r':
+                text += '\r';
+                break;
+            case 'n':
+                text += '\n';
+                break;
             case '\\':
-            case '"': text += e; break;
+            case '"':
+                text += e;
+                break;
             default: // a lone backslash written by hand: keep it as it stands
                 text += '\\';
                 text += e;
@@ -187,16 +188,13 @@ std::optional<std::string> ReadQuoted(std::string_view line, std::size_t& pos)
     return std::nullopt; // no closing quote: a truncated line
 }
 
-void SkipBlanks(std::string_view line, std::size_t& pos)
-{
+void SkipBlanks(std::string_view line, std::size_t& pos) {
     while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
         ++pos;
 }
 
-std::optional<std::uint32_t> ReadDword(std::string_view digits)
-{
-    if (digits.empty() || digits.size() > 8)
-        return std::nullopt;
+std::optional<std::uint32_t> ReadDword(std::string_view digits) {
+    if (digits.empty() || digits.size() > 8) return std::nullopt;
     std::uint32_t v = 0;
     for (char c : digits) {
         int d;
@@ -214,26 +212,20 @@ std::optional<std::uint32_t> ReadDword(std::string_view digits)
 }
 
 // The key a section header names, made when missing; null when it is not one this store can hold.
-TRegKey* OpenSection(std::string_view path, TRegKey& root)
-{
+TRegKey* OpenSection(std::string_view path, TRegKey& root) {
     const std::string_view rootName = RootName;
-    if (path.size() < rootName.size() || !IEquals(path.substr(0, rootName.size()), rootName))
-        return nullptr;
+    if (path.size() < rootName.size() || !IEquals(path.substr(0, rootName.size()), rootName)) return nullptr;
     path.remove_prefix(rootName.size());
-    if (path.empty())
-        return &root;
-    if (path.front() != '\\')
-        return nullptr;
+    if (path.empty()) return &root;
+    if (path.front() != '\\') return nullptr;
     path.remove_prefix(1);
     std::vector<std::string> names;
     while (true) {
         std::size_t cut = path.find('\\');
         std::string name(path.substr(0, cut));
-        if (!IsValidKeyName(name))
-            return nullptr;
+        if (!IsValidKeyName(name)) return nullptr;
         names.push_back(std::move(name));
-        if (cut == std::string_view::npos)
-            break;
+        if (cut == std::string_view::npos) break;
         path.remove_prefix(cut + 1);
     }
     TRegKey* key = &root;
@@ -243,21 +235,18 @@ TRegKey* OpenSection(std::string_view path, TRegKey& root)
 }
 
 // One value line into `key`; false when it cannot be read.
-bool ReadValueLine(std::string_view line, TRegKey& key)
-{
+bool ReadValueLine(std::string_view line, TRegKey& key) {
     std::size_t pos = 0;
     std::string name;
     if (line[0] == '@') {
         pos = 1;
     } else {
         auto quoted = ReadQuoted(line, pos);
-        if (!quoted)
-            return false;
+        if (!quoted) return false;
         name = std::move(*quoted);
     }
     SkipBlanks(line, pos);
-    if (pos >= line.size() || line[pos] != '=')
-        return false;
+    if (pos >= line.size() || line[pos] != '=') return false;
     ++pos;
     SkipBlanks(line, pos);
 
@@ -265,11 +254,9 @@ bool ReadValueLine(std::string_view line, TRegKey& key)
     value.Name = name;
     if (pos < line.size() && line[pos] == '"') {
         auto text = ReadQuoted(line, pos);
-        if (!text)
-            return false;
+        if (!text) return false;
         SkipBlanks(line, pos);
-        if (pos != line.size())
-            return false;
+        if (pos != line.size()) return false;
         value.Type = rdString;
         value.Text = std::move(*text);
     } else {
@@ -281,8 +268,7 @@ bool ReadValueLine(std::string_view line, TRegKey& key)
         while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t'))
             rest.remove_suffix(1);
         auto dword = ReadDword(rest);
-        if (!dword)
-            return false;
+        if (!dword) return false;
         value.Type = rdInteger;
         value.Dword = *dword;
     }
@@ -297,8 +283,7 @@ bool ReadValueLine(std::string_view line, TRegKey& key)
 
 } // namespace
 
-bool ParseRegFile(const std::string& bytes, TRegKey& root)
-{
+bool ParseRegFile(const std::string& bytes, TRegKey& root) {
     bool clean = true;
     bool sawHeader = false;
     bool first = true;
@@ -306,8 +291,7 @@ bool ParseRegFile(const std::string& bytes, TRegKey& root)
     bool inForeignSection = false;
 
     std::string_view rest = bytes;
-    if (rest.substr(0, 3) == "\xEF\xBB\xBF")
-        rest.remove_prefix(3);
+    if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
     while (!rest.empty()) {
         std::size_t cut = rest.find('\n');
         std::string_view line = rest.substr(0, cut);
@@ -318,8 +302,7 @@ bool ParseRegFile(const std::string& bytes, TRegKey& root)
             line.remove_suffix(1);
         while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
             line.remove_prefix(1);
-        if (line.empty())
-            continue;
+        if (line.empty()) continue;
         if (line.find('\0') != std::string_view::npos) {
             clean = false;
             continue;
@@ -331,13 +314,11 @@ bool ParseRegFile(const std::string& bytes, TRegKey& root)
                 continue;
             }
         }
-        if (line[0] == ';')
-            continue;
+        if (line[0] == ';') continue;
         if (line[0] == '[') {
             section = nullptr;
             inForeignSection = true;
-            if (line.back() == ']')
-                section = OpenSection(line.substr(1, line.size() - 2), root);
+            if (line.back() == ']') section = OpenSection(line.substr(1, line.size() - 2), root);
             if (section)
                 inForeignSection = false;
             else
@@ -348,12 +329,10 @@ bool ParseRegFile(const std::string& bytes, TRegKey& root)
             if (!section) {
                 // Values before any section belong nowhere; those of an unreadable section were
                 // already counted with it.
-                if (!inForeignSection)
-                    clean = false;
+                if (!inForeignSection) clean = false;
                 continue;
             }
-            if (!ReadValueLine(line, *section))
-                clean = false;
+            if (!ReadValueLine(line, *section)) clean = false;
             continue;
         }
         clean = false;
@@ -365,15 +344,13 @@ bool ParseRegFile(const std::string& bytes, TRegKey& root)
 
 namespace {
 
-bool WriteAll(int fd, const std::string& bytes)
-{
+bool WriteAll(int fd, const std::string& bytes) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
         ssize_t n = ::write(fd, p, left);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         p += n;
@@ -384,34 +361,27 @@ bool WriteAll(int fd, const std::string& bytes)
 
 } // namespace
 
-bool WriteFileAtomically(const QString& path, const std::string& bytes)
-{
+bool WriteFileAtomically(const QString& path, const std::string& bytes) {
     const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath()))
-        return false;
+    if (!QDir().mkpath(info.absolutePath())) return false;
     QByteArray target = QFile::encodeName(info.absoluteFilePath());
     QByteArray temp = target + ".XXXXXX";
     int fd = ::mkstemp(temp.data()); // made 0600, never over an existing file
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
-    if (ok)
-        ok = ::rename(temp.constData(), target.constData()) == 0;
-    if (!ok)
-        ::unlink(temp.constData());
+    if (ok) ok = ::rename(temp.constData(), target.constData()) == 0;
+    if (!ok) ::unlink(temp.constData());
     return ok;
 }
 
-QString KeepCopy(const QString& stem, const std::string& bytes)
-{
+QString KeepCopy(const QString& stem, const std::string& bytes) {
     for (int n = 0; n < 1000; ++n) {
         const QString name = n == 0 ? stem : stem + '.' + QString::number(n);
         const QByteArray native = QFile::encodeName(name);
         int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
         if (fd < 0) {
-            if (errno != EEXIST)
-                return {};
+            if (errno != EEXIST) return {};
             QFile existing(name);
             if (existing.open(QIODevice::ReadOnly) && existing.readAll() == QByteArray::fromStdString(bytes))
                 return name; // kept already by an earlier run
@@ -419,8 +389,7 @@ QString KeepCopy(const QString& stem, const std::string& bytes)
         }
         bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
         ok = ::close(fd) == 0 && ok;
-        if (ok)
-            return name;
+        if (ok) return name;
         ::unlink(native.constData());
         return {};
     }

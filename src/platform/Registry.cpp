@@ -19,11 +19,9 @@ struct TRegistryStore::TImpl {
     std::string Original; // the damaged file's bytes, until they are kept beside it
     QString Backup;
 
-    void Load()
-    {
+    void Load() {
         QFile file(FileName);
-        if (!file.exists())
-            return;
+        if (!file.exists()) return;
         if (!file.open(QIODevice::ReadOnly)) {
             Damaged = Unreadable = true;
             return;
@@ -35,94 +33,85 @@ struct TRegistryStore::TImpl {
         }
         Original = bytes.toStdString();
         Damaged = !ParseRegFile(Original, Root);
-        if (!Damaged)
-            Original.clear();
+        if (!Damaged) Original.clear();
     }
 
     // Writes the tree to the file; false when it cannot be written.
-    bool Persist()
-    {
-        if (Unreadable)
-            return false;
+    bool Persist() {
+        if (Unreadable) return false;
         if (Damaged && Backup.isEmpty()) {
             Backup = KeepCopy(FileName + ".bad", Original);
-            if (Backup.isEmpty())
-                return false;
+            if (Backup.isEmpty()) return false;
             Original.clear();
         }
         return WriteFileAtomically(FileName, SerializeRegFile(Root));
     }
 };
 
-TRegistryStore::TRegistryStore(QString fileName) : FImpl(std::make_unique<TImpl>())
-{
+TRegistryStore::TRegistryStore(QString fileName) : FImpl(std::make_unique<TImpl>()) {
     FImpl->FileName = std::move(fileName);
     FImpl->Load();
 }
 
 TRegistryStore::~TRegistryStore() = default;
 
-QString TRegistryStore::DefaultFileName()
-{
+QString TRegistryStore::DefaultFileName() {
     // A relative XDG_CONFIG_HOME is invalid by the base directory rules, but Qt takes it as it
     // is, which would put the passwords wherever the program happened to be started.
     QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (QDir::isRelativePath(config))
-        config = QDir::homePath() + "/.config";
+    if (QDir::isRelativePath(config)) config = QDir::homePath() + "/.config";
     return config + "/Tarnvale/Korvana.reg";
 }
 
-TRegistryStore& TRegistryStore::Default()
-{
+TRegistryStore& TRegistryStore::Default() {
     static TRegistryStore store(DefaultFileName());
     return store;
 }
 
-const QString& TRegistryStore::FileName() const { return FImpl->FileName; }
-bool TRegistryStore::Damaged() const { return FImpl->Damaged; }
-const QString& TRegistryStore::BackupFileName() const { return FImpl->Backup; }
+const QString& TRegistryStore::FileName() const {
+    return FImpl->FileName;
+}
+bool TRegistryStore::Damaged() const {
+    return FImpl->Damaged;
+}
+const QString& TRegistryStore::BackupFileName() const {
+    return FImpl->Backup;
+}
 
 // ---- access object ----
 
 namespace {
 
 // `key` as a list of names from the root; nullopt when it is not a path the registry can hold.
-std::optional<std::vector<std::string>> ResolvePath(
-    const std::vector<std::string>& current, bool open, const std::string& key)
-{
+std::optional<std::vector<std::string>> ResolvePath(const std::vector<std::string>& current, bool open,
+                                                    const std::string& key) {
     std::string_view path = key;
     std::vector<std::string> names;
     if (!path.empty() && path.front() == '\\')
         path.remove_prefix(1);
     else if (open)
         names = current;
-    if (path.empty())
-        return names;
+    if (path.empty()) return names;
     while (true) {
         std::size_t cut = path.find('\\');
         std::string name(path.substr(0, cut));
-        if (!IsValidKeyName(name))
-            return std::nullopt;
+        if (!IsValidKeyName(name)) return std::nullopt;
         names.push_back(std::move(name));
-        if (cut == std::string_view::npos)
-            return names;
+        if (cut == std::string_view::npos) return names;
         path.remove_prefix(cut + 1);
     }
 }
 
-TRegKey* FindKey(TRegKey& root, const std::vector<std::string>& names)
-{
+TRegKey* FindKey(TRegKey& root, const std::vector<std::string>& names) {
     TRegKey* key = &root;
     for (const std::string& name : names) {
         key = key->FindSubkey(name);
-        if (!key)
-            return nullptr;
+        if (!key) return nullptr;
     }
     return key;
 }
 
-std::string Quoted(const char* format, const std::string& name)
-{
+std::string Quoted(const char* format, const std::string& name) {
     std::string text = format;
     text.replace(text.find("%s"), 2, name);
     return text;
@@ -132,13 +121,13 @@ std::string Quoted(const char* format, const std::string& name)
 
 TRegistry::TRegistry(TRegistryStore& store) : FStore(store) {}
 
-TRegistry::~TRegistry() { CloseKey(); }
+TRegistry::~TRegistry() {
+    CloseKey();
+}
 
-bool TRegistry::OpenKey(const std::string& key, bool canCreate)
-{
+bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
     auto names = ResolvePath(FCurrent, FOpen, key);
-    if (!names)
-        return false;
+    if (!names) return false;
     TRegistryStore::TImpl& store = FStore.Impl();
     TRegKey* node = &store.Root;
     TRegKey* firstMadeParent = nullptr;
@@ -147,8 +136,7 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate)
     for (const std::string& name : *names) {
         TRegKey* next = node->FindSubkey(name);
         if (!next) {
-            if (!canCreate)
-                return false;
+            if (!canCreate) return false;
             if (!firstMadeParent) {
                 firstMadeParent = node;
                 firstMade = name;
@@ -168,70 +156,56 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate)
     return true;
 }
 
-void TRegistry::CloseKey()
-{
+void TRegistry::CloseKey() {
     FCurrent.clear();
     FOpen = false;
 }
 
-std::string TRegistry::CurrentPath() const
-{
+std::string TRegistry::CurrentPath() const {
     std::string path;
     for (const std::string& name : FCurrent) {
-        if (!path.empty())
-            path += '\\';
+        if (!path.empty()) path += '\\';
         path += name;
     }
     return path;
 }
 
-std::vector<std::string> TRegistry::GetKeyNames() const
-{
+std::vector<std::string> TRegistry::GetKeyNames() const {
     std::vector<std::string> names;
-    if (!FOpen)
-        return names;
+    if (!FOpen) return names;
     if (const TRegKey* key = FindKey(FStore.Impl().Root, FCurrent))
         for (const auto& sub : key->Subkeys)
             names.push_back(sub->Name);
     return names;
 }
 
-bool TRegistry::ValueExists(const std::string& name) const
-{
+bool TRegistry::ValueExists(const std::string& name) const {
     const TRegKey* key = FOpen ? FindKey(FStore.Impl().Root, FCurrent) : nullptr;
     return key && key->FindValue(name);
 }
 
-std::string TRegistry::ReadString(const std::string& name) const
-{
+std::string TRegistry::ReadString(const std::string& name) const {
     const TRegKey* key = FOpen ? FindKey(FStore.Impl().Root, FCurrent) : nullptr;
     const TRegValue* value = key ? key->FindValue(name) : nullptr;
-    if (!value)
-        return {};
-    if (value->Type != rdString)
-        throw ERegistryException(Quoted("Invalid data type for '%s'", name));
+    if (!value) return {};
+    if (value->Type != rdString) throw ERegistryException(Quoted("Invalid data type for '%s'", name));
     return value->Text;
 }
 
-int TRegistry::ReadInteger(const std::string& name) const
-{
+int TRegistry::ReadInteger(const std::string& name) const {
     const TRegKey* key = FOpen ? FindKey(FStore.Impl().Root, FCurrent) : nullptr;
     const TRegValue* value = key ? key->FindValue(name) : nullptr;
-    if (!value)
-        throw ERegistryException(Quoted("Failed to get data for '%s'", name));
-    if (value->Type != rdInteger)
-        throw ERegistryException(Quoted("Invalid data type for '%s'", name));
+    if (!value) throw ERegistryException(Quoted("Failed to get data for '%s'", name));
+    if (value->Type != rdInteger) throw ERegistryException(Quoted("Invalid data type for '%s'", name));
     return static_cast<int>(value->Dword);
 }
 
 namespace {
 
-void WriteValue(TRegistryStore& store, bool open, const std::vector<std::string>& current, TRegValue value)
-{
+void WriteValue(TRegistryStore& store, bool open, const std::vector<std::string>& current, TRegValue value) {
     TRegistryStore::TImpl& impl = store.Impl();
     TRegKey* key = open ? FindKey(impl.Root, current) : nullptr;
-    if (!key)
-        throw ERegistryException(Quoted("Failed to set data for '%s'", value.Name));
+    if (!key) throw ERegistryException(Quoted("Failed to set data for '%s'", value.Name));
     const std::string name = value.Name;
     std::optional<TRegValue> before;
     if (TRegValue* old = key->FindValue(name)) {
@@ -253,8 +227,7 @@ void WriteValue(TRegistryStore& store, bool open, const std::vector<std::string>
 
 } // namespace
 
-void TRegistry::WriteString(const std::string& name, const std::string& value)
-{
+void TRegistry::WriteString(const std::string& name, const std::string& value) {
     TRegValue v;
     v.Name = name.substr(0, name.find('\0'));
     v.Type = rdString;
@@ -262,8 +235,7 @@ void TRegistry::WriteString(const std::string& name, const std::string& value)
     WriteValue(FStore, FOpen, FCurrent, std::move(v));
 }
 
-void TRegistry::WriteInteger(const std::string& name, int value)
-{
+void TRegistry::WriteInteger(const std::string& name, int value) {
     TRegValue v;
     v.Name = name.substr(0, name.find('\0'));
     v.Type = rdInteger;
@@ -271,18 +243,15 @@ void TRegistry::WriteInteger(const std::string& name, int value)
     WriteValue(FStore, FOpen, FCurrent, std::move(v));
 }
 
-bool TRegistry::DeleteKey(const std::string& key)
-{
+bool TRegistry::DeleteKey(const std::string& key) {
     auto names = ResolvePath(FCurrent, FOpen, key);
-    if (!names || names->empty())
-        return false;
+    if (!names || names->empty()) return false;
     TRegistryStore::TImpl& store = FStore.Impl();
     const std::string leaf = names->back();
     names->pop_back();
     TRegKey* parent = FindKey(store.Root, *names);
     std::unique_ptr<TRegKey> removed = parent ? parent->RemoveSubkey(leaf) : nullptr;
-    if (!removed)
-        return false;
+    if (!removed) return false;
     if (!store.Persist()) {
         parent->InsertSubkey(std::move(removed));
         return false;

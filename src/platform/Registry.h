@@ -26,7 +26,9 @@ public:
 
 // Registry key names compare the way the registry compares them: upper-cased, then ordinal.
 int CompareKeyNames(const std::string& a, const std::string& b);
-inline bool SameKeyName(const std::string& a, const std::string& b) { return CompareKeyNames(a, b) == 0; }
+inline bool SameKeyName(const std::string& a, const std::string& b) {
+    return CompareKeyNames(a, b) == 0;
+}
 
 // The loaded content of one registry file. Shared by every TRegistry that works on it, as the
 // real registry is shared by every handle.

@@ -16,13 +16,16 @@ std::string ErrorOf(MYSQL* h) {
     return std::string(e, strnlen(e, ErrorTextLimit));
 }
 
-std::string TextOrEmpty(const char* s) { return s ? std::string(s) : std::string(); }
+std::string TextOrEmpty(const char* s) {
+    return s ? std::string(s) : std::string();
+}
 
 std::vector<std::string> FieldNamesOf(MYSQL_RES* res) {
     std::vector<std::string> names;
     if (!res) return names;
     mysql_field_seek(res, 0);
-    while (MYSQL_FIELD* f = mysql_fetch_field(res)) names.emplace_back(f->name ? f->name : "");
+    while (MYSQL_FIELD* f = mysql_fetch_field(res))
+        names.emplace_back(f->name ? f->name : "");
     return names;
 }
 
@@ -32,7 +35,8 @@ std::shared_ptr<const TResultBlock> CopyResult(MYSQL_RES* res, MYSQL* h, bool& f
     failed = false;
     TResultBlock::Builder b(FieldNamesOf(res));
     if (res) {
-        while (MYSQL_ROW row = mysql_fetch_row(res)) b.AddRow(row, mysql_fetch_lengths(res));
+        while (MYSQL_ROW row = mysql_fetch_row(res))
+            b.AddRow(row, mysql_fetch_lengths(res));
         failed = h && mysql_errno(h) != 0;
     }
     return b.Finish();
@@ -42,12 +46,15 @@ std::shared_ptr<const TResultBlock> CopyResult(MYSQL_RES* res, MYSQL* h, bool& f
 std::vector<std::string> FirstColumnOf(MYSQL_RES* listing) {
     std::vector<std::string> names;
     if (!listing) return names;
-    while (MYSQL_ROW row = mysql_fetch_row(listing)) names.emplace_back(TextOrEmpty(row[0]));
+    while (MYSQL_ROW row = mysql_fetch_row(listing))
+        names.emplace_back(TextOrEmpty(row[0]));
     mysql_free_result(listing);
     return names;
 }
 
-std::shared_ptr<const TResultBlock> EmptyBlock() { return TResultBlock::Builder({}).Finish(); }
+std::shared_ptr<const TResultBlock> EmptyBlock() {
+    return TResultBlock::Builder({}).Finish();
+}
 
 // Sends a statement and builds a TResult from its stored outcome; the result set is freed at once.
 std::unique_ptr<TResult> QueryResult(MYSQL* h, const std::string& sql) {
@@ -76,7 +83,8 @@ std::string QuoteIdentifier(std::string_view name) {
 
 TFields::TFields(const std::vector<std::string>& names) {
     FItems.reserve(names.size());
-    for (const auto& n : names) FItems.emplace_back(n);
+    for (const auto& n : names)
+        FItems.emplace_back(n);
 }
 
 TResult::TResult(st_mysql_res* res, st_mysql* handle) : TResult(nullptr, handle, 0) {
@@ -91,7 +99,9 @@ TResult::TResult(std::shared_ptr<const TResultBlock> block, st_mysql* handle, in
     : FBlock(block ? std::move(block) : EmptyBlock()), Handle(handle), Rows(FBlock.get()),
       Fields(FBlock->FieldNames()), AffectedRows(affectedRows) {}
 
-std::string TResult::ErrorText() const { return ErrorOf(Handle); }
+std::string TResult::ErrorText() const {
+    return ErrorOf(Handle);
+}
 
 // ---- Catalogue ----------------------------------------------------------------------------------
 
@@ -112,7 +122,8 @@ TTables::TTables(st_mysql* handle, bool list) : Handle(handle) {
     MYSQL_RES* listing = mysql_list_tables(handle, nullptr);
     std::vector<std::string> names = FirstColumnOf(listing);
     FItems.reserve(names.size());
-    for (auto& n : names) FItems.push_back(std::make_unique<TTable>(handle, std::move(n)));
+    for (auto& n : names)
+        FItems.push_back(std::make_unique<TTable>(handle, std::move(n)));
 }
 
 // The database is made current before its tables are listed. One that cannot be selected shows no
@@ -131,7 +142,8 @@ TDatabases::TDatabases(st_mysql* handle) : Handle(handle) {
     MYSQL_RES* list = mysql_list_dbs(handle, nullptr);
     std::vector<std::string> names = FirstColumnOf(list);
     FItems.reserve(names.size());
-    for (auto& n : names) FItems.push_back(std::make_unique<TDatabase>(handle, std::move(n)));
+    for (auto& n : names)
+        FItems.push_back(std::make_unique<TDatabase>(handle, std::move(n)));
     for (auto& d : FItems)
         if (d->Select()) break;
 }
@@ -185,17 +197,29 @@ bool TMySql::IsAlive() const {
     return FHandle && mysql_get_socket(FHandle) != MARIADB_INVALID_SOCKET;
 }
 
-std::string TMySql::ErrorText() const { return ErrorOf(FHandle); }
+std::string TMySql::ErrorText() const {
+    return ErrorOf(FHandle);
+}
 
-std::string TMySql::ServerInfo() const { return FHandle ? TextOrEmpty(mysql_get_server_info(FHandle)) : ""; }
+std::string TMySql::ServerInfo() const {
+    return FHandle ? TextOrEmpty(mysql_get_server_info(FHandle)) : "";
+}
 
-std::string TMySql::HostInfo() const { return FHandle ? TextOrEmpty(mysql_get_host_info(FHandle)) : ""; }
+std::string TMySql::HostInfo() const {
+    return FHandle ? TextOrEmpty(mysql_get_host_info(FHandle)) : "";
+}
 
-unsigned long TMySql::ThreadId() const { return FHandle ? mysql_thread_id(FHandle) : 0; }
+unsigned long TMySql::ThreadId() const {
+    return FHandle ? mysql_thread_id(FHandle) : 0;
+}
 
-std::string TMySql::Statistics() const { return FHandle ? TextOrEmpty(mysql_stat(FHandle)) : ""; }
+std::string TMySql::Statistics() const {
+    return FHandle ? TextOrEmpty(mysql_stat(FHandle)) : "";
+}
 
-std::string TMySql::ClientInfo() { return TextOrEmpty(mysql_get_client_info()); }
+std::string TMySql::ClientInfo() {
+    return TextOrEmpty(mysql_get_client_info());
+}
 
 TResult* TMySql::Store(st_mysql_res* res, bool streamed) {
     FLastResult.reset();

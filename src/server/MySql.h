@@ -142,7 +142,7 @@ public:
     TMySql& operator=(const TMySql&) = delete;
 
     bool Connect();
-    bool Disconnect(); // always false: closing has no failure outcome
+    bool Disconnect();    // always false: closing has no failure outcome
     bool IsAlive() const; // local test, no round trip
     std::string ErrorText() const;
 

@@ -17,7 +17,8 @@ template <typename T> T* Grow(T* p, std::size_t count) {
 
 std::size_t NextCapacity(std::size_t have, std::size_t need) {
     std::size_t cap = have < 4096 ? 4096 : have;
-    while (cap < need) cap += cap / 2;
+    while (cap < need)
+        cap += cap / 2;
     return cap;
 }
 
@@ -33,7 +34,8 @@ std::size_t TResultBlock::MemoryUsed() const {
     std::size_t n = FByteCount;
     const std::size_t cells = FRowCount * FFieldNames.size();
     n += cells * (FEnds64 ? sizeof(std::uint64_t) : sizeof(std::uint32_t));
-    for (const auto& f : FFieldNames) n += sizeof(f) + f.capacity();
+    for (const auto& f : FFieldNames)
+        n += sizeof(f) + f.capacity();
     n += FWidest.size() * sizeof(Widest);
     return n + sizeof(*this);
 }
@@ -45,7 +47,9 @@ TResultBlock::Builder::Builder(std::vector<std::string> fieldNames) : FBlock(new
 
 TResultBlock::Builder::~Builder() = default;
 
-std::size_t TResultBlock::Builder::RowCount() const { return FBlock ? FBlock->FRowCount : 0; }
+std::size_t TResultBlock::Builder::RowCount() const {
+    return FBlock ? FBlock->FRowCount : 0;
+}
 
 void TResultBlock::Builder::Reserve(std::size_t extraBytes, std::size_t extraCells) {
     TResultBlock& b = *FBlock;
@@ -57,7 +61,8 @@ void TResultBlock::Builder::Reserve(std::size_t extraBytes, std::size_t extraCel
     // Past 4 GiB of cell bytes the 32-bit ends no longer reach: widen them once.
     if (!b.FEnds64 && needBytes > std::numeric_limits<std::uint32_t>::max()) {
         b.FEnds64 = Grow<std::uint64_t>(nullptr, FCellCapacity);
-        for (std::size_t i = 0; i < FCellCount; ++i) b.FEnds64[i] = b.FEnds32[i];
+        for (std::size_t i = 0; i < FCellCount; ++i)
+            b.FEnds64[i] = b.FEnds32[i];
         std::free(b.FEnds32);
         b.FEnds32 = nullptr;
     }

@@ -12,7 +12,9 @@ namespace {
 constexpr const char* EnabledProperty = "korvanaEnabled";
 
 // Menu items are made with their menu as parent.
-QMenu* MenuOf(const QAction* item) { return qobject_cast<QMenu*>(item->parent()); }
+QMenu* MenuOf(const QAction* item) {
+    return qobject_cast<QMenu*>(item->parent());
+}
 
 } // namespace
 
@@ -25,16 +27,19 @@ TCommand::TCommand(QToolButton* button, std::vector<TCommandItem> items)
 
 void TCommand::SetEnabled(bool enabled) const {
     if (FButton) FButton->setEnabled(enabled);
-    for (const TCommandItem& i : FItems) SetItemEnabled(i.Item, enabled);
+    for (const TCommandItem& i : FItems)
+        SetItemEnabled(i.Item, enabled);
 }
 
 void TCommand::SetChecked(bool checked) const {
     if (FButton) FButton->setChecked(checked);
-    for (const TCommandItem& i : FItems) i.Item->setChecked(checked);
+    for (const TCommandItem& i : FItems)
+        i.Item->setChecked(checked);
 }
 
 void TCommand::SetVisible(bool visible) const {
-    for (const TCommandItem& i : FItems) i.Item->setVisible(visible);
+    for (const TCommandItem& i : FItems)
+        i.Item->setVisible(visible);
 }
 
 void TCommand::SetItemEnabled(QAction* item, bool enabled) {

@@ -37,22 +37,25 @@ bool TDialogs::Execute(QWidget* parent, TFileDialog& dialog) {
         const QString& name = *chosen;
         const QFileInfo info(name);
         if (dialog.PathMustExist && !info.absoluteDir().exists()) {
-            MessageBox(parent, title, name + QStringLiteral("\nPath does not exist.\nCheck the path and try again."),
+            MessageBox(parent, title,
+                       name + QStringLiteral("\nPath does not exist.\nCheck the path and try again."),
                        TMsgKind::Warning, TMsgButtons::Ok);
             continue;
         }
         if (dialog.FileMustExist && !info.exists()) {
-            MessageBox(parent, title, name + QStringLiteral("\nFile not found.\nCheck the file name and try again."),
+            MessageBox(parent, title,
+                       name + QStringLiteral("\nFile not found.\nCheck the file name and try again."),
                        TMsgKind::Warning, TMsgButtons::Ok);
             continue;
         }
         if (save && dialog.OverwritePrompt && info.exists() &&
             MessageBox(parent, QStringLiteral("Confirm Save As"),
-                       name + QStringLiteral(" already exists.\nDo you want to replace it?"), TMsgKind::Warning,
-                       TMsgButtons::YesNo) != TMsgResult::Yes)
+                       name + QStringLiteral(" already exists.\nDo you want to replace it?"),
+                       TMsgKind::Warning, TMsgButtons::YesNo) != TMsgResult::Yes)
             continue;
         if (save && dialog.CreatePrompt && !info.exists() &&
-            MessageBox(parent, title, name + QStringLiteral("\nThis file does not exist.\nDo you want to create it?"),
+            MessageBox(parent, title,
+                       name + QStringLiteral("\nThis file does not exist.\nDo you want to create it?"),
                        TMsgKind::Confirmation, TMsgButtons::YesNo) != TMsgResult::Yes)
             continue;
         dialog.FileName = name;
@@ -66,17 +69,31 @@ TMsgResult TQtDialogs::MessageBox(QWidget* parent, const QString& title, const Q
                                   TMsgButtons buttons) {
     QMessageBox::Icon icon = QMessageBox::Information;
     switch (kind) {
-    case TMsgKind::Information: icon = QMessageBox::Information; break;
-    case TMsgKind::Warning: icon = QMessageBox::Warning; break;
-    case TMsgKind::Error: icon = QMessageBox::Critical; break;
-    case TMsgKind::Confirmation: icon = QMessageBox::Question; break;
+    case TMsgKind::Information:
+        icon = QMessageBox::Information;
+        break;
+    case TMsgKind::Warning:
+        icon = QMessageBox::Warning;
+        break;
+    case TMsgKind::Error:
+        icon = QMessageBox::Critical;
+        break;
+    case TMsgKind::Confirmation:
+        icon = QMessageBox::Question;
+        break;
     }
     QMessageBox::StandardButtons set = QMessageBox::Ok;
     QMessageBox::StandardButton def = QMessageBox::Ok;
     switch (buttons) {
-    case TMsgButtons::Ok: break;
-    case TMsgButtons::OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
-    case TMsgButtons::YesNo: set = QMessageBox::Yes | QMessageBox::No; def = QMessageBox::Yes; break;
+    case TMsgButtons::Ok:
+        break;
+    case TMsgButtons::OkCancel:
+        set = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case TMsgButtons::YesNo:
+        set = QMessageBox::Yes | QMessageBox::No;
+        def = QMessageBox::Yes;
+        break;
     case TMsgButtons::YesNoCancel:
         set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         def = QMessageBox::Yes;
@@ -85,9 +102,12 @@ TMsgResult TQtDialogs::MessageBox(QWidget* parent, const QString& title, const Q
     QMessageBox box(icon, title, text, set, parent);
     box.setDefaultButton(def);
     switch (box.exec()) {
-    case QMessageBox::Ok: return TMsgResult::Ok;
-    case QMessageBox::Yes: return TMsgResult::Yes;
-    case QMessageBox::No: return TMsgResult::No;
+    case QMessageBox::Ok:
+        return TMsgResult::Ok;
+    case QMessageBox::Yes:
+        return TMsgResult::Yes;
+    case QMessageBox::No:
+        return TMsgResult::No;
     default:
         // The close box answers like the negative button.
         return buttons == TMsgButtons::YesNo ? TMsgResult::No
@@ -135,7 +155,8 @@ template <class T> void NextAnswer(std::deque<T>& answers, TScriptedDialogs::TQu
 
 int TScriptedDialogs::UnexpectedCount() const {
     int n = 0;
-    for (const TQuestion& q : FQuestions) n += q.Unexpected ? 1 : 0;
+    for (const TQuestion& q : FQuestions)
+        n += q.Unexpected ? 1 : 0;
     return n;
 }
 
@@ -162,8 +183,8 @@ bool TScriptedDialogs::InputQuery(QWidget*, const QString& title, const QString&
 }
 
 std::optional<QString> TScriptedDialogs::ChooseFile(QWidget*, const TFileDialog& dialog) {
-    TQuestion q{TQuestion::File, dialog.objectName(), {}, TMsgKind::Information, TMsgButtons::OkCancel,
-                dialog.FileName, false};
+    TQuestion q{TQuestion::File,       dialog.objectName(), {},   TMsgKind::Information,
+                TMsgButtons::OkCancel, dialog.FileName,     false};
     std::optional<QString> answer;
     NextAnswer(FFiles, q, answer);
     FQuestions.push_back(q);

@@ -77,8 +77,8 @@ class TScriptedDialogs : public TDialogs {
 public:
     struct TQuestion {
         enum TSort { Message, Input, File } Sort;
-        QString Title;  // message and input boxes; the dialog's object name for files
-        QString Text;   // the message, or the input prompt
+        QString Title; // message and input boxes; the dialog's object name for files
+        QString Text;  // the message, or the input prompt
         TMsgKind Kind = TMsgKind::Information;
         TMsgButtons Buttons = TMsgButtons::Ok;
         QString Offered; // input default or file name offered

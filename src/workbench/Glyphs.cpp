@@ -21,7 +21,8 @@ namespace {
 
 QColor Transformed(const QColor& c, TImageList::TForm form) {
     switch (form) {
-    case TImageList::Normal: return c;
+    case TImageList::Normal:
+        return c;
     case TImageList::Hot: {
         // Under the mouse: a little brighter and more saturated.
         float h, s, v, a;
@@ -85,25 +86,36 @@ QPixmap TImageList::Pixmap(int index, qreal dpr) const {
 }
 
 QStringList TImageList::ToolGlyphFiles() {
-    static const char* const names[] = {
-        "00-properties",   "01-connect",         "02-disconnect",      "03-delete-host",   "04-new-host",
-        "05-query",        "06-select-database", "07-create-database", "08-drop-database", "09-maximize-result",
-        "10-previous-query", "11-next-query",    "12-export-result",   "13-save-sql",      "14-load-sql"};
+    static const char* const names[] = {"00-properties",      "01-connect",         "02-disconnect",
+                                        "03-delete-host",     "04-new-host",        "05-query",
+                                        "06-select-database", "07-create-database", "08-drop-database",
+                                        "09-maximize-result", "10-previous-query",  "11-next-query",
+                                        "12-export-result",   "13-save-sql",        "14-load-sql"};
     QStringList files;
-    for (const char* n : names) files << QStringLiteral(":/korvana/glyphs/%1.svg").arg(QLatin1String(n));
+    for (const char* n : names)
+        files << QStringLiteral(":/korvana/glyphs/%1.svg").arg(QLatin1String(n));
     return files;
 }
 
 QStringList TImageList::TreeImageFiles() {
-    static const char* const names[] = {"00-host",          "01-host-selected",  "02-database", "03-database-selected",
-                                        "04-table",         "05-table-selected", "06-field",    "07-field-selected",
-                                        "08-database-in-use", "09-database-in-use-selected"};
+    static const char* const names[] = {"00-host",
+                                        "01-host-selected",
+                                        "02-database",
+                                        "03-database-selected",
+                                        "04-table",
+                                        "05-table-selected",
+                                        "06-field",
+                                        "07-field-selected",
+                                        "08-database-in-use",
+                                        "09-database-in-use-selected"};
     QStringList files;
-    for (const char* n : names) files << QStringLiteral(":/korvana/tree/%1.svg").arg(QLatin1String(n));
+    for (const char* n : names)
+        files << QStringLiteral(":/korvana/tree/%1.svg").arg(QLatin1String(n));
     return files;
 }
 
-QIcon TImageList::ToolIcon(const TImageList& normal, const TImageList& hot, const TImageList& disabled, int index) {
+QIcon TImageList::ToolIcon(const TImageList& normal, const TImageList& hot, const TImageList& disabled,
+                           int index) {
     QIcon icon;
     for (qreal dpr : {1.0, 2.0}) {
         icon.addPixmap(normal.Pixmap(index, dpr), QIcon::Normal);

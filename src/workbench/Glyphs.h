@@ -29,7 +29,8 @@ public:
     static QStringList TreeImageFiles();
 
     // A tool glyph in all three forms, for a tool button (normal, hot = QIcon::Active, disabled).
-    static QIcon ToolIcon(const TImageList& normal, const TImageList& hot, const TImageList& disabled, int index);
+    static QIcon ToolIcon(const TImageList& normal, const TImageList& hot, const TImageList& disabled,
+                          int index);
     // A tree node's picture: `image` when not selected, `selected` when selected.
     static QIcon TreeIcon(const TImageList& list, int image, int selected);
 

@@ -19,7 +19,9 @@
 namespace {
 
 // host:port as the messages show it: the port as stored, so 0 for the library's default.
-QString HostAndPort(const TMySql& host) { return QtText(host.Host) + QLatin1Char(':') + QString::number(host.Port); }
+QString HostAndPort(const TMySql& host) {
+    return QtText(host.Host) + QLatin1Char(':') + QString::number(host.Port);
+}
 
 // The hourglass for the length of a command, restored on every way out.
 class TWaitCursor {
@@ -57,8 +59,8 @@ void TfrmMain::btnDeleteClick() {
     // are never released here.
     TTreeNode* hostNode = Tree->SelectedHostNode();
     if (!hostNode) return;
-    const QString text = QStringLiteral("Are you sure you want to delete the host '") + QtText(hostNode->Host()->Name) +
-                         QStringLiteral("'?");
+    const QString text = QStringLiteral("Are you sure you want to delete the host '") +
+                         QtText(hostNode->Host()->Name) + QStringLiteral("'?");
     if (!Dialogs().Confirm(this, text)) return;
     Tree->DeleteHostNode(hostNode); // nodes first, then the object (closing its connection)
     SetStatusText(QStringLiteral("Host deleted"));
@@ -136,7 +138,8 @@ void TfrmMain::btnSelectDbClick() {
             Tree->setCurrentItem(node);
         }
     } else {
-        SetStatusText(QStringLiteral("Error selecting database: ") + QtText(hostNode->Host()->ErrorText()), true);
+        SetStatusText(QStringLiteral("Error selecting database: ") + QtText(hostNode->Host()->ErrorText()),
+                      true);
     }
     Tree->viewport()->repaint();
 }
@@ -147,7 +150,8 @@ void TfrmMain::btnCreateDbClick() {
     TMySql* host = hostNode->Host();
     QString name;
     // A cancelled box leaves the name empty, and the server is asked all the same.
-    Dialogs().InputQuery(this, QStringLiteral("Create database"), QStringLiteral("Name of the database?"), name);
+    Dialogs().InputQuery(this, QStringLiteral("Create database"), QStringLiteral("Name of the database?"),
+                         name);
     if (host->CreateDatabase(ServerText(name))) {
         SetStatusText(QStringLiteral("Database Created"));
         Tree->RebuildHost(hostNode);

@@ -9,10 +9,8 @@ const std::string HostsKey = "Software\\Tarnvale\\Korvana\\Hosts";
 
 } // namespace
 
-std::string HostKeyName(const std::string& name)
-{
-    if (name.empty())
-        return "(unnamed)";
+std::string HostKeyName(const std::string& name) {
+    if (name.empty()) return "(unnamed)";
     std::string key = name;
     for (char& c : key) {
         const auto u = static_cast<unsigned char>(c);
@@ -24,8 +22,7 @@ std::string HostKeyName(const std::string& name)
     return key;
 }
 
-THostListLoad LoadHostList(const THostSink& onHost, TRegistryStore& store)
-{
+THostListLoad LoadHostList(const THostSink& onHost, TRegistryStore& store) {
     THostListLoad out;
     TRegistry reg(store);
     try {
@@ -40,8 +37,7 @@ THostListLoad LoadHostList(const THostSink& onHost, TRegistryStore& store)
             p.State = state >= wsNormal && state <= wsMaximized ? state : wsNormal;
             reg.CloseKey();
         }
-        if (!reg.OpenKey(HostsKey, false))
-            return out;
+        if (!reg.OpenKey(HostsKey, false)) return out;
         for (const std::string& name : reg.GetKeyNames()) {
             auto host = std::make_unique<TMySql>();
             reg.CloseKey();
@@ -63,8 +59,7 @@ THostListLoad LoadHostList(const THostSink& onHost, TRegistryStore& store)
 }
 
 std::string SaveHostList(std::vector<std::unique_ptr<TMySql>> hosts, const TFormPlacement& placement,
-    TRegistryStore& store)
-{
+                         TRegistryStore& store) {
     TRegistry reg(store);
     try {
         std::vector<std::string> written;
@@ -89,8 +84,8 @@ std::string SaveHostList(std::vector<std::unique_ptr<TMySql>> hosts, const TForm
             reg.CloseKey();
         }
         for (const std::string& name : stored) {
-            auto match = std::find_if(
-                written.begin(), written.end(), [&](const std::string& w) { return SameKeyName(w, name); });
+            auto match = std::find_if(written.begin(), written.end(),
+                                      [&](const std::string& w) { return SameKeyName(w, name); });
             if (match != written.end())
                 written.erase(match);
             else

@@ -66,7 +66,7 @@ THostListLoad LoadHostList(const THostSink& onHost, TRegistryStore& store = TReg
 // made is skipped without a message. Nothing is written when there are no hosts and none was ever
 // stored, not even the placement.
 std::string SaveHostList(std::vector<std::unique_ptr<TMySql>> hosts, const TFormPlacement& placement,
-    TRegistryStore& store = TRegistryStore::Default());
+                         TRegistryStore& store = TRegistryStore::Default());
 
 // The key a friendly name is stored under. A registry key name cannot be empty or hold a backslash
 // (it would split into nested keys, which the next load cannot read), nor a line break: such

@@ -22,7 +22,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-
 namespace {
 
 // A column layout without margins or spacing: the panels sit edge to edge as designed.
@@ -37,7 +36,8 @@ QVBoxLayout* TightColumn(QWidget* widget) {
 void KeepSelectionVisible(QWidget* view) {
     QPalette pal = view->palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
     view->setPalette(pal);
 }
 
@@ -74,7 +74,6 @@ void TfrmMain::BuildImageLists() {
     dlgSave->CreatePrompt = true;
 }
 
-
 QAction* TfrmMain::AddMenuItem(QMenu* menu, const char* name, const QString& caption, bool enabled) {
     auto* a = new QAction(caption, menu);
     a->setObjectName(QLatin1String(name));
@@ -97,7 +96,8 @@ void TfrmMain::BuildMenus() {
     mnuFile = menu("mnuFile", QStringLiteral("&File"));
     mnuLoadSql = AddMenuItem(mnuFile, "mnuLoadSql", QStringLiteral("&Load SQL from file"));
     mnuSaveSql = AddMenuItem(mnuFile, "mnuSaveSql", QStringLiteral("&Save SQL to file"));
-    mnuExportResult = AddMenuItem(mnuFile, "mnuExportResult", QStringLiteral("&Export Result to file"), false);
+    mnuExportResult =
+        AddMenuItem(mnuFile, "mnuExportResult", QStringLiteral("&Export Result to file"), false);
     mnuFile->addSeparator();
     mnuConnect = AddMenuItem(mnuFile, "mnuConnect", QStringLiteral("&Connect"));
     mnuDisconnect = AddMenuItem(mnuFile, "mnuDisconnect", QStringLiteral("D&isconnect"), false);
@@ -144,7 +144,8 @@ void TfrmMain::BuildMenus() {
     popmnuDescribeTable->setVisible(false);
     popmnuTableSelect = AddMenuItem(popTree, "popmnuTableSelect", QStringLiteral("SELECT * FROM <table>"));
     popmnuTableSelect->setVisible(false);
-    popmnuFieldSelect = AddMenuItem(popTree, "popmnuFieldSelect", QStringLiteral("SELECT <field> FROM <table>"));
+    popmnuFieldSelect =
+        AddMenuItem(popTree, "popmnuFieldSelect", QStringLiteral("SELECT <field> FROM <table>"));
     popmnuFieldSelect->setVisible(false);
     popTree->addSeparator();
     popmnuSelectDb = AddMenuItem(popTree, "popmnuSelectDb", QStringLiteral("&Select database"), false);
@@ -158,12 +159,12 @@ void TfrmMain::BuildMenus() {
 
     popResult = new QMenu(this);
     popResult->setObjectName(QStringLiteral("popResult"));
-    popmnuExportResult = AddMenuItem(popResult, "popmnuExportResult", QStringLiteral("&Export result"), false);
+    popmnuExportResult =
+        AddMenuItem(popResult, "popmnuExportResult", QStringLiteral("&Export result"), false);
     popmnuClearResult = AddMenuItem(popResult, "popmnuClearResult", QStringLiteral("&Clear result"));
     popmnuMaximize = AddMenuItem(popResult, "popmnuMaximize", QStringLiteral("&Maximize result"));
     popResult->setDefaultAction(popmnuMaximize); // drawn bold
 }
-
 
 QToolButton* TfrmMain::AddToolButton(const char* name, const QString& caption, const QString& hint, int glyph,
                                      bool enabled) {
@@ -202,22 +203,31 @@ void TfrmMain::BuildToolBar() {
     ToolBar->layout()->setSpacing(0);
 
     btnConnect = AddToolButton("btnConnect", QStringLiteral("Connect"), QStringLiteral("Connect"), 1, false);
-    btnDisconnect = AddToolButton("btnDisconnect", QStringLiteral("Disconnect"), QStringLiteral("Disconnect"), 2, false);
+    btnDisconnect =
+        AddToolButton("btnDisconnect", QStringLiteral("Disconnect"), QStringLiteral("Disconnect"), 2, false);
     AddToolSeparator();
-    btnSelectDb = AddToolButton("btnSelectDb", QStringLiteral("Select Databse"), QStringLiteral("Select Database"), 6, false);
+    btnSelectDb = AddToolButton("btnSelectDb", QStringLiteral("Select Databse"),
+                                QStringLiteral("Select Database"), 6, false);
     btnSelectDb->setCheckable(true);
-    btnCreateDb = AddToolButton("btnCreateDb", QStringLiteral("Create database"), QStringLiteral("Create database"), 7, false);
-    btnDeleteDb = AddToolButton("btnDeleteDb", QStringLiteral("Drop database"), QStringLiteral("Drop database"), 8, false);
+    btnCreateDb = AddToolButton("btnCreateDb", QStringLiteral("Create database"),
+                                QStringLiteral("Create database"), 7, false);
+    btnDeleteDb = AddToolButton("btnDeleteDb", QStringLiteral("Drop database"),
+                                QStringLiteral("Drop database"), 8, false);
     AddToolSeparator();
     btnNew = AddToolButton("btnNew", QStringLiteral("New"), QStringLiteral("New Host"), 4, true);
-    btnProperties = AddToolButton("btnProperties", QStringLiteral("Properties"), QStringLiteral("Properties"), 0, false);
+    btnProperties =
+        AddToolButton("btnProperties", QStringLiteral("Properties"), QStringLiteral("Properties"), 0, false);
     btnDelete = AddToolButton("btnDelete", QStringLiteral("Delete"), QStringLiteral("Delete"), 3, false);
     AddToolSeparator();
-    btnMaximize = AddToolButton("btnMaximize", QStringLiteral("Maximize Result"), QStringLiteral("Maximize Result"), 9, true);
-    btnExportResult = AddToolButton("btnExportResult", QStringLiteral("Export result"), QStringLiteral("Export Result"), 12, false);
+    btnMaximize = AddToolButton("btnMaximize", QStringLiteral("Maximize Result"),
+                                QStringLiteral("Maximize Result"), 9, true);
+    btnExportResult = AddToolButton("btnExportResult", QStringLiteral("Export result"),
+                                    QStringLiteral("Export Result"), 12, false);
     AddToolSeparator();
-    btnLoadSql = AddToolButton("btnLoadSql", QStringLiteral("Load SQL"), QStringLiteral("Load SQL"), 14, true);
-    btnSaveSql = AddToolButton("btnSaveSql", QStringLiteral("Save SQL"), QStringLiteral("Save SQL"), 13, true);
+    btnLoadSql =
+        AddToolButton("btnLoadSql", QStringLiteral("Load SQL"), QStringLiteral("Load SQL"), 14, true);
+    btnSaveSql =
+        AddToolButton("btnSaveSql", QStringLiteral("Save SQL"), QStringLiteral("Save SQL"), 13, true);
     AddToolSeparator();
     btnPrev = AddToolButton("btnPrev", QStringLiteral("Previous"), QStringLiteral("Previous"), 10, false);
     btnNext = AddToolButton("btnNext", QStringLiteral("Next"), QStringLiteral("Next"), 11, false);
@@ -315,4 +325,3 @@ void TfrmMain::BuildStatusBar() {
     StatusBar->addWidget(FStatusLabel, 1);
     setStatusBar(StatusBar);
 }
-

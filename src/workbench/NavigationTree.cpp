@@ -20,7 +20,8 @@ public:
     TTreeDelegate(const TImageList& images, const TImageList& states, QObject* parent)
         : QStyledItemDelegate(parent), FImages(images), FStates(states) {}
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         const TTreeNode* node = NodeOf(index);
         if (!node || node->StateIndex() < 0) {
             QStyledItemDelegate::paint(painter, option, index);
@@ -135,7 +136,8 @@ void TNavigationTree::PopulateHost(TTreeNode* hostNode) {
 void TNavigationTree::ClearHost(TTreeNode* hostNode) {
     if (!hostNode) return;
     hostNode->setExpanded(false);
-    if (TTreeNode* selected = SelectedNode(); selected && selected != hostNode && HostNodeOf(selected) == hostNode) {
+    if (TTreeNode* selected = SelectedNode();
+        selected && selected != hostNode && HostNodeOf(selected) == hostNode) {
         setCurrentItem(hostNode);
         hostNode->setSelected(true);
     }
@@ -164,8 +166,9 @@ void TNavigationTree::DeleteHostNode(TTreeNode* hostNode) {
 std::vector<std::unique_ptr<TMySql>> TNavigationTree::TakeHosts() {
     std::vector<std::unique_ptr<TMySql>> hosts;
     for (TTreeNode* node : HostNodes()) {
-        const auto it = std::find_if(FConnections.begin(), FConnections.end(),
-                                     [node](const std::unique_ptr<TMySql>& h) { return h.get() == node->Host(); });
+        const auto it =
+            std::find_if(FConnections.begin(), FConnections.end(),
+                         [node](const std::unique_ptr<TMySql>& h) { return h.get() == node->Host(); });
         if (it != FConnections.end()) hosts.push_back(std::move(*it));
     }
     // The nodes go first: they point into the catalogues released with the connection objects.
@@ -202,11 +205,14 @@ TTreeNode* TNavigationTree::SelectedNode() const {
 }
 
 TTreeNode* TNavigationTree::HostNodeOf(TTreeNode* node) {
-    while (node && node->Kind() != TNodeKind::Host) node = AsNode(node->parent());
+    while (node && node->Kind() != TNodeKind::Host)
+        node = AsNode(node->parent());
     return node;
 }
 
-TTreeNode* TNavigationTree::SelectedHostNode() const { return HostNodeOf(SelectedNode()); }
+TTreeNode* TNavigationTree::SelectedHostNode() const {
+    return HostNodeOf(SelectedNode());
+}
 
 TMySql* TNavigationTree::SelectedHost() const {
     TTreeNode* node = SelectedHostNode();

@@ -3,8 +3,8 @@
 
 #include "main.h"
 
-#include "ColorMemo.h"
 #include "AppWindows.h"
+#include "ColorMemo.h"
 #include "MySql.h"
 #include "NavigationTree.h"
 #include "QtText.h"
@@ -27,7 +27,9 @@
 #include <vector>
 
 // Outside any namespace: the resource initialiser is a global function.
-static void InitCursorResources() { Q_INIT_RESOURCE(cursors); }
+static void InitCursorResources() {
+    Q_INIT_RESOURCE(cursors);
+}
 
 namespace {
 

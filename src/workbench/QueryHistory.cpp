@@ -25,7 +25,8 @@ const QStringList* TQueryHistory::Recall(int item) const {
 QStringList TQueryHistory::ItemTexts() const {
     QStringList items;
     items.reserve(Count());
-    for (const QStringList& entry : FHistory) items.append(ItemText(entry));
+    for (const QStringList& entry : FHistory)
+        items.append(ItemText(entry));
     return items;
 }
 

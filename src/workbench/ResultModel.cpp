@@ -36,7 +36,8 @@ QString TResultModel::CellText(int row, int col) const {
     if (cell.size() > MaxDisplayBytes) {
         std::size_t cut = MaxDisplayBytes;
         // Cut before a character, not inside one.
-        while (cut > 0 && (static_cast<unsigned char>(cell[cut]) & 0xC0) == 0x80) --cut;
+        while (cut > 0 && (static_cast<unsigned char>(cell[cut]) & 0xC0) == 0x80)
+            --cut;
         cell = cell.substr(0, cut);
     }
     return QtText(cell);
@@ -64,7 +65,8 @@ Qt::ItemFlags TResultModel::flags(const QModelIndex& index) const {
 
 int TResultModel::WidestRow(int col) const {
     if (!FBlock || FBlock->RowCount() == 0 || col < 0 || col >= columnCount()) return -1;
-    return static_cast<int>(std::min<std::size_t>(FBlock->WidestRow(static_cast<std::size_t>(col)), INT_MAX - 1));
+    return static_cast<int>(
+        std::min<std::size_t>(FBlock->WidestRow(static_cast<std::size_t>(col)), INT_MAX - 1));
 }
 
 TResultView::TResultView(QWidget* parent, TResultModel* model)
@@ -97,7 +99,8 @@ TResultView::TResultView(QWidget* parent, TResultModel* model)
     // The selection stays visible when the list loses the focus.
     QPalette p = palette();
     p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
-    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               p.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(p);
 }
 
@@ -119,7 +122,8 @@ void TResultView::CopyFrom(const TResultView& grid) {
     const bool updates = updatesEnabled();
     setUpdatesEnabled(false);
     FModel->SetBlock(grid.Model()->Block());
-    for (int col = 0; col < FModel->columnCount(); ++col) setColumnWidth(col, grid.columnWidth(col));
+    for (int col = 0; col < FModel->columnCount(); ++col)
+        setColumnWidth(col, grid.columnWidth(col));
     scrollToTop();
     setUpdatesEnabled(updates);
 }
@@ -144,12 +148,14 @@ int TResultView::FittingWidth(int col) const {
     const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
     const int top = std::max(0, rowAt(0));
     const int bottom = std::min(FModel->rowCount() - 1, top + viewport()->height() / rowHeight + 1);
-    for (int row = top; row <= bottom; ++row) measure(row);
+    for (int row = top; row <= bottom; ++row)
+        measure(row);
     return width;
 }
 
 void TResultView::FitColumns() {
-    for (int col = 0; col < FModel->columnCount(); ++col) setColumnWidth(col, FittingWidth(col));
+    for (int col = 0; col < FModel->columnCount(); ++col)
+        setColumnWidth(col, FittingWidth(col));
 }
 
 void TResultView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -169,12 +175,13 @@ TShowResultOutcome ShowResultOutcome(int rowCount, int fieldCount, int affectedR
     outcome.Success = true;
     outcome.ShowGrid = true;
     if (hasData)
-        outcome.StatusText = QString::number(rowCount) + QStringLiteral(" rows - ") + QString::number(fieldCount) +
-                             QStringLiteral(" fields");
+        outcome.StatusText = QString::number(rowCount) + QStringLiteral(" rows - ") +
+                             QString::number(fieldCount) + QStringLiteral(" fields");
     else if (affectedRows > 0)
         outcome.StatusText = QString::number(affectedRows) + QStringLiteral(" affected row(s)");
     if (duration > 0 && showDuration)
-        outcome.StatusText += QStringLiteral(" in ") + QString::number(duration) + QStringLiteral(" milliseconds.");
+        outcome.StatusText +=
+            QStringLiteral(" in ") + QString::number(duration) + QStringLiteral(" milliseconds.");
     else
         outcome.StatusText += QLatin1Char('.');
     return outcome;

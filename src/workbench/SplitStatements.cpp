@@ -16,7 +16,9 @@ constexpr std::size_t NotFound = std::string_view::npos;
 // made for a window of bytes at a time, with the widest vector instructions the processor has.
 constexpr std::size_t WindowWords = 8;
 
-bool IsSpecial(char c) { return c == ';' || c == '#' || c == '/'; }
+bool IsSpecial(char c) {
+    return c == ';' || c == '#' || c == '/';
+}
 
 std::uint64_t TailMask(const char* text, std::size_t length) {
     std::uint64_t mask = 0;
@@ -34,8 +36,8 @@ void MasksPortable(const char* text, std::uint64_t* masks, std::size_t words) {
         const __m128i slash = _mm_set1_epi8('/');
         auto mask16 = [&](const char* at) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-            const __m128i hit = _mm_or_si128(
-                _mm_or_si128(_mm_cmpeq_epi8(v, semi), _mm_cmpeq_epi8(v, hash)), _mm_cmpeq_epi8(v, slash));
+            const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, semi), _mm_cmpeq_epi8(v, hash)),
+                                             _mm_cmpeq_epi8(v, slash));
             return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hit)));
         };
         const char* at = text + 64 * w;
@@ -57,10 +59,12 @@ using MaskMaker = void (*)(const char*, std::uint64_t*, std::size_t);
         const char* at = text + 64 * w;
         const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
         const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 32));
-        const __m256i hitLo = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(lo, semi), _mm256_cmpeq_epi8(lo, hash)),
-                                              _mm256_cmpeq_epi8(lo, slash));
-        const __m256i hitHi = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(hi, semi), _mm256_cmpeq_epi8(hi, hash)),
-                                              _mm256_cmpeq_epi8(hi, slash));
+        const __m256i hitLo =
+            _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(lo, semi), _mm256_cmpeq_epi8(lo, hash)),
+                            _mm256_cmpeq_epi8(lo, slash));
+        const __m256i hitHi =
+            _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(hi, semi), _mm256_cmpeq_epi8(hi, hash)),
+                            _mm256_cmpeq_epi8(hi, slash));
         masks[w] = static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(hitLo))) |
                    static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(hitHi))) << 32;
     }
@@ -71,7 +75,9 @@ MaskMaker ChooseMaskMaker() {
     return __builtin_cpu_supports("avx2") ? MasksAvx2 : MasksPortable;
 }
 #else
-MaskMaker ChooseMaskMaker() { return MasksPortable; }
+MaskMaker ChooseMaskMaker() {
+    return MasksPortable;
+}
 #endif
 
 // The masks of the bytes from `base`: up to WindowWords words, the last one cut at the text's end.
@@ -86,7 +92,8 @@ struct TWindow {
         const std::size_t whole = left / 64 < WindowWords ? left / 64 : WindowWords;
         make(text + base, Masks, whole);
         Words = whole;
-        if (whole < WindowWords && left % 64 != 0) Masks[Words++] = TailMask(text + base + 64 * whole, left % 64);
+        if (whole < WindowWords && left % 64 != 0)
+            Masks[Words++] = TailMask(text + base + 64 * whole, left % 64);
     }
     std::size_t End() const { return Base + 64 * Words; }
 };
@@ -103,8 +110,7 @@ std::size_t FindPair(const char* text, std::size_t n, std::size_t p, char first,
     return NotFound;
 }
 
-template <class Emit>
-void Scan(std::string_view Text, Emit emit) {
+template <class Emit> void Scan(std::string_view Text, Emit emit) {
     const char* text = Text.data();
     const std::size_t n = Text.size();
     std::size_t p = 0;

@@ -4,14 +4,15 @@
 #include "QtText.h"
 
 namespace {
-template <class T>
-T* Carried(const std::variant<TMySql*, TDatabase*, TTable*, const TField*>& data) {
+template <class T> T* Carried(const std::variant<TMySql*, TDatabase*, TTable*, const TField*>& data) {
     if (auto p = std::get_if<T*>(&data)) return *p;
     return nullptr;
 }
 } // namespace
 
-TTreeNode::TTreeNode(TMySql* host) : QTreeWidgetItem(UserType), FData(host) { setText(0, QtText(host->Name)); }
+TTreeNode::TTreeNode(TMySql* host) : QTreeWidgetItem(UserType), FData(host) {
+    setText(0, QtText(host->Name));
+}
 
 TTreeNode::TTreeNode(TDatabase* database) : QTreeWidgetItem(UserType), FData(database) {
     setText(0, QtText(database->Name));
@@ -27,10 +28,18 @@ TTreeNode::TTreeNode(const TField* field) : QTreeWidgetItem(UserType), FData(fie
 
 TTreeNode::~TTreeNode() = default;
 
-TMySql* TTreeNode::Host() const { return Carried<TMySql>(FData); }
-TDatabase* TTreeNode::Database() const { return Carried<TDatabase>(FData); }
-TTable* TTreeNode::Table() const { return Carried<TTable>(FData); }
-const TField* TTreeNode::Field() const { return Carried<const TField>(FData); }
+TMySql* TTreeNode::Host() const {
+    return Carried<TMySql>(FData);
+}
+TDatabase* TTreeNode::Database() const {
+    return Carried<TDatabase>(FData);
+}
+TTable* TTreeNode::Table() const {
+    return Carried<TTable>(FData);
+}
+const TField* TTreeNode::Field() const {
+    return Carried<const TField>(FData);
+}
 
 void TTreeNode::SetImages(int image, int selected) {
     if (image == FImageIndex && selected == FSelectedIndex) return;

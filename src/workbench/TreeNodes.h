@@ -46,4 +46,6 @@ private:
 };
 
 // The node for a tree item, or null for an item of another class.
-inline TTreeNode* AsNode(QTreeWidgetItem* item) { return dynamic_cast<TTreeNode*>(item); }
+inline TTreeNode* AsNode(QTreeWidgetItem* item) {
+    return dynamic_cast<TTreeNode*>(item);
+}

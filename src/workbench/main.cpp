@@ -56,9 +56,13 @@ void TfrmMain::FormDestroy() {
     SaveSettings();
 }
 
-TDialogs& TfrmMain::Dialogs() const { return FWindows.Dialogs(); }
+TDialogs& TfrmMain::Dialogs() const {
+    return FWindows.Dialogs();
+}
 
-TRegistryStore& TfrmMain::Store() const { return FStore ? *FStore : TRegistryStore::Default(); }
+TRegistryStore& TfrmMain::Store() const {
+    return FStore ? *FStore : TRegistryStore::Default();
+}
 
 void TfrmMain::LoadSettings() {
     const THostListLoad loaded =
@@ -69,9 +73,15 @@ void TfrmMain::LoadSettings() {
     if (p.Left || p.Top) move(p.Left.value_or(x()), p.Top.value_or(y()));
     if (p.State) {
         switch (*p.State) {
-        case wsMinimized: setWindowState(Qt::WindowMinimized); break;
-        case wsMaximized: setWindowState(Qt::WindowMaximized); break;
-        default: setWindowState(Qt::WindowNoState); break;
+        case wsMinimized:
+            setWindowState(Qt::WindowMinimized);
+            break;
+        case wsMaximized:
+            setWindowState(Qt::WindowMaximized);
+            break;
+        default:
+            setWindowState(Qt::WindowNoState);
+            break;
         }
     }
     if (!loaded.Error.empty()) Dialogs().ShowFailure(this, QString::fromStdString(loaded.Error));
@@ -161,25 +171,33 @@ void TfrmMain::UpdateCommandStates() {
     FCmd.Disconnect.SetEnabled(connected);
     FCmd.Query.SetEnabled(connected);
     FCmd.CreateDb.SetEnabled(connected);
-    for (const TCommand* any : {&FCmd.Properties, &FCmd.DeleteHost}) any->SetEnabled(true);
-    for (const TCommand* table : {&FCmd.DescribeTable, &FCmd.TableSelect}) table->SetVisible(isTable);
+    for (const TCommand* any : {&FCmd.Properties, &FCmd.DeleteHost})
+        any->SetEnabled(true);
+    for (const TCommand* table : {&FCmd.DescribeTable, &FCmd.TableSelect})
+        table->SetVisible(isTable);
     // Names that need it are quoted, so the caption is a statement that runs as shown.
     if (isTable) popmnuTableSelect->setText(QStringLiteral("SELECT * FROM ") + SqlName(node->text(0)));
     FCmd.FieldSelect.SetVisible(isField);
     if (isField)
-        popmnuFieldSelect->setText(QStringLiteral("SELECT ") + SqlName(node->text(0)) + QStringLiteral(" FROM ") +
-                                   SqlName(node->parent()->text(0)));
+        popmnuFieldSelect->setText(QStringLiteral("SELECT ") + SqlName(node->text(0)) +
+                                   QStringLiteral(" FROM ") + SqlName(node->parent()->text(0)));
     N5->setVisible(isTable || isField);
     FCmd.SelectDb.SetEnabled(selectable);
     FCmd.SelectDb.SetChecked(inUse);
     FCmd.DeleteDb.SetEnabled(selectable);
 }
 
-void TfrmMain::TreeClick() { UpdateCommandStates(); }
+void TfrmMain::TreeClick() {
+    UpdateCommandStates();
+}
 
-void TfrmMain::TreeChange() { UpdateCommandStates(); }
+void TfrmMain::TreeChange() {
+    UpdateCommandStates();
+}
 
-void TfrmMain::TreeDblClick() { InsertSelectedName(); }
+void TfrmMain::TreeDblClick() {
+    InsertSelectedName();
+}
 
 void TfrmMain::InsertSelectedName() {
     const TTreeNode* node = Tree->SelectedNode();
@@ -220,13 +238,16 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
             e->acceptProposedAction();
             return true;
         }
-        default: break;
+        default:
+            break;
         }
     }
     return TGradientForm::eventFilter(watched, event);
 }
 
-QString TfrmMain::StatusText() const { return FStatusLabel->text(); }
+QString TfrmMain::StatusText() const {
+    return FStatusLabel->text();
+}
 
 void TfrmMain::SetStatusText(const QString& text, bool repaintNow) {
     FStatusLabel->setText(text);
@@ -247,11 +268,19 @@ void TfrmMain::changeEvent(QEvent* event) {
 }
 
 // The clipboard commands act on the editor whichever control has the focus.
-void TfrmMain::Cut1Click() { mmoIn->CutToClipboard(); }
-void TfrmMain::Copy1Click() { mmoIn->CopyToClipboard(); }
-void TfrmMain::Paste1Click() { mmoIn->PasteFromClipboard(); }
+void TfrmMain::Cut1Click() {
+    mmoIn->CutToClipboard();
+}
+void TfrmMain::Copy1Click() {
+    mmoIn->CopyToClipboard();
+}
+void TfrmMain::Paste1Click() {
+    mmoIn->PasteFromClipboard();
+}
 
-void TfrmMain::Exit1Click() { close(); }
+void TfrmMain::Exit1Click() {
+    close();
+}
 
 // Commands whose windows and files are still to come: they do nothing yet.
 void TfrmMain::btnExportResultClick() {}

@@ -234,7 +234,8 @@ private:
     void BuildToolBar();
     void BuildClientArea();
     void BuildStatusBar();
-    QToolButton* AddToolButton(const char* name, const QString& caption, const QString& hint, int glyph, bool enabled);
+    QToolButton* AddToolButton(const char* name, const QString& caption, const QString& hint, int glyph,
+                               bool enabled);
     void AddToolSeparator();
     QAction* AddMenuItem(QMenu* menu, const char* name, const QString& caption, bool enabled = true);
 

@@ -27,47 +27,40 @@
 
 // Resources of a static library are not registered on their own; this must sit outside any
 // namespace.
-static void InitPropertiesResources()
-{
+static void InitPropertiesResources() {
     Q_INIT_RESOURCE(properties);
 }
 
 namespace {
 
 // The port edit takes a signed 32-bit decimal number, sign allowed, nothing else around it.
-std::optional<int> ParsePort(const QString& text)
-{
+std::optional<int> ParsePort(const QString& text) {
     const std::string bytes = ServerText(text);
     std::string_view digits(bytes);
     if (!digits.empty() && digits.front() == '+') {
         digits.remove_prefix(1);
-        if (!digits.empty() && digits.front() == '-')
-            return std::nullopt;
+        if (!digits.empty() && digits.front() == '-') return std::nullopt;
     }
     int value = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (ec != std::errc() || end != digits.data() + digits.size())
-        return std::nullopt;
+    if (ec != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
     return value;
 }
 
-QFrame* HorizontalRule(QWidget* parent)
-{
+QFrame* HorizontalRule(QWidget* parent) {
     auto* rule = new QFrame(parent);
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
     return rule;
 }
 
-QLabel* Caption(const QString& text, QWidget* parent)
-{
+QLabel* Caption(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return label;
 }
 
-QLineEdit* Edit(const char* name, QWidget* parent)
-{
+QLineEdit* Edit(const char* name, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
     return edit;
@@ -78,8 +71,7 @@ QLineEdit* Edit(const char* name, QWidget* parent)
 TfrmProperties::TfrmProperties(TDialogs& dialogs, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint),
-      FDialogs(dialogs)
-{
+      FDialogs(dialogs) {
     InitPropertiesResources();
     setObjectName(QStringLiteral("frmProperties"));
     setWindowTitle(QStringLiteral("Properties"));
@@ -132,8 +124,7 @@ TfrmProperties::TfrmProperties(TDialogs& dialogs, QWidget* parent)
 
 TfrmProperties::~TfrmProperties() = default;
 
-QWidget* TfrmProperties::BuildGeneralPage()
-{
+QWidget* TfrmProperties::BuildGeneralPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tabGeneral"));
 
@@ -187,8 +178,7 @@ QWidget* TfrmProperties::BuildGeneralPage()
     return page;
 }
 
-QWidget* TfrmProperties::BuildHostPage()
-{
+QWidget* TfrmProperties::BuildHostPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tabHost"));
 
@@ -256,18 +246,14 @@ QWidget* TfrmProperties::BuildHostPage()
     return page;
 }
 
-void TfrmProperties::showEvent(QShowEvent* event)
-{
+void TfrmProperties::showEvent(QShowEvent* event) {
     // A window un-minimised by the platform is not a new showing.
-    if (!event->spontaneous())
-        FormShow();
+    if (!event->spontaneous()) FormShow();
     QDialog::showEvent(event);
 }
 
-void TfrmProperties::FormShow()
-{
-    if (!FMySql)
-        return;
+void TfrmProperties::FormShow() {
+    if (!FMySql) return;
     const QString name = QtText(FMySql->Name);
     lblName->setText(name);
     txtName->setText(name);
@@ -289,19 +275,16 @@ void TfrmProperties::FormShow()
     // Filling the edits counted as changes.
     btnApply->setEnabled(false);
 
-    if (alive)
-        RefreshProcesses();
+    if (alive) RefreshProcesses();
     btnRefresh->setEnabled(alive);
     lstProcesses->setEnabled(alive);
 }
 
-void TfrmProperties::txtNameChange()
-{
+void TfrmProperties::txtNameChange() {
     btnApply->setEnabled(true);
 }
 
-void TfrmProperties::btnApplyClick()
-{
+void TfrmProperties::btnApplyClick() {
     if (FMySql) {
         FMySql->Name = ServerText(txtName->text());
         FMySql->Host = ServerText(txtHost->text());
@@ -317,15 +300,13 @@ void TfrmProperties::btnApplyClick()
     btnApply->setEnabled(false);
 }
 
-void TfrmProperties::btnOkClick()
-{
+void TfrmProperties::btnOkClick() {
     // A refused port was already reported; the dialog still closes with OK.
     btnApplyClick();
     accept();
 }
 
-void TfrmProperties::keyPressEvent(QKeyEvent* event)
-{
+void TfrmProperties::keyPressEvent(QKeyEvent* event) {
     // Both buttons answer Escape and Ok comes first, so Escape applies and closes with OK.
     // The title bar's close box still cancels (QDialog's closeEvent rejects).
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
@@ -335,19 +316,15 @@ void TfrmProperties::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-void TfrmProperties::btnRefreshClick()
-{
+void TfrmProperties::btnRefreshClick() {
     RefreshProcesses();
 }
 
-void TfrmProperties::RefreshProcesses()
-{
-    if (!FMySql)
-        return;
+void TfrmProperties::RefreshProcesses() {
+    if (!FMySql) return;
     const TResult* result = FMySql->ProcessList();
     // A failed request leaves the rows of the last good one.
-    if (!result || !result->ErrorText().empty())
-        return;
+    if (!result || !result->ErrorText().empty()) return;
 
     lstProcesses->setUpdatesEnabled(false);
     lstProcesses->clear();
@@ -366,9 +343,7 @@ void TfrmProperties::RefreshProcesses()
     lstProcesses->setUpdatesEnabled(true);
 }
 
-void TfrmProperties::btnGrantsClick()
-{
+void TfrmProperties::btnGrantsClick() {
     // The outcome is not shown, as with the server's own reload command.
-    if (FMySql)
-        FMySql->RefreshGrants();
+    if (FMySql) FMySql->RefreshGrants();
 }

@@ -16,7 +16,8 @@ protected:
 
     void Show(std::initializer_list<std::string_view> lines) {
         std::u16string text;
-        for (auto l : lines) text += (text.empty() && l == *lines.begin() ? u"" : u"\r\n") + U(l);
+        for (auto l : lines)
+            text += (text.empty() && l == *lines.begin() ? u"" : u"\r\n") + U(l);
         win.SetText(text);
     }
     void Run(bool caretLineOnly = false) {
@@ -38,17 +39,24 @@ protected:
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> out;
-        for (const auto& o : win.Outputs) out.push_back(A(o.Text));
+        for (const auto& o : win.Outputs)
+            out.push_back(A(o.Text));
         return out;
     }
     static char Letter(TColor c) {
         switch (c) {
-        case clBlue: return 'B';
-        case clTeal: return 'T';
-        case clRed: return 'R';
-        case clWindowText: return 'F';
-        case clBlack: return 'K';
-        default: return '?';
+        case clBlue:
+            return 'B';
+        case clTeal:
+            return 'T';
+        case clRed:
+            return 'R';
+        case clWindowText:
+            return 'F';
+        case clBlack:
+            return 'K';
+        default:
+            return '?';
         }
     }
 };
@@ -230,7 +238,8 @@ TEST_F(ColourPass, MultiLineRunsAreDrawnLineByLine) {
     EXPECT_EQ(win.Outputs[0].X, 2 * TFakeEditWindow::CharWidth);
     EXPECT_EQ(win.Outputs[1].Y, TFakeEditWindow::Height);
     EXPECT_EQ(win.Outputs[2].Y, 2 * TFakeEditWindow::Height);
-    for (const auto& o : win.Outputs) EXPECT_EQ(o.Attr.Font, clTeal);
+    for (const auto& o : win.Outputs)
+        EXPECT_EQ(o.Attr.Font, clTeal);
 }
 
 TEST_F(ColourPass, TrailingCrLfOfASingleLineRunIsNotDrawn) {
@@ -312,7 +321,9 @@ TEST_F(ColourPass, OnlyThePaintedStretchIsCopiedScannedAndShown) {
     auto document = [](std::string outside) {
         std::u16string text;
         for (int line = 0; line < 3000; ++line) {
-            std::string l = line == 1005 ? "select /* open" : line == 1010 ? "*/ x" : "select a, b from t where c = 1";
+            std::string l = line == 1005   ? "select /* open"
+                            : line == 1010 ? "*/ x"
+                                           : "select a, b from t where c = 1";
             if (line < 1000 || line >= 1010) l = outside.substr(0, l.size());
             text += (line ? u"\r\n" : u"") + U(l);
         }
@@ -344,7 +355,8 @@ TEST_F(ColourPass, OnlyThePaintedStretchIsCopiedScannedAndShown) {
 TEST_F(ColourPass, BuffersOnlyGrow) {
     AddSqlRules(pass.ColorRules);
     std::u16string text;
-    for (int line = 0; line < 400; ++line) text += u"select a from t where b = c\r\n";
+    for (int line = 0; line < 400; ++line)
+        text += u"select a from t where b = c\r\n";
     win.SetText(text);
     win.Bottom = 300 * TFakeEditWindow::Height;
     Run();

@@ -18,7 +18,8 @@ TEST(ColorText, NamesAndHexReadAsRrggbb) {
 }
 
 TEST(ColorText, UnreadableTextIsWhite) {
-    for (auto text : {u"clBlue", u"", u"#", u"$12$", u"-FF", u"x#00FF00", u"1FF0000FF", u"BLUEBLUEBLUE", u"# FF"})
+    for (auto text :
+         {u"clBlue", u"", u"#", u"$12$", u"-FF", u"x#00FF00", u"1FF0000FF", u"BLUEBLUEBLUE", u"# FF"})
         EXPECT_EQ(ParseColorText(text), clWhite) << A(text);
 }
 
@@ -26,7 +27,8 @@ namespace {
 
 std::string Keys(const TColorRule& r) {
     std::string out;
-    for (std::size_t i = 0; i < r.KeyCount(); ++i) out += (i ? "|" : "") + A(r.KeyText(i));
+    for (std::size_t i = 0; i < r.KeyCount(); ++i)
+        out += (i ? "|" : "") + A(r.KeyText(i));
     return out;
 }
 
@@ -34,7 +36,8 @@ std::string Keys(const TColorRule& r) {
 
 TEST(KeywordList, EntrySyntax) {
     TColorRule r;
-    r.SetKeywords({u"select;BLUE", u" from", u";", u"   ", u" ;red", u"a;b;c", u"*", u"x;", u"y; ", u"z;teal"});
+    r.SetKeywords(
+        {u"select;BLUE", u" from", u";", u"   ", u" ;red", u"a;b;c", u"*", u"x;", u"y; ", u"z;teal"});
     EXPECT_EQ(Keys(r), "SELECT| FROM|A|*|X|Y|Z");
     EXPECT_EQ(r.KeyColorOf(0), clBlue);
     EXPECT_EQ(r.KeyColorOf(1), clRed); // DefKeyColor
@@ -48,7 +51,8 @@ TEST(KeywordList, EntrySyntax) {
 TEST(KeywordList, ColourCodesShareAndRunOutAfter41) {
     TColorRule r;
     TStringList list;
-    for (int i = 0; i < 42; ++i) list.push_back(U("k" + std::to_string(i) + ";" + std::to_string(100 + i)));
+    for (int i = 0; i < 42; ++i)
+        list.push_back(U("k" + std::to_string(i) + ";" + std::to_string(100 + i)));
     list.push_back(u"again;102"); // a colour met before keeps its code
     r.SetKeywords(list);
     ASSERT_EQ(r.KeyCount(), 43u);
@@ -105,13 +109,15 @@ TEST(MarkerLists, LineEndEntries) {
     EXPECT_EQ(A(m[4].BegMark), ";x");
     EXPECT_EQ(A(m[5].BegMark), "remark");
     EXPECT_TRUE(m[6].BegMark.empty());
-    for (int i = 0; i < 6; ++i) EXPECT_TRUE(m[i].EndMark.empty());
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(m[i].EndMark.empty());
 }
 
 TEST(MarkerLists, OneTableServesBothListsAndHolds40) {
     TColorRule r;
     TStringList many;
-    for (int i = 0; i < 45; ++i) many.push_back(U("b" + std::to_string(i) + ";e"));
+    for (int i = 0; i < 45; ++i)
+        many.push_back(U("b" + std::to_string(i) + ";e"));
     r.SetKeyBegEndLst(many);
     EXPECT_EQ(A(r.Markers()[39].BegMark), "b39");
     r.SetKeyLineEndLst({u"#"});

@@ -85,7 +85,8 @@ public:
 
     int IndexOf(std::u16string_view what, int nth = 0) const {
         std::size_t p = FText.find(what);
-        while (nth-- > 0 && p != std::u16string::npos) p = FText.find(what, p + 1);
+        while (nth-- > 0 && p != std::u16string::npos)
+            p = FText.find(what, p + 1);
         return p == std::u16string::npos ? -1 : int(p);
     }
 
@@ -101,7 +102,8 @@ public:
     int LineLength(int index) const override {
         const int line = LineFromChar(index);
         const int start = FLineStarts[std::size_t(line)];
-        const int next = line + 1 < int(FLineStarts.size()) ? FLineStarts[std::size_t(line) + 1] - 2 : int(FText.size());
+        const int next =
+            line + 1 < int(FLineStarts.size()) ? FLineStarts[std::size_t(line) + 1] - 2 : int(FText.size());
         return next - start;
     }
     TPoint PosFromChar(int index) const override {
@@ -130,7 +132,8 @@ public:
         // Only what falls inside the client area shows.
         if (y + Height <= 0 || y >= Bottom) return;
         const auto [row, column] = Cell(TPoint{x, y});
-        for (std::size_t j = 0; j < text.size(); ++j) FScreen[{row, column + int(j)}] = {text[j], attr};
+        for (std::size_t j = 0; j < text.size(); ++j)
+            FScreen[{row, column + int(j)}] = {text[j], attr};
     }
     void HideCaret() override { ++Hidden; }
     void ShowCaret() override { ++Shown; }

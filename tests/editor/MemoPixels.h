@@ -49,7 +49,8 @@ inline char Ink(const QImage& shot, QRect r) {
     std::array<int, 128> count{};
     r = r.intersected(shot.rect());
     for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x) ++count[std::size_t(Hue(shot.pixel(x, y)))];
+        for (int x = r.left(); x <= r.right(); ++x)
+            ++count[std::size_t(Hue(shot.pixel(x, y)))];
     char best = '.';
     int most = 1; // a lone pixel is noise
     for (char k : {'K', 'B', 'T', 'R', '?'})
@@ -65,8 +66,11 @@ inline std::string SeenLine(const TColorMemo& memo, const QImage& shot, int line
     const QTextBlock b = memo.document()->findBlockByNumber(line);
     const int start = b.position() + line;
     std::string out;
-    for (int i = 0; i < b.length() - 1; ++i) out += Ink(shot, CharRect(memo, start + i));
+    for (int i = 0; i < b.length() - 1; ++i)
+        out += Ink(shot, CharRect(memo, start + i));
     return out;
 }
 
-inline std::string SeenLine(TColorMemo& memo, int line) { return SeenLine(memo, Shot(memo), line); }
+inline std::string SeenLine(TColorMemo& memo, int line) {
+    return SeenLine(memo, Shot(memo), line);
+}

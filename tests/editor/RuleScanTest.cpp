@@ -25,8 +25,9 @@ struct Scanner {
     std::vector<std::string> Pieces(std::u16string_view s, int from = 0) {
         std::vector<std::string> out;
         for (const auto& d : Scan(s, from))
-            out.push_back(std::to_string(d.KeyStart) + ":" +
-                          A(text.substr(std::size_t(d.KeyStart - from), std::size_t(d.KeyEnd - d.KeyStart + 1))));
+            out.push_back(
+                std::to_string(d.KeyStart) + ":" +
+                A(text.substr(std::size_t(d.KeyStart - from), std::size_t(d.KeyEnd - d.KeyStart + 1))));
         return out;
     }
     void Keys(const TStringList& keys, bool partWord = false) {
@@ -145,7 +146,8 @@ TEST(EventScan, SpansFromTheHandlerOffsetFromTheStretch) {
         EXPECT_EQ(from.data()[from.size()], 0);
         EXPECT_EQ(a.size(), 10u);
         EXPECT_EQ(items, 0);
-        for (const auto& d : a) EXPECT_EQ(d.KeyStart | d.KeyEnd | int(d.KeyColor) | d.KeyZOrder, 0);
+        for (const auto& d : a)
+            EXPECT_EQ(d.KeyStart | d.KeyEnd | int(d.KeyColor) | d.KeyZOrder, 0);
         a[0] = TKeyDescr{1, 2, clBlue, 0, 1};
         a[1] = TKeyDescr{4, 5, clTeal, 5, 0};
         a[2] = TKeyDescr{5, 6, clTeal, 5, 0}; // reaches past the stretch: ignored
@@ -194,21 +196,25 @@ namespace {
 // defined. The scans visit each position once instead, and must give exactly the same spans.
 std::vector<std::pair<int, int>> PlainKeys(const TStringList& keys, std::u16string text, bool partWord) {
     auto word = [](char16_t c) { return (c >= u'@' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
-    for (auto& c : text) c = AsciiUpper(c);
+    for (auto& c : text)
+        c = AsciiUpper(c);
     std::vector<std::pair<int, int>> out;
     for (auto key : keys) {
         if (key.find_first_not_of(u' ') == std::u16string::npos) continue; // blank keys are skipped
-        for (auto& c : key) c = AsciiUpper(c);
+        for (auto& c : key)
+            c = AsciiUpper(c);
         for (auto p = text.find(key); p != std::u16string::npos; p = text.find(key, p + key.size())) {
-            const bool whole = (p == 0 || !word(text[p - 1])) && (p + key.size() == text.size() || !word(text[p + key.size()]));
+            const bool whole = (p == 0 || !word(text[p - 1])) &&
+                               (p + key.size() == text.size() || !word(text[p + key.size()]));
             if (partWord || whole) out.emplace_back(int(p), int(p + key.size()) - 1);
         }
     }
     return out;
 }
 
-std::vector<std::pair<int, int>> PlainBeginEnd(const std::vector<std::pair<std::u16string, std::u16string>>& pairs,
-                                               const std::u16string& text) {
+std::vector<std::pair<int, int>>
+PlainBeginEnd(const std::vector<std::pair<std::u16string, std::u16string>>& pairs,
+              const std::u16string& text) {
     std::vector<std::pair<int, int>> out;
     for (std::size_t p = 0;;) {
         std::size_t best = std::u16string::npos, winner = 0;
@@ -247,20 +253,23 @@ TEST(ScansAgreeWithPlainSearch, RandomTextsAndKeys) {
         s.Keys(keys, partWord);
         const std::u16string text = RandomText(seed, 200, u"abAB-@_1 \u0141\u0162");
         std::vector<std::pair<int, int>> got;
-        for (const auto& d : s.Scan(text)) got.emplace_back(d.KeyStart, d.KeyEnd);
+        for (const auto& d : s.Scan(text))
+            got.emplace_back(d.KeyStart, d.KeyEnd);
         ASSERT_EQ(got, PlainKeys(keys, text, partWord)) << "round " << round;
 
         std::vector<std::pair<std::u16string, std::u16string>> pairs;
         TStringList lines;
         for (int m = 0; m < 3; ++m) {
-            pairs.emplace_back(RandomText(seed, 1 + m % 2, u"ab*/"), RandomText(seed, 1 + (m + 1) % 2, u"ab*/"));
+            pairs.emplace_back(RandomText(seed, 1 + m % 2, u"ab*/"),
+                               RandomText(seed, 1 + (m + 1) % 2, u"ab*/"));
             lines.push_back(pairs.back().first + u";" + pairs.back().second);
         }
         s.rule.KeyDrawingType = dtBeginEnd;
         s.rule.SetKeyBegEndLst(lines);
         const std::u16string marked = RandomText(seed, 200, u"ab*/ xy");
         got.clear();
-        for (const auto& d : s.Scan(marked)) got.emplace_back(d.KeyStart, d.KeyEnd);
+        for (const auto& d : s.Scan(marked))
+            got.emplace_back(d.KeyStart, d.KeyEnd);
         ASSERT_EQ(got, PlainBeginEnd(pairs, marked)) << "round " << round;
     }
 }

@@ -17,16 +17,13 @@ using namespace std::string_literals;
 
 namespace {
 
-std::string ReadAll(const QString& path)
-{
+std::string ReadAll(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "(unreadable)";
+    if (!f.open(QIODevice::ReadOnly)) return "(unreadable)";
     return f.readAll().toStdString();
 }
 
-void WriteRaw(const QString& path, const std::string& bytes)
-{
+void WriteRaw(const QString& path, const std::string& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -38,14 +35,12 @@ protected:
     QTemporaryDir FDir;
     QString FPath = FDir.path() + "/Tarnvale/Korvana.reg";
 
-    QStringList Leftovers() const
-    {
+    QStringList Leftovers() const {
         return QDir(FDir.path() + "/Tarnvale").entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
 };
 
-TEST_F(RegistryFile, EveryValueKindSurvivesARoundTripInReadableRegText)
-{
+TEST_F(RegistryFile, EveryValueKindSurvivesARoundTripInReadableRegText) {
     const std::string tricky = "C:\\dir\\\"quoted\" Zürich ✓ ; [x] = @";
     {
         TRegistryStore store(FPath);
@@ -65,10 +60,14 @@ TEST_F(RegistryFile, EveryValueKindSurvivesARoundTripInReadableRegText)
 
     const std::string text = ReadAll(FPath);
     EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n\n", 0), 0u) << text;
-    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Tarnvale\\Korvana]\n@=\"default value\"\n\"width\"=dword:00000cea\n"),
-        std::string::npos) << text;
-    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Tarnvale\\Korvana\\Hosts\\Büro \"main\"]\n"), std::string::npos);
-    EXPECT_NE(text.find("\"host\"=\"C:\\\\dir\\\\\\\"quoted\\\" Zürich ✓ ; [x] = @\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Tarnvale\\Korvana]\n@=\"default "
+                        "value\"\n\"width\"=dword:00000cea\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Tarnvale\\Korvana\\Hosts\\Büro \"main\"]\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\"host\"=\"C:\\\\dir\\\\\\\"quoted\\\" Zürich ✓ ; [x] = @\"\n"), std::string::npos)
+        << text;
     EXPECT_NE(text.find("\"neg\"=dword:ffffffff\n"), std::string::npos);
     EXPECT_NE(text.find("\"port\"=dword:00000cea"), std::string::npos);
 
@@ -91,8 +90,7 @@ TEST_F(RegistryFile, EveryValueKindSurvivesARoundTripInReadableRegText)
     EXPECT_EQ(ReadAll(FPath), text);
 }
 
-TEST_F(RegistryFile, TheFileIsOwnerOnlyAndNoTemporaryFileStays)
-{
+TEST_F(RegistryFile, TheFileIsOwnerOnlyAndNoTemporaryFileStays) {
     TRegistryStore store(FPath);
     TRegistry reg(store);
     ASSERT_TRUE(reg.OpenKey("Software\\Tarnvale\\Korvana\\Hosts\\h", true));
@@ -109,8 +107,7 @@ TEST_F(RegistryFile, TheFileIsOwnerOnlyAndNoTemporaryFileStays)
     EXPECT_EQ(Leftovers(), QStringList{"Korvana.reg"});
 }
 
-TEST_F(RegistryFile, AFailedWriteLeavesTheOldFileAndTheStoreAsTheyWere)
-{
+TEST_F(RegistryFile, AFailedWriteLeavesTheOldFileAndTheStoreAsTheyWere) {
     TRegistryStore store(FPath);
     TRegistry reg(store);
     ASSERT_TRUE(reg.OpenKey("Software\\Tarnvale\\Korvana\\Hosts\\h", true));
@@ -118,7 +115,7 @@ TEST_F(RegistryFile, AFailedWriteLeavesTheOldFileAndTheStoreAsTheyWere)
     const std::string before = ReadAll(FPath);
 
     // Writes past this size fail with EFBIG, even for root; the signal would end the process.
-    rlimit old {};
+    rlimit old{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
     auto previous = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = old;
@@ -130,7 +127,8 @@ TEST_F(RegistryFile, AFailedWriteLeavesTheOldFileAndTheStoreAsTheyWere)
     } catch (const ERegistryException& e) {
         error = e.what();
     }
-    const bool opened = reg.OpenKey("\\Software\\Tarnvale\\Korvana\\Hosts\\AnotherWithALongName" + std::string(64, 'n'), true);
+    const bool opened = reg.OpenKey(
+        "\\Software\\Tarnvale\\Korvana\\Hosts\\AnotherWithALongName" + std::string(64, 'n'), true);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
 
@@ -144,24 +142,22 @@ TEST_F(RegistryFile, AFailedWriteLeavesTheOldFileAndTheStoreAsTheyWere)
     EXPECT_EQ(reg.ReadString("host"), "old");
 }
 
-TEST_F(RegistryFile, ADamagedFileLoadsWhatItCanAndIsKeptBesideBeforeTheFirstSave)
-{
-    const std::string damaged =
-        "Windows Registry Editor Version 5.00\r\n"
-        "\r\n"
-        "; a comment a person wrote\r\n"
-        "[HKEY_CURRENT_USER\\Software\\Tarnvale\\Korvana\\Hosts\\good]\r\n"
-        "\"host\" = \"db1\"\r\n"
-        "\"port\"=dword:00000cea\r\n"
-        "this line means nothing\r\n"
-        "\"bin\"=hex:01,02,03\r\n"
-        "\"user\"=\"unterminated\r\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\Elsewhere]\r\n"
-        "\"lost\"=\"not ours\"\r\n"
-        "[HKEY_CURRENT_USER\\Software\\Tarnvale\\Korvana\\Hosts\\second]\r\n"
-        "\"host\"=\"db2\"\r\n"
-        "\x01\x02\xff\xfe garbage \0 with a NUL\r\n"
-        "\"port\"=dword:000"s;
+TEST_F(RegistryFile, ADamagedFileLoadsWhatItCanAndIsKeptBesideBeforeTheFirstSave) {
+    const std::string damaged = "Windows Registry Editor Version 5.00\r\n"
+                                "\r\n"
+                                "; a comment a person wrote\r\n"
+                                "[HKEY_CURRENT_USER\\Software\\Tarnvale\\Korvana\\Hosts\\good]\r\n"
+                                "\"host\" = \"db1\"\r\n"
+                                "\"port\"=dword:00000cea\r\n"
+                                "this line means nothing\r\n"
+                                "\"bin\"=hex:01,02,03\r\n"
+                                "\"user\"=\"unterminated\r\n"
+                                "[HKEY_LOCAL_MACHINE\\Software\\Elsewhere]\r\n"
+                                "\"lost\"=\"not ours\"\r\n"
+                                "[HKEY_CURRENT_USER\\Software\\Tarnvale\\Korvana\\Hosts\\second]\r\n"
+                                "\"host\"=\"db2\"\r\n"
+                                "\x01\x02\xff\xfe garbage \0 with a NUL\r\n"
+                                "\"port\"=dword:000"s;
     WriteRaw(FPath, damaged);
 
     TRegistryStore store(FPath);
@@ -200,15 +196,13 @@ TEST_F(RegistryFile, ADamagedFileLoadsWhatItCanAndIsKeptBesideBeforeTheFirstSave
     EXPECT_EQ(ReadAll(FPath + ".bad.1"), "garbage only");
 }
 
-TEST_F(RegistryFile, HandWrittenButWellFormedFilesAreNotDamaged)
-{
-    WriteRaw(FPath,
-        "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
-        "; comment\r\n"
-        "[hkey_current_user\\Software\\Tarnvale]\r\n"
-        "  \"a\"=dword:FF  \r\n"
-        "[HKEY_CURRENT_USER\\software\\tarnvale\\K]\r\n"
-        "\"path\"=\"C:\\temp\"\r\n");
+TEST_F(RegistryFile, HandWrittenButWellFormedFilesAreNotDamaged) {
+    WriteRaw(FPath, "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
+                    "; comment\r\n"
+                    "[hkey_current_user\\Software\\Tarnvale]\r\n"
+                    "  \"a\"=dword:FF  \r\n"
+                    "[HKEY_CURRENT_USER\\software\\tarnvale\\K]\r\n"
+                    "\"path\"=\"C:\\temp\"\r\n");
     TRegistryStore store(FPath);
     EXPECT_FALSE(store.Damaged());
     TRegistry reg(store);
@@ -221,8 +215,7 @@ TEST_F(RegistryFile, HandWrittenButWellFormedFilesAreNotDamaged)
     EXPECT_FALSE(QFile::exists(FPath + ".bad"));
 }
 
-TEST_F(RegistryFile, AMissingHeaderCountsAsDamage)
-{
+TEST_F(RegistryFile, AMissingHeaderCountsAsDamage) {
     WriteRaw(FPath, "[HKEY_CURRENT_USER\\Software]\n\"a\"=\"1\"\n");
     TRegistryStore store(FPath);
     EXPECT_TRUE(store.Damaged());
@@ -231,8 +224,7 @@ TEST_F(RegistryFile, AMissingHeaderCountsAsDamage)
     EXPECT_EQ(reg.ReadString("a"), "1");
 }
 
-TEST_F(RegistryFile, EveryTruncationOfAGoodFileLoadsTheLinesBeforeTheCut)
-{
+TEST_F(RegistryFile, EveryTruncationOfAGoodFileLoadsTheLinesBeforeTheCut) {
     TRegKey full;
     full.AddSubkey("Software")->AddSubkey("Hosts");
     TRegKey* hosts = full.FindSubkey("Software")->FindSubkey("Hosts");
@@ -248,15 +240,15 @@ TEST_F(RegistryFile, EveryTruncationOfAGoodFileLoadsTheLinesBeforeTheCut)
         const bool clean = ParseRegFile(prefix, root);
         // Every value line that ended before the cut is there with its full value.
         std::size_t complete = 0;
-        for (std::size_t p = prefix.find("\"port\"=dword:"); p != std::string::npos; p = prefix.find("\"port\"=dword:", p + 1))
-            if (prefix.find('\n', p) != std::string::npos)
-                ++complete;
-        const TRegKey* h = root.FindSubkey("Software") ? root.FindSubkey("Software")->FindSubkey("Hosts") : nullptr;
+        for (std::size_t p = prefix.find("\"port\"=dword:"); p != std::string::npos;
+             p = prefix.find("\"port\"=dword:", p + 1))
+            if (prefix.find('\n', p) != std::string::npos) ++complete;
+        const TRegKey* h =
+            root.FindSubkey("Software") ? root.FindSubkey("Software")->FindSubkey("Hosts") : nullptr;
         std::size_t loaded = 0;
         if (h)
             for (const auto& k : h->Subkeys)
-                if (const TRegValue* port = k->FindValue("port"); port && port->Dword >= 3300)
-                    ++loaded;
+                if (const TRegValue* port = k->FindValue("port"); port && port->Dword >= 3300) ++loaded;
         EXPECT_GE(loaded, complete) << "cut at " << cut;
         if (cut == text.size()) {
             EXPECT_TRUE(clean);
@@ -264,8 +256,7 @@ TEST_F(RegistryFile, EveryTruncationOfAGoodFileLoadsTheLinesBeforeTheCut)
     }
 }
 
-TEST_F(RegistryFile, AFileThatCannotBeReadIsNeverWrittenOver)
-{
+TEST_F(RegistryFile, AFileThatCannotBeReadIsNeverWrittenOver) {
     ASSERT_TRUE(QDir().mkpath(FPath)); // a folder where the file should be
     TRegistryStore store(FPath);
     EXPECT_TRUE(store.Damaged());

@@ -17,8 +17,7 @@ protected:
     TRegistryStore FStore{FDir.path() + "/Korvana.reg"};
     TRegistry FReg{FStore};
 
-    std::string Error(const std::function<void()>& op)
-    {
+    std::string Error(const std::function<void()>& op) {
         try {
             op();
         } catch (const ERegistryException& e) {
@@ -28,8 +27,7 @@ protected:
     }
 };
 
-TEST_F(RegistrySemantics, KeyNamesIgnoreLetterCaseAndKeepTheirFirstCase)
-{
+TEST_F(RegistrySemantics, KeyNamesIgnoreLetterCaseAndKeepTheirFirstCase) {
     ASSERT_TRUE(FReg.OpenKey("Software\\Tarnvale\\Korvana", true));
     FReg.CloseKey();
 
@@ -60,8 +58,7 @@ TEST_F(RegistrySemantics, KeyNamesIgnoreLetterCaseAndKeepTheirFirstCase)
     EXPECT_EQ(FReg.GetKeyNames().size(), 2u);
 }
 
-TEST_F(RegistrySemantics, PathsAreRelativeToTheOpenKeyUnlessTheyStartWithABackslash)
-{
+TEST_F(RegistrySemantics, PathsAreRelativeToTheOpenKeyUnlessTheyStartWithABackslash) {
     ASSERT_TRUE(FReg.OpenKey("Software", true));
     ASSERT_TRUE(FReg.OpenKey("Tarnvale", true));
     EXPECT_EQ(FReg.CurrentPath(), "Software\\Tarnvale");
@@ -72,8 +69,7 @@ TEST_F(RegistrySemantics, PathsAreRelativeToTheOpenKeyUnlessTheyStartWithABacksl
     ASSERT_TRUE(FReg.OpenKey("Software\\Tarnvale", false));
 }
 
-TEST_F(RegistrySemantics, PathsWithEmptyOrUnprintableNamesOpenNothingAndCreateNothing)
-{
+TEST_F(RegistrySemantics, PathsWithEmptyOrUnprintableNamesOpenNothingAndCreateNothing) {
     EXPECT_FALSE(FReg.OpenKey("Software\\\\Hosts", true));
     EXPECT_FALSE(FReg.OpenKey("Software\\Hosts\\", true));
     EXPECT_FALSE(FReg.OpenKey("Software\\line\nbreak", true));
@@ -82,8 +78,7 @@ TEST_F(RegistrySemantics, PathsWithEmptyOrUnprintableNamesOpenNothingAndCreateNo
     EXPECT_FALSE(QFile::exists(FStore.FileName()));
 }
 
-TEST_F(RegistrySemantics, SubkeysAreListedInUpperCaseOrdinalOrder)
-{
+TEST_F(RegistrySemantics, SubkeysAreListedInUpperCaseOrdinalOrder) {
     for (const char* name : {"beta", "_x", "Zeta", "a_b", "Alpha", "ab"}) {
         ASSERT_TRUE(FReg.OpenKey(std::string("\\Hosts\\") + name, true));
     }
@@ -92,8 +87,7 @@ TEST_F(RegistrySemantics, SubkeysAreListedInUpperCaseOrdinalOrder)
     EXPECT_EQ(FReg.GetKeyNames(), (std::vector<std::string>{"ab", "Alpha", "a_b", "beta", "Zeta", "_x"}));
 }
 
-TEST_F(RegistrySemantics, AValueHasOneTypeAndReadsCheckIt)
-{
+TEST_F(RegistrySemantics, AValueHasOneTypeAndReadsCheckIt) {
     ASSERT_TRUE(FReg.OpenKey("Software\\Tarnvale\\Korvana", true));
     FReg.WriteInteger("width", 800);
     FReg.WriteString("host", "db.example");
@@ -118,16 +112,14 @@ TEST_F(RegistrySemantics, AValueHasOneTypeAndReadsCheckIt)
     EXPECT_EQ(FReg.ReadString("cut"), "before");
 }
 
-TEST_F(RegistrySemantics, WritingWithoutAnOpenKeyFails)
-{
+TEST_F(RegistrySemantics, WritingWithoutAnOpenKeyFails) {
     EXPECT_EQ(Error([&] { FReg.WriteString("host", "x"); }), "Failed to set data for 'host'");
     EXPECT_EQ(Error([&] { FReg.WriteInteger("port", 1); }), "Failed to set data for 'port'");
     EXPECT_EQ(FReg.ReadString("host"), "");
     EXPECT_EQ(Error([&] { FReg.ReadInteger("port"); }), "Failed to get data for 'port'");
 }
 
-TEST_F(RegistrySemantics, DeleteKeyRemovesTheWholeTreeAndNothingBeside)
-{
+TEST_F(RegistrySemantics, DeleteKeyRemovesTheWholeTreeAndNothingBeside) {
     ASSERT_TRUE(FReg.OpenKey("\\Hosts\\one\\deep\\deeper", true));
     FReg.WriteString("v", "1");
     ASSERT_TRUE(FReg.OpenKey("\\Hosts\\two", true));
@@ -146,8 +138,7 @@ TEST_F(RegistrySemantics, DeleteKeyRemovesTheWholeTreeAndNothingBeside)
     EXPECT_FALSE(FReg.ValueExists("v"));
 }
 
-TEST_F(RegistrySemantics, HandlesShareOneStoreAndAKeyDeletedUnderAHandleStopsIt)
-{
+TEST_F(RegistrySemantics, HandlesShareOneStoreAndAKeyDeletedUnderAHandleStopsIt) {
     TRegistry other(FStore);
     ASSERT_TRUE(FReg.OpenKey("\\Hosts\\one", true));
     ASSERT_TRUE(other.OpenKey("\\hosts\\ONE", false));

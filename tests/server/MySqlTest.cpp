@@ -6,15 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <unistd.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
 std::vector<std::string> DatabaseNames(const TMySql& m) {
     std::vector<std::string> names;
-    for (int i = 0; i < m.Databases()->Count(); ++i) names.push_back(m.Databases()->Items(i)->Name);
+    for (int i = 0; i < m.Databases()->Count(); ++i)
+        names.push_back(m.Databases()->Items(i)->Name);
     return names;
 }
 
@@ -32,7 +33,8 @@ TTable* FindTable(TDatabase* d, const std::string& name) {
 
 std::vector<std::string> FieldNames(const TFields& f) {
     std::vector<std::string> names;
-    for (int i = 0; i < f.Count(); ++i) names.push_back(f.Items(i).Name);
+    for (int i = 0; i < f.Count(); ++i)
+        names.push_back(f.Items(i).Name);
     return names;
 }
 
@@ -295,7 +297,8 @@ TEST(Catalogue, ListsDatabasesInServerOrderWithTheFirstSelectableCurrent) {
 
     // Exactly one database is current: the first one (this login may select every database).
     int selected = 0;
-    for (int i = 0; i < m->Databases()->Count(); ++i) selected += m->Databases()->Items(i)->Selected;
+    for (int i = 0; i < m->Databases()->Count(); ++i)
+        selected += m->Databases()->Items(i)->Selected;
     EXPECT_EQ(selected, 1);
     EXPECT_TRUE(m->Databases()->Items(0)->Selected);
     TResult* r = m->Execute("SELECT DATABASE()");

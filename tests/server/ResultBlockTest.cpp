@@ -12,7 +12,8 @@ namespace {
 std::shared_ptr<const TResultBlock> Build(std::vector<std::string> names,
                                           const std::vector<std::vector<const char*>>& rows) {
     TResultBlock::Builder b(std::move(names));
-    for (const auto& r : rows) b.AddRow(r.data(), nullptr);
+    for (const auto& r : rows)
+        b.AddRow(r.data(), nullptr);
     return b.Finish();
 }
 

@@ -41,8 +41,7 @@ std::unique_ptr<TMySql> SandboxHost(const std::string& name) {
 
 std::unique_ptr<TMySql> ConnectedSandbox() {
     auto m = SandboxHost();
-    if (!m->Connect())
-        throw std::runtime_error("cannot reach the sandbox server: " + m->ErrorText());
+    if (!m->Connect()) throw std::runtime_error("cannot reach the sandbox server: " + m->ErrorText());
     return m;
 }
 

@@ -15,7 +15,8 @@ TEST(Dialogs, ScriptedAnswersAreUsedInOrderAndRecorded) {
     d.AnswerInput(std::nullopt);
     EXPECT_TRUE(d.Confirm(nullptr, QStringLiteral("Sure?")));
     QString name = QStringLiteral("default");
-    EXPECT_TRUE(d.InputQuery(nullptr, QStringLiteral("Create database"), QStringLiteral("Name of the database?"), name));
+    EXPECT_TRUE(d.InputQuery(nullptr, QStringLiteral("Create database"),
+                             QStringLiteral("Name of the database?"), name));
     EXPECT_EQ(name, QStringLiteral("shop"));
     name = QStringLiteral("kept");
     EXPECT_FALSE(d.InputQuery(nullptr, QStringLiteral("Create database"), QStringLiteral("Name?"), name));

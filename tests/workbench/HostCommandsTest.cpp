@@ -22,7 +22,9 @@
 #include <functional>
 #include <string>
 
-void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -59,8 +61,8 @@ protected:
                 const QString t = static_cast<QLabel*>(o)->text();
                 if (Texts.isEmpty() || Texts.back() != t) Texts << t;
                 if (t.startsWith(QLatin1String("Connecting to ")))
-                    WaitCursorAtConnecting =
-                        QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+                    WaitCursorAtConnecting = QApplication::overrideCursor() &&
+                                             QApplication::overrideCursor()->shape() == Qt::WaitCursor;
             }
             return false;
         }
@@ -72,7 +74,9 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
         Window->Tree->setFocus();
     }
-    QString HostPort(int port) const { return QString::fromStdString(Host->Host) + ':' + QString::number(port); }
+    QString HostPort(int port) const {
+        return QString::fromStdString(Host->Host) + ':' + QString::number(port);
+    }
     QString Status() const { return Window->StatusText(); }
     void Select(QTreeWidgetItem* node) {
         Window->Tree->setCurrentItem(node);
@@ -120,7 +124,9 @@ protected:
             }
         });
     }
-    static QLineEdit* Edit(TfrmProperties& d, const char* name) { return d.findChild<QLineEdit*>(QLatin1String(name)); }
+    static QLineEdit* Edit(TfrmProperties& d, const char* name) {
+        return d.findChild<QLineEdit*>(QLatin1String(name));
+    }
     static void Press(TfrmProperties& d, const char* button) {
         d.findChild<QPushButton*>(QLatin1String(button))->click();
     }
@@ -202,7 +208,8 @@ TEST_F(HostCommands, ConnectAfterALostConnectionRebuildsTheNodesFromTheNewCatalo
     ASSERT_EQ(Status(), QStringLiteral("Connected to ") + HostPort(Host->Port));
     const TDatabases* dbs = Host->Databases();
     ASSERT_EQ(HostNode->childCount(), dbs->Count());
-    for (int i = 0; i < dbs->Count(); ++i) EXPECT_EQ(AsNode(HostNode->child(i))->Database(), dbs->Items(i));
+    for (int i = 0; i < dbs->Count(); ++i)
+        EXPECT_EQ(AsNode(HostNode->child(i))->Database(), dbs->Items(i));
 }
 
 // ---- Select database -----------------------------------------------------------------------------
@@ -249,7 +256,8 @@ TEST_F(HostCommands, SelectingADatabaseThatIsGoneReportsTheErrorAndChangesNothin
     Select(node);
     Window->btnSelectDb->click();
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Error selecting database: ")));
-    EXPECT_EQ(Status(), QStringLiteral("Error selecting database: ") + QString::fromStdString(Host->ErrorText()));
+    EXPECT_EQ(Status(),
+              QStringLiteral("Error selecting database: ") + QString::fromStdString(Host->ErrorText()));
     EXPECT_TRUE(former->Database()->Selected);
     EXPECT_EQ(former->ImageIndex(), 8);
     EXPECT_EQ(node->ImageIndex(), 2);
@@ -282,7 +290,8 @@ TEST_F(HostCommands, CreatedAndDroppedDatabasesShowAtOnce) {
         EXPECT_TRUE(HostNode->isExpanded());
         EXPECT_EQ(w.Tree->SelectedNode(), HostNode);
         // The rebuilt tree is whole: our tables and their fields are back.
-        EXPECT_EQ(Child(Child(OurDb(), QStringLiteral("orders")), QStringLiteral("name"))->Kind(), TNodeKind::Field);
+        EXPECT_EQ(Child(Child(OurDb(), QStringLiteral("orders")), QStringLiteral("name"))->Kind(),
+                  TNodeKind::Field);
 
         Select(created);
         ASSERT_TRUE(w.btnDeleteDb->isEnabled());
@@ -292,7 +301,8 @@ TEST_F(HostCommands, CreatedAndDroppedDatabasesShowAtOnce) {
         EXPECT_EQ(Dialogs.Questions().back().Title, QStringLiteral("Confirm"));
         EXPECT_EQ(Dialogs.Questions().back().Buttons, TMsgButtons::YesNo);
         EXPECT_EQ(Dialogs.Questions().back().Text,
-                  QStringLiteral("Are you sure you want to delete the database '") + QString::fromStdString(name) +
+                  QStringLiteral("Are you sure you want to delete the database '") +
+                      QString::fromStdString(name) +
                       QStringLiteral("' ?\n\rDELETING IT WILL DESTROY ALL DATA IN IT FOREVER!"));
         EXPECT_FALSE(ServerHasDatabase(name));
         EXPECT_EQ(DbNode(name), nullptr);
@@ -307,7 +317,8 @@ TEST_F(HostCommands, RefusedAndFailingCreateAndDropAreReported) {
     Select(HostNode);
     Dialogs.AnswerInput(std::nullopt);
     Window->btnCreateDb->click();
-    EXPECT_EQ(Status(), QStringLiteral("Error creating database: ") + QString::fromStdString(Host->ErrorText()));
+    EXPECT_EQ(Status(),
+              QStringLiteral("Error creating database: ") + QString::fromStdString(Host->ErrorText()));
     EXPECT_FALSE(Host->ErrorText().empty());
 
     // No to the drop: nothing is dropped.
@@ -325,7 +336,8 @@ TEST_F(HostCommands, RefusedAndFailingCreateAndDropAreReported) {
     Select(node);
     Dialogs.Answer(TMsgResult::Yes);
     Window->btnDeleteDb->click();
-    EXPECT_EQ(Status(), QStringLiteral("Error Deleting Database: ") + QString::fromStdString(Host->ErrorText()));
+    EXPECT_EQ(Status(),
+              QStringLiteral("Error Deleting Database: ") + QString::fromStdString(Host->ErrorText()));
     EXPECT_NE(DbNode(gone.Name()), nullptr);
 }
 
@@ -400,7 +412,8 @@ TEST_F(HostCommands, DeletingAConnectedHostFromAFieldNodeClosesItsConnection) {
 
     Dialogs.Answer(TMsgResult::No);
     Window->btnDelete->click();
-    EXPECT_EQ(Dialogs.Questions().back().Text, QStringLiteral("Are you sure you want to delete the host 'sandbox'?"));
+    EXPECT_EQ(Dialogs.Questions().back().Text,
+              QStringLiteral("Are you sure you want to delete the host 'sandbox'?"));
     EXPECT_EQ(Dialogs.Questions().back().Title, QStringLiteral("Confirm"));
     EXPECT_EQ(Status(), before);
     ASSERT_EQ(Window->Tree->HostNodes().size(), 1u);

@@ -10,8 +10,7 @@
 
 namespace {
 
-std::unique_ptr<TMySql> Host(const std::string& name, const std::string& host = "h", int port = 0)
-{
+std::unique_ptr<TMySql> Host(const std::string& name, const std::string& host = "h", int port = 0) {
     auto m = std::make_unique<TMySql>();
     m->Name = name;
     m->Host = host;
@@ -22,8 +21,7 @@ std::unique_ptr<TMySql> Host(const std::string& name, const std::string& host = 
 }
 
 // A stored placement, so that the hosts key is reached.
-void WritePlacement(TRegistry& reg)
-{
+void WritePlacement(TRegistry& reg) {
     ASSERT_TRUE(reg.OpenKey("\\Software\\Tarnvale\\Korvana", true));
     for (const char* name : {"width", "height", "left", "top", "state"})
         reg.WriteInteger(name, 0);
@@ -32,16 +30,13 @@ void WritePlacement(TRegistry& reg)
 
 // One run of the program: loads at start, saves at exit, on a store of its own file.
 struct TRun {
-    explicit TRun(const QString& path) : Store(path)
-    {
+    explicit TRun(const QString& path) : Store(path) {
         Loaded = LoadHostList([this](std::unique_ptr<TMySql> h) { Hosts.push_back(std::move(h)); }, Store);
     }
-    std::string Exit(const TFormPlacement& placement = {})
-    {
+    std::string Exit(const TFormPlacement& placement = {}) {
         return SaveHostList(std::move(Hosts), placement, Store);
     }
-    std::vector<std::string> Names() const
-    {
+    std::vector<std::string> Names() const {
         std::vector<std::string> names;
         for (const auto& h : Hosts)
             names.push_back(h->Name);
@@ -58,14 +53,12 @@ protected:
     QTemporaryDir FDir;
     QString FPath = FDir.path() + "/Tarnvale/Korvana.reg";
 
-    std::string FileText() const
-    {
+    std::string FileText() const {
         QFile f(FPath);
         return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
     }
     // Starts with the given hosts stored (and a placement).
-    void Store(std::vector<std::unique_ptr<TMySql>> hosts)
-    {
+    void Store(std::vector<std::unique_ptr<TMySql>> hosts) {
         TRun run(FPath);
         for (auto& h : hosts)
             run.Hosts.push_back(std::move(h));
@@ -73,8 +66,7 @@ protected:
     }
 };
 
-TEST_F(HostList, AFirstRunWithoutHostsWritesNothingAtAll)
-{
+TEST_F(HostList, AFirstRunWithoutHostsWritesNothingAtAll) {
     {
         TRun run(FPath);
         EXPECT_TRUE(run.Hosts.empty());
@@ -86,8 +78,7 @@ TEST_F(HostList, AFirstRunWithoutHostsWritesNothingAtAll)
     EXPECT_FALSE(QDir(FDir.path() + "/Tarnvale").exists());
 }
 
-TEST_F(HostList, AHostCreatedInARunIsThereWithItsSettingsAndThePlacementAtTheNextStart)
-{
+TEST_F(HostList, AHostCreatedInARunIsThereWithItsSettingsAndThePlacementAtTheNextStart) {
     {
         TRun run(FPath);
         auto h = Host("Production", "db.example.org", 3307);
@@ -95,7 +86,8 @@ TEST_F(HostList, AHostCreatedInARunIsThereWithItsSettingsAndThePlacementAtTheNex
         run.Hosts.push_back(std::move(h));
         EXPECT_EQ(run.Exit({-8, 20, 1024, 700, wsNormal}), "");
     }
-    EXPECT_NE(FileText().find("\"password\"=\"s3cr\\\"et\\\\ü\""), std::string::npos) << "plain text, readable";
+    EXPECT_NE(FileText().find("\"password\"=\"s3cr\\\"et\\\\ü\""), std::string::npos)
+        << "plain text, readable";
 
     TRun next(FPath);
     EXPECT_EQ(next.Loaded.Error, "");
@@ -114,8 +106,7 @@ TEST_F(HostList, AHostCreatedInARunIsThereWithItsSettingsAndThePlacementAtTheNex
     EXPECT_EQ(p.State, wsNormal);
 }
 
-TEST_F(HostList, HostsComeBackInTheRegistrysOrderNotTheTreesOrder)
-{
+TEST_F(HostList, HostsComeBackInTheRegistrysOrderNotTheTreesOrder) {
     std::vector<std::unique_ptr<TMySql>> hosts;
     for (const char* n : {"zeta", "Alpha", "beta"})
         hosts.push_back(Host(n));
@@ -124,8 +115,7 @@ TEST_F(HostList, HostsComeBackInTheRegistrysOrderNotTheTreesOrder)
     EXPECT_EQ(run.Names(), (std::vector<std::string>{"Alpha", "beta", "zeta"}));
 }
 
-TEST_F(HostList, DeletedAndRenamedHostsLoseTheirKeys)
-{
+TEST_F(HostList, DeletedAndRenamedHostsLoseTheirKeys) {
     std::vector<std::unique_ptr<TMySql>> hosts;
     for (const char* n : {"keep", "delete me", "old name"})
         hosts.push_back(Host(n));
@@ -144,9 +134,12 @@ TEST_F(HostList, DeletedAndRenamedHostsLoseTheirKeys)
     EXPECT_EQ(FileText().find("old name]"), std::string::npos);
 }
 
-TEST_F(HostList, RenamingOnlyInLetterCaseKeepsTheKeyInItsOldCase)
-{
-    Store([] { std::vector<std::unique_ptr<TMySql>> v; v.push_back(Host("Staging", "old")); return v; }());
+TEST_F(HostList, RenamingOnlyInLetterCaseKeepsTheKeyInItsOldCase) {
+    Store([] {
+        std::vector<std::unique_ptr<TMySql>> v;
+        v.push_back(Host("Staging", "old"));
+        return v;
+    }());
     {
         TRun run(FPath);
         run.Hosts[0]->Name = "STAGING";
@@ -158,8 +151,7 @@ TEST_F(HostList, RenamingOnlyInLetterCaseKeepsTheKeyInItsOldCase)
     EXPECT_EQ(run.Hosts[0]->Host, "new");
 }
 
-TEST_F(HostList, TwoHostsOfOneNameShareOneKeyAndTheLowerOneWins)
-{
+TEST_F(HostList, TwoHostsOfOneNameShareOneKeyAndTheLowerOneWins) {
     std::vector<std::unique_ptr<TMySql>> hosts;
     hosts.push_back(Host("Twin", "upper"));
     hosts.push_back(Host("other"));
@@ -179,8 +171,7 @@ TEST_F(HostList, TwoHostsOfOneNameShareOneKeyAndTheLowerOneWins)
     EXPECT_EQ(run.Hosts[0]->Host, "third");
 }
 
-TEST_F(HostList, AMaximisedWindowSavesState2AndAStrangeStateReadsAsNormal)
-{
+TEST_F(HostList, AMaximisedWindowSavesState2AndAStrangeStateReadsAsNormal) {
     {
         TRun run(FPath);
         run.Hosts.push_back(Host("a"));
@@ -198,8 +189,7 @@ TEST_F(HostList, AMaximisedWindowSavesState2AndAStrangeStateReadsAsNormal)
     EXPECT_EQ(run.Names(), std::vector<std::string>{"a"});
 }
 
-TEST_F(HostList, AMissingPortEndsTheLoadAfterTheHostsReadBeforeIt)
-{
+TEST_F(HostList, AMissingPortEndsTheLoadAfterTheHostsReadBeforeIt) {
     std::vector<std::unique_ptr<TMySql>> hosts;
     for (const char* n : {"a", "b", "c"})
         hosts.push_back(Host(n, "h", 1));
@@ -217,8 +207,7 @@ TEST_F(HostList, AMissingPortEndsTheLoadAfterTheHostsReadBeforeIt)
     EXPECT_EQ(run.Loaded.Placement.Width, 300);
 }
 
-TEST_F(HostList, MissingStringsReadEmpty)
-{
+TEST_F(HostList, MissingStringsReadEmpty) {
     {
         TRegistryStore store(FPath);
         TRegistry reg(store);
@@ -234,9 +223,12 @@ TEST_F(HostList, MissingStringsReadEmpty)
     EXPECT_EQ(run.Hosts[0]->Port, 3306);
 }
 
-TEST_F(HostList, AWrongTypeOrMissingPlacementValueLoadsNoHosts)
-{
-    Store([] { std::vector<std::unique_ptr<TMySql>> v; v.push_back(Host("a")); return v; }());
+TEST_F(HostList, AWrongTypeOrMissingPlacementValueLoadsNoHosts) {
+    Store([] {
+        std::vector<std::unique_ptr<TMySql>> v;
+        v.push_back(Host("a"));
+        return v;
+    }());
     {
         TRegistryStore store(FPath);
         TRegistry reg(store);
@@ -267,8 +259,7 @@ TEST_F(HostList, AWrongTypeOrMissingPlacementValueLoadsNoHosts)
     EXPECT_TRUE(run.Hosts.empty());
 }
 
-TEST_F(HostList, AWrongTypedPortIsReportedAsSuch)
-{
+TEST_F(HostList, AWrongTypedPortIsReportedAsSuch) {
     {
         TRegistryStore store(FPath);
         TRegistry reg(store);
@@ -281,8 +272,7 @@ TEST_F(HostList, AWrongTypedPortIsReportedAsSuch)
     EXPECT_TRUE(run.Hosts.empty());
 }
 
-TEST_F(HostList, NamesThatCannotBeOneKeyAreStoredUnderAReadableOne)
-{
+TEST_F(HostList, NamesThatCannotBeOneKeyAreStoredUnderAReadableOne) {
     std::vector<std::unique_ptr<TMySql>> hosts;
     hosts.push_back(Host("back\\slash", "one"));
     hosts.push_back(Host("", "two"));
@@ -298,8 +288,7 @@ TEST_F(HostList, NamesThatCannotBeOneKeyAreStoredUnderAReadableOne)
     }
 }
 
-TEST_F(HostList, AValueThatCannotBeWrittenEndsTheSaveWithItsMessage)
-{
+TEST_F(HostList, AValueThatCannotBeWrittenEndsTheSaveWithItsMessage) {
     std::vector<std::unique_ptr<TMySql>> hosts;
     hosts.push_back(Host("a"));
     hosts.push_back(Host("stale"));

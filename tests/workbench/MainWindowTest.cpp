@@ -174,8 +174,10 @@ TEST_F(WindowTest, MenuItemsStartInTheirDesignedStates) {
         ASSERT_NE(menu, nullptr);
         EXPECT_EQ(MenuCaption(menu), QLatin1String(row.Menu));
     };
-    for (const ItemRow& row : MenuItems) check(row);
-    for (const ItemRow& row : TreeItems) check(row);
+    for (const ItemRow& row : MenuItems)
+        check(row);
+    for (const ItemRow& row : TreeItems)
+        check(row);
 
     EXPECT_TRUE(Item("mnuShowDuration")->isChecked());
     EXPECT_FALSE(Item("mnuSelectDb")->isChecked());
@@ -184,7 +186,8 @@ TEST_F(WindowTest, MenuItemsStartInTheirDesignedStates) {
 
     // The menu bar in its designed order.
     QStringList menus;
-    for (QAction* a : Window->MainMenu1->actions()) menus << a->text();
+    for (QAction* a : Window->MainMenu1->actions())
+        menus << a->text();
     EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Hosts", "&Databases", "&Query", "&View", "&Help"}));
 }
 
@@ -434,7 +437,8 @@ void StorePlacement(TRegistryStore& store, int width, int height, int left, int 
 
 QStringList HostCaptions(const TfrmMain& w) {
     QStringList names;
-    for (TTreeNode* n : w.Tree->HostNodes()) names << n->text(0);
+    for (TTreeNode* n : w.Tree->HostNodes())
+        names << n->text(0);
     return names;
 }
 } // namespace

@@ -123,7 +123,8 @@ TEST_F(TreeTest, PopulatingMirrorsTheCatalogueAtEveryDepth) {
     ASSERT_NE(DbNode(), nullptr);
     ASSERT_NE(Orders(), nullptr);
     QStringList fields;
-    for (int i = 0; i < Orders()->childCount(); ++i) fields << Orders()->child(i)->text(0);
+    for (int i = 0; i < Orders()->childCount(); ++i)
+        fields << Orders()->child(i)->text(0);
     EXPECT_EQ(fields, (QStringList{"id", "name", "total"}));
     TTreeNode* hollow = Child(DbNode(), QStringLiteral("hollow"));
     ASSERT_NE(hollow, nullptr);
@@ -134,9 +135,9 @@ TEST_F(TreeTest, PopulatingMirrorsTheCatalogueAtEveryDepth) {
 
 TEST_F(TreeTest, HostNodeOfTheSelectionFromEveryDepth) {
     EXPECT_EQ(Window->Tree->SelectedHostNode(), nullptr);
-    for (QTreeWidgetItem* node : {static_cast<QTreeWidgetItem*>(HostNode), static_cast<QTreeWidgetItem*>(DbNode()),
-                                  static_cast<QTreeWidgetItem*>(Orders()),
-                                  static_cast<QTreeWidgetItem*>(OrdersField("id"))}) {
+    for (QTreeWidgetItem* node :
+         {static_cast<QTreeWidgetItem*>(HostNode), static_cast<QTreeWidgetItem*>(DbNode()),
+          static_cast<QTreeWidgetItem*>(Orders()), static_cast<QTreeWidgetItem*>(OrdersField("id"))}) {
         Select(node);
         EXPECT_EQ(Window->Tree->SelectedHostNode(), HostNode) << node->text(0).toStdString();
         EXPECT_EQ(Window->Tree->SelectedHost(), Host);
@@ -152,17 +153,19 @@ TEST_F(TreeTest, CommandStatesOfAConnectedHostsNodes) {
     TTreeNode* inUse = InUseDb(true);
     TTreeNode* other = InUseDb(false);
     ASSERT_TRUE(inUse && other);
-    for (const Expect& e : {Expect{HostNode, false, false, false, false}, Expect{inUse, false, true, false, false},
-                            Expect{other, true, false, false, false}, Expect{Orders(), false, false, true, false},
-                            Expect{OrdersField("id"), false, false, false, true}}) {
+    for (const Expect& e :
+         {Expect{HostNode, false, false, false, false}, Expect{inUse, false, true, false, false},
+          Expect{other, true, false, false, false}, Expect{Orders(), false, false, true, false},
+          Expect{OrdersField("id"), false, false, false, true}}) {
         SCOPED_TRACE(e.Node->text(0).toStdString());
         Click(e.Node);
         ASSERT_EQ(w.Tree->SelectedNode(), e.Node);
         EXPECT_FALSE(w.btnConnect->isEnabled());
         EXPECT_FALSE(w.mnuConnect->isEnabled());
         EXPECT_FALSE(w.popmnuConnect->isEnabled());
-        for (QAction* a : {w.mnuDisconnect, w.popmnuDisconnect, w.mnuQuery, w.mnuQuery2, w.mnuCreateDb,
-                           w.popmnuCreateDb, w.mnuProperties, w.mnuDelete, w.popmnuProperties, w.popmnuDelete})
+        for (QAction* a :
+             {w.mnuDisconnect, w.popmnuDisconnect, w.mnuQuery, w.mnuQuery2, w.mnuCreateDb, w.popmnuCreateDb,
+              w.mnuProperties, w.mnuDelete, w.popmnuProperties, w.popmnuDelete})
             EXPECT_TRUE(TCommand::ItemEnabled(a)) << a->objectName().toStdString();
         for (QToolButton* b : {w.btnDisconnect, w.btnQuery, w.btnCreateDb, w.btnProperties, w.btnDelete})
             EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
@@ -204,16 +207,19 @@ TEST_F(TreeTest, CommandStatesOfADisconnectedHostsNodes) {
     ASSERT_TRUE(inUse && other);
     Host->Disconnect(); // the catalogue and its nodes stay until the host is cleared
     ASSERT_FALSE(Host->IsAlive());
-    for (QTreeWidgetItem* node : {static_cast<QTreeWidgetItem*>(HostNode), static_cast<QTreeWidgetItem*>(other),
-                                  static_cast<QTreeWidgetItem*>(inUse)}) {
+    for (QTreeWidgetItem* node :
+         {static_cast<QTreeWidgetItem*>(HostNode), static_cast<QTreeWidgetItem*>(other),
+          static_cast<QTreeWidgetItem*>(inUse)}) {
         SCOPED_TRACE(node->text(0).toStdString());
         Select(node);
         EXPECT_TRUE(w.btnConnect->isEnabled());
         EXPECT_TRUE(w.mnuConnect->isEnabled());
         EXPECT_TRUE(w.popmnuConnect->isEnabled());
-        for (QAction* a : {w.mnuDisconnect, w.popmnuDisconnect, w.mnuQuery, w.mnuQuery2, w.mnuCreateDb, w.popmnuCreateDb})
+        for (QAction* a :
+             {w.mnuDisconnect, w.popmnuDisconnect, w.mnuQuery, w.mnuQuery2, w.mnuCreateDb, w.popmnuCreateDb})
             EXPECT_FALSE(TCommand::ItemEnabled(a)) << a->objectName().toStdString();
-        for (QToolButton* b : {w.btnDisconnect, w.btnQuery, w.btnCreateDb}) EXPECT_FALSE(b->isEnabled());
+        for (QToolButton* b : {w.btnDisconnect, w.btnQuery, w.btnCreateDb})
+            EXPECT_FALSE(b->isEnabled());
         EXPECT_TRUE(w.btnProperties->isEnabled());
         EXPECT_TRUE(w.popmnuDelete->isEnabled());
     }

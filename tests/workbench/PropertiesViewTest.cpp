@@ -25,8 +25,7 @@
 #include <vector>
 
 // Readable failure messages for QString comparisons.
-void PrintTo(const QString& s, std::ostream* os)
-{
+void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }
 
@@ -42,8 +41,8 @@ struct ErrorBoxCall {
 class TRecordingDialogs : public TDialogs {
 public:
     explicit TRecordingDialogs(std::vector<ErrorBoxCall>& calls) : FCalls(calls) {}
-    TMsgResult MessageBox(QWidget*, const QString& title, const QString& text, TMsgKind, TMsgButtons) override
-    {
+    TMsgResult MessageBox(QWidget*, const QString& title, const QString& text, TMsgKind,
+                          TMsgButtons) override {
         FCalls.push_back({title, text, QApplication::focusWidget()});
         return TMsgResult::Ok;
     }
@@ -56,22 +55,15 @@ private:
 
 class PropertiesView : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        Dialog = std::make_unique<TfrmProperties>(Boxes);
+    void SetUp() override { Dialog = std::make_unique<TfrmProperties>(Boxes); }
+
+    void TearDown() override {
+        if (Dialog->isVisible()) Dialog->hide();
     }
 
-    void TearDown() override
-    {
-        if (Dialog->isVisible())
-            Dialog->hide();
-    }
-
-    template <class T> T* Child(const char* name)
-    {
+    template <class T> T* Child(const char* name) {
         T* w = Dialog->findChild<T*>(QString::fromLatin1(name));
-        if (!w)
-            throw std::runtime_error(std::string("no control ") + name);
+        if (!w) throw std::runtime_error(std::string("no control ") + name);
         return w;
     }
 
@@ -80,16 +72,14 @@ protected:
 
     // Shows the dialog for `host` as a caller does, and makes it the active window so that keys
     // and focus behave as for a person at the keyboard.
-    void ShowFor(TMySql* host)
-    {
+    void ShowFor(TMySql* host) {
         Dialog->SetMySql(host);
         Dialog->show();
         QApplication::setActiveWindow(Dialog.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(Dialog.get()));
     }
 
-    void Retype(const char* edit, const QString& text)
-    {
+    void Retype(const char* edit, const QString& text) {
         QLineEdit* e = Edit(edit);
         e->setFocus();
         e->selectAll();
@@ -103,14 +93,12 @@ protected:
         }
     }
 
-    bool HostPageShown()
-    {
+    bool HostPageShown() {
         auto* pages = Child<QTabWidget>("PageControl");
         return pages->isTabVisible(pages->indexOf(Child<QWidget>("tabHost")));
     }
 
-    bool GeneralPageActive()
-    {
+    bool GeneralPageActive() {
         return Child<QTabWidget>("PageControl")->currentWidget() == Child<QWidget>("tabGeneral");
     }
 
@@ -119,8 +107,7 @@ protected:
     std::unique_ptr<TfrmProperties> Dialog;
 };
 
-std::unique_ptr<TMySql> OfflineHost(const std::string& name, int port)
-{
+std::unique_ptr<TMySql> OfflineHost(const std::string& name, int port) {
     auto m = std::make_unique<TMySql>();
     m->Name = name;
     m->Host = "db-" + name + ".example";
@@ -132,8 +119,7 @@ std::unique_ptr<TMySql> OfflineHost(const std::string& name, int port)
 
 // ---- Filling on every showing ------------------------------------------------------------------
 
-TEST_F(PropertiesView, ShowingFillsTheGeneralPageFromTheHost)
-{
+TEST_F(PropertiesView, ShowingFillsTheGeneralPageFromTheHost) {
     auto host = OfflineHost("alpha", 0);
     ShowFor(host.get());
 
@@ -158,8 +144,7 @@ TEST_F(PropertiesView, ShowingFillsTheGeneralPageFromTheHost)
     EXPECT_EQ(Text("lblVersion"), "");
 }
 
-TEST_F(PropertiesView, EveryShowingRefillsFromTheObjectAndNotFromWhatWasTyped)
-{
+TEST_F(PropertiesView, EveryShowingRefillsFromTheObjectAndNotFromWhatWasTyped) {
     auto alpha = OfflineHost("alpha", 5123);
     ShowFor(alpha.get());
     EXPECT_EQ(Edit("txtPort")->text(), "5123");
@@ -184,8 +169,7 @@ TEST_F(PropertiesView, EveryShowingRefillsFromTheObjectAndNotFromWhatWasTyped)
     EXPECT_EQ(Text("lblName"), "beta");
 }
 
-TEST_F(PropertiesView, EditsTakeTheFocusInOrder)
-{
+TEST_F(PropertiesView, EditsTakeTheFocusInOrder) {
     auto host = OfflineHost("alpha", 0);
     ShowFor(host.get());
     Edit("txtName")->setFocus();
@@ -197,8 +181,7 @@ TEST_F(PropertiesView, EditsTakeTheFocusInOrder)
 
 // ---- Apply -------------------------------------------------------------------------------------
 
-TEST_F(PropertiesView, AnyOfTheFiveEditsEnablesApplyAndApplyDisablesItAgain)
-{
+TEST_F(PropertiesView, AnyOfTheFiveEditsEnablesApplyAndApplyDisablesItAgain) {
     auto host = OfflineHost("alpha", 0);
     for (const char* edit : {"txtName", "txtHost", "txtPort", "txtUser", "txtPassword"}) {
         ShowFor(host.get());
@@ -219,8 +202,7 @@ TEST_F(PropertiesView, AnyOfTheFiveEditsEnablesApplyAndApplyDisablesItAgain)
     EXPECT_EQ(host->Password, "s3cret7");
 }
 
-TEST_F(PropertiesView, ApplyWritesTheSettingsAsTypedWithAnyPortNumber)
-{
+TEST_F(PropertiesView, ApplyWritesTheSettingsAsTypedWithAnyPortNumber) {
     auto host = OfflineHost("alpha", 0);
     ShowFor(host.get());
     Retype("txtName", " spaced name ");
@@ -231,7 +213,11 @@ TEST_F(PropertiesView, ApplyWritesTheSettingsAsTypedWithAnyPortNumber)
     const struct {
         const char* Typed;
         int Port;
-    } accepted[] = {{"70000", 70000}, {"-1", -1}, {"+42", 42}, {"0", 0}, {"2147483647", 2147483647},
+    } accepted[] = {{"70000", 70000},
+                    {"-1", -1},
+                    {"+42", 42},
+                    {"0", 0},
+                    {"2147483647", 2147483647},
                     {"-2147483648", -2147483647 - 1}};
     for (const auto& a : accepted) {
         Retype("txtPort", a.Typed);
@@ -241,12 +227,12 @@ TEST_F(PropertiesView, ApplyWritesTheSettingsAsTypedWithAnyPortNumber)
     EXPECT_TRUE(Errors.empty());
     EXPECT_EQ(host->Name, " spaced name ");
     EXPECT_EQ(host->Host, "");
-    EXPECT_EQ(host->User, "b\xc3\xb6" "b");
+    EXPECT_EQ(host->User, "b\xc3\xb6"
+                          "b");
     EXPECT_EQ(host->Password, "p a ss");
 }
 
-TEST_F(PropertiesView, APortThatIsNoIntegerIsRefusedWithTheMessageAndTheRestIsWritten)
-{
+TEST_F(PropertiesView, APortThatIsNoIntegerIsRefusedWithTheMessageAndTheRestIsWritten) {
     for (const char* bad : {"abc", "", "12abc", "33 06", "1.5", "2147483648", "-2147483649", "+-1", "0x10"}) {
         Errors.clear();
         auto host = OfflineHost("alpha", 4000);
@@ -268,8 +254,7 @@ TEST_F(PropertiesView, APortThatIsNoIntegerIsRefusedWithTheMessageAndTheRestIsWr
     }
 }
 
-TEST_F(PropertiesView, ApplyWithoutAConnectionObjectChangesNothingAndDoesNotCrash)
-{
+TEST_F(PropertiesView, ApplyWithoutAConnectionObjectChangesNothingAndDoesNotCrash) {
     Dialog->SetMySql(nullptr);
     Dialog->show();
     Retype("txtPort", "abc");
@@ -280,8 +265,7 @@ TEST_F(PropertiesView, ApplyWithoutAConnectionObjectChangesNothingAndDoesNotCras
 
 // ---- Closing: Ok, Enter, Escape, Cancel, the close box -----------------------------------------
 
-TEST_F(PropertiesView, OkAppliesAndClosesWithOkEvenWhenThePortIsRefused)
-{
+TEST_F(PropertiesView, OkAppliesAndClosesWithOkEvenWhenThePortIsRefused) {
     auto host = OfflineHost("alpha", 4000);
     ShowFor(host.get());
     Retype("txtHost", "elsewhere");
@@ -296,8 +280,7 @@ TEST_F(PropertiesView, OkAppliesAndClosesWithOkEvenWhenThePortIsRefused)
     EXPECT_EQ(host->Port, 4000);
 }
 
-TEST_F(PropertiesView, NewHostConfirmedAtOnceGetsEmptySettingsAndTheUsualPort)
-{
+TEST_F(PropertiesView, NewHostConfirmedAtOnceGetsEmptySettingsAndTheUsualPort) {
     TMySql fresh; // as New host makes it: empty settings, port 0
     ShowFor(&fresh);
     ASSERT_FALSE(Child<QPushButton>("btnApply")->isEnabled());
@@ -310,15 +293,13 @@ TEST_F(PropertiesView, NewHostConfirmedAtOnceGetsEmptySettingsAndTheUsualPort)
     EXPECT_EQ(fresh.Port, 3306) << "Ok applies also while Apply is disabled";
 }
 
-TEST_F(PropertiesView, EscapeInTheModalDialogAppliesAndClosesWithOk)
-{
+TEST_F(PropertiesView, EscapeInTheModalDialogAppliesAndClosesWithOk) {
     TMySql fresh;
     Dialog->SetMySql(&fresh);
     bool typed = false;
     QTimer::singleShot(0, Dialog.get(), [&] {
         QApplication::setActiveWindow(Dialog.get());
-        if (!QTest::qWaitForWindowActive(Dialog.get()))
-            return Dialog->done(-1);
+        if (!QTest::qWaitForWindowActive(Dialog.get())) return Dialog->done(-1);
         Edit("txtName")->setFocus();
         QTest::keyClicks(Edit("txtName"), "fresh");
         typed = true;
@@ -331,8 +312,7 @@ TEST_F(PropertiesView, EscapeInTheModalDialogAppliesAndClosesWithOk)
     EXPECT_EQ(fresh.Port, 3306);
 }
 
-TEST_F(PropertiesView, EnterRunsOk)
-{
+TEST_F(PropertiesView, EnterRunsOk) {
     auto host = OfflineHost("alpha", 0);
     ShowFor(host.get());
     Retype("txtUser", "dora");
@@ -342,8 +322,7 @@ TEST_F(PropertiesView, EnterRunsOk)
     EXPECT_EQ(host->User, "dora");
 }
 
-TEST_F(PropertiesView, CancelAndTheCloseBoxKeepOnlyWhatWasApplied)
-{
+TEST_F(PropertiesView, CancelAndTheCloseBoxKeepOnlyWhatWasApplied) {
     auto host = OfflineHost("alpha", 0);
     ShowFor(host.get());
     Retype("txtName", "one");
@@ -369,8 +348,7 @@ struct ProcessRow {
     std::vector<QString> Values;
 };
 
-std::vector<ProcessRow> Processes(QTreeWidget* list)
-{
+std::vector<ProcessRow> Processes(QTreeWidget* list) {
     std::vector<ProcessRow> rows;
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = list->topLevelItem(i);
@@ -382,16 +360,13 @@ std::vector<ProcessRow> Processes(QTreeWidget* list)
     return rows;
 }
 
-const ProcessRow* RowOf(const std::vector<ProcessRow>& rows, unsigned long threadId)
-{
+const ProcessRow* RowOf(const std::vector<ProcessRow>& rows, unsigned long threadId) {
     for (const ProcessRow& r : rows)
-        if (!r.Values.empty() && r.Values[0] == QString::number(threadId))
-            return &r;
+        if (!r.Values.empty() && r.Values[0] == QString::number(threadId)) return &r;
     return nullptr;
 }
 
-TEST_F(PropertiesView, AConnectedHostShowsItsServerDetailsAndProcesses)
-{
+TEST_F(PropertiesView, AConnectedHostShowsItsServerDetailsAndProcesses) {
     auto host = ConnectedSandbox();
     ShowFor(host.get());
 
@@ -431,8 +406,7 @@ TEST_F(PropertiesView, AConnectedHostShowsItsServerDetailsAndProcesses)
     EXPECT_TRUE(own->Values[4] == "Processlist" || own->Values[4] == "Query") << own->Values[4].toStdString();
 }
 
-TEST_F(PropertiesView, RefreshProcessesFollowsTheServer)
-{
+TEST_F(PropertiesView, RefreshProcessesFollowsTheServer) {
     auto host = ConnectedSandbox();
     ShowFor(host.get());
     auto* list = Child<QTreeWidget>("lstProcesses");
@@ -453,14 +427,12 @@ TEST_F(PropertiesView, RefreshProcessesFollowsTheServer)
     // The server notices a closed client a moment later.
     for (int i = 0; i < 50 && RowOf(Processes(list), gone); ++i) {
         QTest::mouseClick(Child<QPushButton>("btnRefresh"), Qt::LeftButton);
-        if (RowOf(Processes(list), gone))
-            QTest::qWait(20);
+        if (RowOf(Processes(list), gone)) QTest::qWait(20);
     }
     EXPECT_EQ(RowOf(Processes(list), gone), nullptr);
 }
 
-TEST_F(PropertiesView, AFailedProcessRequestLeavesTheListAsItWas)
-{
+TEST_F(PropertiesView, AFailedProcessRequestLeavesTheListAsItWas) {
     auto host = ConnectedSandbox();
     ShowFor(host.get());
     auto* list = Child<QTreeWidget>("lstProcesses");
@@ -482,8 +454,7 @@ TEST_F(PropertiesView, AFailedProcessRequestLeavesTheListAsItWas)
     EXPECT_TRUE(Errors.empty()) << "nothing is shown for it";
 }
 
-TEST_F(PropertiesView, AfterDisconnectOnlyTheGeneralPageIsShown)
-{
+TEST_F(PropertiesView, AfterDisconnectOnlyTheGeneralPageIsShown) {
     auto host = ConnectedSandbox();
     ShowFor(host.get());
     ASSERT_TRUE(HostPageShown());
@@ -502,8 +473,7 @@ TEST_F(PropertiesView, AfterDisconnectOnlyTheGeneralPageIsShown)
     EXPECT_FALSE(Child<QPushButton>("btnRefresh")->isEnabled());
 }
 
-TEST_F(PropertiesView, RefreshGrantsReloadsTheServersGrantTables)
-{
+TEST_F(PropertiesView, RefreshGrantsReloadsTheServersGrantTables) {
     auto admin = ConnectedSandbox();
     const std::string user = "korvana_grants_" + std::to_string(admin->ThreadId());
     // A login written straight into the grant table exists for the server only after a reload.
@@ -529,8 +499,7 @@ TEST_F(PropertiesView, RefreshGrantsReloadsTheServersGrantTables)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

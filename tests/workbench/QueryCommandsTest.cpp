@@ -49,7 +49,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == FWindow.StatusBar && event->type() == QEvent::Paint) {
             const QCursor* c = QApplication::overrideCursor();
-            Paints.push_back({FWindow.StatusText(), c && SameCursor(*c, TfrmMain::SqlBusyCursor()), c != nullptr});
+            Paints.push_back(
+                {FWindow.StatusText(), c && SameCursor(*c, TfrmMain::SqlBusyCursor()), c != nullptr});
         }
         return false;
     }
@@ -133,8 +134,9 @@ TEST_F(QueryTest, ABatchStopsAtTheFirstErrorWhichEmptiesTheGrid) {
 
     Run(QStringLiteral("INSERT INTO %1 VALUES (1);\r\nSELECT * FROM %2;\r\nINSERT INTO %1 VALUES (3);")
             .arg(T("log"), T("missing")));
-    EXPECT_EQ(Window->StatusText(),
-              QStringLiteral("Error: Table '%1.missing' doesn't exist").arg(QString::fromStdString(Db->Name())));
+    EXPECT_EQ(
+        Window->StatusText(),
+        QStringLiteral("Error: Table '%1.missing' doesn't exist").arg(QString::fromStdString(Db->Name())));
     EXPECT_EQ(LogRows(), 1); // the first was sent, the third not
     EXPECT_EQ(Grid().rowCount(), 0);
     EXPECT_EQ(Grid().columnCount(), 0);
@@ -151,8 +153,10 @@ TEST_F(QueryTest, AltQTheToolButtonAndTheMenuItemRunItToo) {
     Window->mmoIn->setFocus();
     QTest::keyClick(Window->mmoIn, Qt::Key_Q, Qt::AltModifier);
     EXPECT_EQ(LogRows(), 1);
-    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("1 affected row(s)"))) << Window->StatusText().toStdString();
-    EXPECT_EQ(Window->mmoIn->Text(), QStringLiteral("INSERT INTO %1 VALUES (7)").arg(T("log"))); // no "q" typed
+    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("1 affected row(s)")))
+        << Window->StatusText().toStdString();
+    EXPECT_EQ(Window->mmoIn->Text(),
+              QStringLiteral("INSERT INTO %1 VALUES (7)").arg(T("log"))); // no "q" typed
 
     QTest::mouseClick(Window->btnQuery, Qt::LeftButton);
     EXPECT_EQ(LogRows(), 2);
@@ -166,7 +170,8 @@ TEST_F(QueryTest, SummariesOfChangesOfNothingAndOfAnEmptySelect) {
     ASSERT_TRUE(ExportEnabled());
 
     Run(QStringLiteral("INSERT INTO %1 VALUES (1), (2), (3)").arg(T("log")));
-    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("3 affected row(s)"))) << Window->StatusText().toStdString();
+    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("3 affected row(s)")))
+        << Window->StatusText().toStdString();
     EXPECT_EQ(Grid().rowCount(), 0);
     EXPECT_EQ(Grid().columnCount(), 0);
     EXPECT_FALSE(ExportEnabled());
@@ -177,7 +182,8 @@ TEST_F(QueryTest, SummariesOfChangesOfNothingAndOfAnEmptySelect) {
     EXPECT_FALSE(ExportEnabled());
 
     Run(QStringLiteral("SELECT id, name, total FROM %1 WHERE id < 0").arg(T("t")));
-    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("0 rows - 3 fields"))) << Window->StatusText().toStdString();
+    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("0 rows - 3 fields")))
+        << Window->StatusText().toStdString();
     EXPECT_EQ(Grid().rowCount(), 0);
     ASSERT_EQ(Grid().columnCount(), 3);
     EXPECT_EQ(Caption(0), QStringLiteral("id"));
@@ -188,7 +194,8 @@ TEST_F(QueryTest, SummariesOfChangesOfNothingAndOfAnEmptySelect) {
 
 TEST_F(QueryTest, TheGridShowsTheLastStatementsRowsWithNullEmpty) {
     Run(QStringLiteral("SELECT 1 AS first;\r\nSELECT id, name, total FROM %1 ORDER BY id;").arg(T("t")));
-    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("2 rows - 3 fields"))) << Window->StatusText().toStdString();
+    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("2 rows - 3 fields")))
+        << Window->StatusText().toStdString();
     ASSERT_EQ(Grid().rowCount(), 2);
     ASSERT_EQ(Grid().columnCount(), 3);
     EXPECT_EQ(Caption(0), QStringLiteral("id"));
@@ -214,7 +221,8 @@ TEST_F(QueryTest, TheDurationFollowsTheMarkOfShowDurationAtEachRun) {
     ASSERT_TRUE(Window->mnuShowDuration->isChecked());
     Run(sql);
     const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("^1 rows - 1 fields in ([0-9]+) milliseconds\\.$")).match(Window->StatusText());
+        QRegularExpression(QStringLiteral("^1 rows - 1 fields in ([0-9]+) milliseconds\\.$"))
+            .match(Window->StatusText());
     ASSERT_TRUE(m.hasMatch()) << Window->StatusText().toStdString();
     EXPECT_GE(m.captured(1).toInt(), 30);
 }
@@ -226,7 +234,8 @@ TEST_F(QueryTest, TheDatabaseBusyCursorAndTheProgressTextsShowWhileItRuns) {
     auto opaqueIn = [&](int top, int bottom) {
         int n = 0;
         for (int y = top; y < bottom; ++y)
-            for (int x = 0; x < 32; ++x) n += qAlpha(cursor.pixel(x, y)) > 128;
+            for (int x = 0; x < 32; ++x)
+                n += qAlpha(cursor.pixel(x, y)) > 128;
         return n;
     };
     EXPECT_GT(opaqueIn(0, 20), 50);

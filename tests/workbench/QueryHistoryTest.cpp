@@ -4,7 +4,9 @@
 
 namespace {
 
-QStringList Lines(const char* text) { return QString::fromUtf8(text).split(QLatin1Char('\n')); }
+QStringList Lines(const char* text) {
+    return QString::fromUtf8(text).split(QLatin1Char('\n'));
+}
 
 TEST(QueryHistory, StartsEmptyWithBothButtonsOff) {
     TQueryHistory h;
@@ -101,9 +103,12 @@ TEST(QueryHistory, ItemTexts) {
               QStringLiteral("SELECT *  FROM orders  WHER"));
     EXPECT_EQ(TQueryHistory::ItemText(Lines("SELECT a_rather_long_column_name FROM t")),
               QStringLiteral("SELECT a_rather_long_column"));
-    EXPECT_EQ(TQueryHistory::ItemText(Lines("123456789012345678901234")), QStringLiteral("123456789012345678901234  "));
-    EXPECT_EQ(TQueryHistory::ItemText(Lines("1234567890123456789012345")), QStringLiteral("1234567890123456789012345  "));
-    EXPECT_EQ(TQueryHistory::ItemText(Lines("12345678901234567890123456")), QStringLiteral("12345678901234567890123456 "));
+    EXPECT_EQ(TQueryHistory::ItemText(Lines("123456789012345678901234")),
+              QStringLiteral("123456789012345678901234  "));
+    EXPECT_EQ(TQueryHistory::ItemText(Lines("1234567890123456789012345")),
+              QStringLiteral("1234567890123456789012345  "));
+    EXPECT_EQ(TQueryHistory::ItemText(Lines("12345678901234567890123456")),
+              QStringLiteral("12345678901234567890123456 "));
     EXPECT_EQ(TQueryHistory::ItemText(Lines("\n\n")), QStringLiteral("      "));
     // An empty editor has no lines and gives an empty item.
     EXPECT_EQ(TQueryHistory::ItemText(QStringList()), QString());

@@ -18,7 +18,8 @@ namespace {
 std::shared_ptr<const TResultBlock> Block(std::vector<std::string> names,
                                           const std::vector<std::vector<const char*>>& rows) {
     TResultBlock::Builder b(std::move(names));
-    for (const auto& row : rows) b.AddRow(row.data(), nullptr);
+    for (const auto& row : rows)
+        b.AddRow(row.data(), nullptr);
     return b.Finish();
 }
 
@@ -73,8 +74,9 @@ TEST(ResultModel, FieldsWithoutRowsGiveCaptionsOnly) {
 
 TEST(ResultModel, TextIsUtf8AndHugeValuesAreCutBetweenCharacters) {
     std::string huge;
-    while (huge.size() <= TResultModel::MaxDisplayBytes) huge += "\xC3\xA9"; // é
-    huge = "x" + huge;                                                       // the cut lands mid-character
+    while (huge.size() <= TResultModel::MaxDisplayBytes)
+        huge += "\xC3\xA9"; // é
+    huge = "x" + huge;      // the cut lands mid-character
     TResultModel m;
     m.SetBlock(Block({"v"}, {{"gr\xC3\xBC\xC3\x9F"}, {huge.c_str()}}));
     EXPECT_EQ(m.data(m.index(0, 0)).toString(), QString::fromUtf8("grüß"));
@@ -140,8 +142,9 @@ TEST(ResultView, DoubleClickAnywhereIsReported) {
     view.show();
     int clicks = 0;
     QObject::connect(&view, &TResultView::DoubleClicked, [&] { ++clicks; });
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 150), view.viewport()->mapToGlobal(QPointF(150, 150)),
-                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 150),
+                    view.viewport()->mapToGlobal(QPointF(150, 150)), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
     QApplication::sendEvent(view.viewport(), &dbl);
     EXPECT_EQ(clicks, 1); // on an empty grid too
 }
@@ -205,7 +208,8 @@ TEST(ShowResultOutcome, RealResults) {
     TResult* r = m.Execute("SELECT nosuchcolumn FROM t");
     o = ShowResultOutcome(*r, true);
     EXPECT_FALSE(o.Success);
-    EXPECT_TRUE(o.StatusText.startsWith("Error: Unknown column 'nosuchcolumn'")) << o.StatusText.toStdString();
+    EXPECT_TRUE(o.StatusText.startsWith("Error: Unknown column 'nosuchcolumn'"))
+        << o.StatusText.toStdString();
     EXPECT_FALSE(o.ExportEnabled);
 
     // With the duration shown, the text ends in the measured milliseconds or in the bare ".".

@@ -21,7 +21,8 @@ std::shared_ptr<const TResultBlock> TwoRows() {
 
 void DoubleClick(QWidget* w) {
     const QPointF at(w->width() / 2.0, w->height() / 2.0);
-    QMouseEvent e(QEvent::MouseButtonDblClick, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent e(QEvent::MouseButtonDblClick, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                  Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
 

@@ -114,7 +114,8 @@ TEST(SplitStatements, SpecialsAtEveryOffsetOfLongTexts) {
                 text.replace(at, std::string(special).size(), special);
                 text.resize(length);
                 text += ";tail;";
-                EXPECT_EQ(Split(text), Reference(text)) << "length " << length << " at " << at << " " << special;
+                EXPECT_EQ(Split(text), Reference(text))
+                    << "length " << length << " at " << at << " " << special;
             }
         }
     }
@@ -127,7 +128,8 @@ TEST(SplitStatements, RandomTextsFollowTheRules) {
     const std::string alphabet = ";#/*\r\n ab'\"-";
     for (int round = 0; round < 20000; ++round) {
         std::string text(random() % 80, ' ');
-        for (char& c : text) c = alphabet[random() % alphabet.size()];
+        for (char& c : text)
+            c = alphabet[random() % alphabet.size()];
 
         std::vector<std::string_view> views;
         SplitStatements(views, text);
@@ -156,7 +158,8 @@ TEST(SplitStatements, RandomTextsFollowTheRules) {
 // unclosed openings would take minutes if each searched to the end.
 TEST(SplitStatements, UnclosedCommentsStayLinear) {
     std::string text;
-    for (int i = 0; i < 200000; ++i) text += "/*;";
+    for (int i = 0; i < 200000; ++i)
+        text += "/*;";
     const auto start = std::chrono::steady_clock::now();
     Statements list;
     SplitStatements(list, text);

@@ -15,5 +15,6 @@ TEST(SqlName, PlainIdentifiersStayBareEverythingElseIsQuoted) {
     EXPECT_EQ(SqlName(QStringLiteral("café")), QStringLiteral("`café`"));
     // Names the server would read as numbers.
     for (const char* number : {"123", "1e5", "2E", "0x1f", "0b101"})
-        EXPECT_EQ(SqlName(QLatin1String(number)), QLatin1Char('`') + QLatin1String(number) + QLatin1Char('`'));
+        EXPECT_EQ(SqlName(QLatin1String(number)),
+                  QLatin1Char('`') + QLatin1String(number) + QLatin1Char('`'));
 }

@@ -85,9 +85,11 @@ TEST_F(SqlEditor, ABlockCommentIsTealOnlyOnceItIsClosed) {
 
 TEST_F(SqlEditor, ACommentOpenedAboveTheFirstVisibleLineIsNotTealBelowIt) {
     QStringList lines{QStringLiteral("/*")};
-    for (int i = 0; i < 5; ++i) lines << QStringLiteral("select");
+    for (int i = 0; i < 5; ++i)
+        lines << QStringLiteral("select");
     lines << QStringLiteral("*/");
-    for (int i = 0; i < 60; ++i) lines << QStringLiteral("x");
+    for (int i = 0; i < 60; ++i)
+        lines << QStringLiteral("x");
     Memo->SetLines(lines);
     EXPECT_EQ(Seen(3), "TTTTTT");
     EXPECT_EQ(Seen(6), "TT");
