@@ -5,7 +5,6 @@
 #include "MemoPixels.h"
 #include "SqlRules.h"
 
-#include <QApplication>
 #include <QMimeData>
 #include <QRandomGenerator>
 #include <QScrollBar>
@@ -454,9 +453,3 @@ TEST_F(Memo, BinaryTextAndVeryLongLinesArePaintedWithoutHarm) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

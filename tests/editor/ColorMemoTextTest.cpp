@@ -2,8 +2,6 @@
 
 #include "ColorMemo.h"
 
-#include <QApplication>
-
 #include <gtest/gtest.h>
 
 TEST(Editor, PositionsCountLineBreaksAsTwoCharacters) {
@@ -32,10 +30,4 @@ TEST(Editor, PositionsCountLineBreaksAsTwoCharacters) {
     memo.SetLines({});
     EXPECT_TRUE(memo.Lines().isEmpty());
     EXPECT_EQ(memo.Text(), QString());
-}
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -10,7 +10,6 @@
 #include "propertiesview.h"
 #include "result.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -58,9 +57,3 @@ TEST_F(AppWindowsTest, ThePropertiesDialogReportsInputErrorsThroughTheGivenDialo
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

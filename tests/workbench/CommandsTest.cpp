@@ -139,9 +139,3 @@ TEST_F(CommandsTest, KeysAheadOfTheMenuBarRunOnceAndTypeNothing) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -494,9 +494,3 @@ TEST_F(HostCommands, SelectItemsRunTheirQuotedCaptionsOutsideTheHistory) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -553,9 +553,3 @@ TEST_F(WindowTest, FirstStartWithoutHostsWritesNothing) {
     Close();
     EXPECT_FALSE(QFile::exists(StoreFile()));
 }
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -356,9 +356,3 @@ TEST_F(TreeTest, DeletingAConnectedHostRemovesItsSubtree) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

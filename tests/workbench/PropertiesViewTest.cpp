@@ -498,9 +498,3 @@ TEST_F(PropertiesView, RefreshGrantsReloadsTheServersGrantTables) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -389,9 +389,3 @@ TEST_F(QueryTest, PreviousNextAndRecallStepThroughTheRuns) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

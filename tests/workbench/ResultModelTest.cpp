@@ -243,9 +243,3 @@ TEST(ResultView, OutlivesTheConnectionsResult) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

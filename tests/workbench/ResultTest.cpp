@@ -84,9 +84,3 @@ TEST(ResultWindow, DoubleClickOnTheListClosesIt) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -5,7 +5,6 @@
 #include "MemoPixels.h"
 #include "WindowTestSupport.h"
 
-#include <QApplication>
 #include <QScrollBar>
 #include <QTest>
 
@@ -132,9 +131,3 @@ TEST_F(SqlEditor, Screenshot) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
