@@ -63,9 +63,3 @@ TEST_F(WindowTest, DesktopEntryIconIsTheWindowsIcon) {
     EXPECT_EQ(installed.readAll(), window.readAll());
     EXPECT_FALSE(Window->windowIcon().isNull());
 }
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -131,9 +131,3 @@ TEST(WindowFonts, DialogMadeBeforeTheMainWindowTakesItsFontToo) {
     EXPECT_EQ(w.font().key(), WindowFont().key());
     EXPECT_EQ(early.font(), w.font());
 }
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
