@@ -32,6 +32,7 @@ class TDatabases;
 class TDialogs;
 class TfrmProperties;
 class TFileDialog;
+class THostList;
 class TImageList;
 class TMySql;
 class TQueryHistory;
@@ -303,6 +304,7 @@ private:
     std::unique_ptr<TDialogs> FOwnDialogs;
     TDialogs* FDialogs;
     TRegistryStore* FStore;
+    std::unique_ptr<THostList> FHostList; // what was loaded, so the save brings only this run's changes
     std::vector<std::unique_ptr<TMySql>> FConnections;
     QLabel* FStatusLabel = nullptr;
     bool FSwallowAltQ = false;

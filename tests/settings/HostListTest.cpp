@@ -1,80 +1,21 @@
 // Loading and saving the host list and window placement across simulated program runs.
 
-#include "HostList.h"
+#include "FileLimits.h"
+#include "HostListRuns.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-std::unique_ptr<TMySql> Host(const std::string& name, const std::string& host = "h", int port = 0)
-{
-    auto m = std::make_unique<TMySql>();
-    m->Name = name;
-    m->Host = host;
-    m->User = "u-" + name;
-    m->Password = "p-" + name;
-    m->Port = port;
-    return m;
-}
+using HostList = HostListFiles;
 
-// A stored placement, so that the hosts key is reached.
-void WritePlacement(TRegistry& reg)
-{
-    ASSERT_TRUE(reg.OpenKey("\\Software\\Tarnvale\\Korvana", true));
-    for (const char* name : {"width", "height", "left", "top", "state"})
-        reg.WriteInteger(name, 0);
-    reg.CloseKey();
-}
-
-// One run of the program: loads at start, saves at exit, on a store of its own file.
-struct TRun {
-    explicit TRun(const QString& path) : Store(path)
-    {
-        Loaded = LoadHostList([this](std::unique_ptr<TMySql> h) { Hosts.push_back(std::move(h)); }, Store);
-    }
-    std::string Exit(const TFormPlacement& placement = {})
-    {
-        return SaveHostList(std::move(Hosts), placement, Store);
-    }
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (const auto& h : Hosts)
-            names.push_back(h->Name);
-        return names;
-    }
-
-    TRegistryStore Store;
-    THostListLoad Loaded;
-    std::vector<std::unique_ptr<TMySql>> Hosts;
-};
-
-class HostList : public ::testing::Test {
-protected:
-    QTemporaryDir FDir;
-    QString FPath = FDir.path() + "/Tarnvale/Korvana.reg";
-
-    std::string FileText() const
-    {
-        QFile f(FPath);
-        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
-    }
-    // Starts with the given hosts stored (and a placement).
-    void Store(std::vector<std::unique_ptr<TMySql>> hosts)
-    {
-        TRun run(FPath);
-        for (auto& h : hosts)
-            run.Hosts.push_back(std::move(h));
-        ASSERT_EQ(run.Exit({1, 2, 300, 400, wsNormal}), "");
-    }
-};
-
-TEST_F(HostList, AFirstRunWithoutHostsWritesNothingAtAll)
-{
+TEST_F(HostList, AFirstRunWithoutHostsWritesNothingAtAll) {
     {
         TRun run(FPath);
         EXPECT_TRUE(run.Hosts.empty());
@@ -86,8 +27,7 @@ TEST_F(HostList, AFirstRunWithoutHostsWritesNothingAtAll)
     EXPECT_FALSE(QDir(FDir.path() + "/Tarnvale").exists());
 }
 
-TEST_F(HostList, AHostCreatedInARunIsThereWithItsSettingsAndThePlacementAtTheNextStart)
-{
+TEST_F(HostList, AHostCreatedInARunIsThereWithItsSettingsAndThePlacementAtTheNextStart) {
     {
         TRun run(FPath);
         auto h = Host("Production", "db.example.org", 3307);
@@ -95,7 +35,8 @@ TEST_F(HostList, AHostCreatedInARunIsThereWithItsSettingsAndThePlacementAtTheNex
         run.Hosts.push_back(std::move(h));
         EXPECT_EQ(run.Exit({-8, 20, 1024, 700, wsNormal}), "");
     }
-    EXPECT_NE(FileText().find("\"password\"=\"s3cr\\\"et\\\\ü\""), std::string::npos) << "plain text, readable";
+    EXPECT_NE(FileText().find("\"password\"=\"s3cr\\\"et\\\\ü\""), std::string::npos)
+        << "plain text, readable";
 
     TRun next(FPath);
     EXPECT_EQ(next.Loaded.Error, "");
@@ -114,8 +55,7 @@ TEST_F(HostList, AHostCreatedInARunIsThereWithItsSettingsAndThePlacementAtTheNex
     EXPECT_EQ(p.State, wsNormal);
 }
 
-TEST_F(HostList, HostsComeBackInTheRegistrysOrderNotTheTreesOrder)
-{
+TEST_F(HostList, HostsComeBackInTheRegistrysOrderNotTheTreesOrder) {
     std::vector<std::unique_ptr<TMySql>> hosts;
     for (const char* n : {"zeta", "Alpha", "beta"})
         hosts.push_back(Host(n));
@@ -124,8 +64,7 @@ TEST_F(HostList, HostsComeBackInTheRegistrysOrderNotTheTreesOrder)
     EXPECT_EQ(run.Names(), (std::vector<std::string>{"Alpha", "beta", "zeta"}));
 }
 
-TEST_F(HostList, DeletedAndRenamedHostsLoseTheirKeys)
-{
+TEST_F(HostList, DeletedAndRenamedHostsLoseTheirKeys) {
     std::vector<std::unique_ptr<TMySql>> hosts;
     for (const char* n : {"keep", "delete me", "old name"})
         hosts.push_back(Host(n));
@@ -144,9 +83,12 @@ TEST_F(HostList, DeletedAndRenamedHostsLoseTheirKeys)
     EXPECT_EQ(FileText().find("old name]"), std::string::npos);
 }
 
-TEST_F(HostList, RenamingOnlyInLetterCaseKeepsTheKeyInItsOldCase)
-{
-    Store([] { std::vector<std::unique_ptr<TMySql>> v; v.push_back(Host("Staging", "old")); return v; }());
+TEST_F(HostList, RenamingOnlyInLetterCaseKeepsTheKeyInItsOldCase) {
+    Store([] {
+        std::vector<std::unique_ptr<TMySql>> v;
+        v.push_back(Host("Staging", "old"));
+        return v;
+    }());
     {
         TRun run(FPath);
         run.Hosts[0]->Name = "STAGING";
@@ -158,8 +100,7 @@ TEST_F(HostList, RenamingOnlyInLetterCaseKeepsTheKeyInItsOldCase)
     EXPECT_EQ(run.Hosts[0]->Host, "new");
 }
 
-TEST_F(HostList, TwoHostsOfOneNameShareOneKeyAndTheLowerOneWins)
-{
+TEST_F(HostList, TwoHostsOfOneNameShareOneKeyAndTheLowerOneWins) {
     std::vector<std::unique_ptr<TMySql>> hosts;
     hosts.push_back(Host("Twin", "upper"));
     hosts.push_back(Host("other"));
@@ -179,8 +120,7 @@ TEST_F(HostList, TwoHostsOfOneNameShareOneKeyAndTheLowerOneWins)
     EXPECT_EQ(run.Hosts[0]->Host, "third");
 }
 
-TEST_F(HostList, AMaximisedWindowSavesState2AndAStrangeStateReadsAsNormal)
-{
+TEST_F(HostList, AMaximisedWindowSavesState2AndAStrangeStateReadsAsNormal) {
     {
         TRun run(FPath);
         run.Hosts.push_back(Host("a"));
@@ -198,8 +138,7 @@ TEST_F(HostList, AMaximisedWindowSavesState2AndAStrangeStateReadsAsNormal)
     EXPECT_EQ(run.Names(), std::vector<std::string>{"a"});
 }
 
-TEST_F(HostList, AMissingPortEndsTheLoadAfterTheHostsReadBeforeIt)
-{
+TEST_F(HostList, AMissingPortEndsTheLoadAfterTheHostsReadBeforeIt) {
     std::vector<std::unique_ptr<TMySql>> hosts;
     for (const char* n : {"a", "b", "c"})
         hosts.push_back(Host(n, "h", 1));
@@ -217,8 +156,7 @@ TEST_F(HostList, AMissingPortEndsTheLoadAfterTheHostsReadBeforeIt)
     EXPECT_EQ(run.Loaded.Placement.Width, 300);
 }
 
-TEST_F(HostList, MissingStringsReadEmpty)
-{
+TEST_F(HostList, MissingStringsReadEmpty) {
     {
         TRegistryStore store(FPath);
         TRegistry reg(store);
@@ -234,9 +172,12 @@ TEST_F(HostList, MissingStringsReadEmpty)
     EXPECT_EQ(run.Hosts[0]->Port, 3306);
 }
 
-TEST_F(HostList, AWrongTypeOrMissingPlacementValueLoadsNoHosts)
-{
-    Store([] { std::vector<std::unique_ptr<TMySql>> v; v.push_back(Host("a")); return v; }());
+TEST_F(HostList, AWrongTypeOrMissingPlacementValueLoadsNoHosts) {
+    Store([] {
+        std::vector<std::unique_ptr<TMySql>> v;
+        v.push_back(Host("a"));
+        return v;
+    }());
     {
         TRegistryStore store(FPath);
         TRegistry reg(store);
@@ -267,8 +208,7 @@ TEST_F(HostList, AWrongTypeOrMissingPlacementValueLoadsNoHosts)
     EXPECT_TRUE(run.Hosts.empty());
 }
 
-TEST_F(HostList, AWrongTypedPortIsReportedAsSuch)
-{
+TEST_F(HostList, AWrongTypedPortIsReportedAsSuch) {
     {
         TRegistryStore store(FPath);
         TRegistry reg(store);
@@ -281,8 +221,7 @@ TEST_F(HostList, AWrongTypedPortIsReportedAsSuch)
     EXPECT_TRUE(run.Hosts.empty());
 }
 
-TEST_F(HostList, NamesThatCannotBeOneKeyAreStoredUnderAReadableOne)
-{
+TEST_F(HostList, NamesThatCannotBeOneKeyAreStoredUnderAReadableOne) {
     std::vector<std::unique_ptr<TMySql>> hosts;
     hosts.push_back(Host("back\\slash", "one"));
     hosts.push_back(Host("", "two"));
@@ -298,8 +237,7 @@ TEST_F(HostList, NamesThatCannotBeOneKeyAreStoredUnderAReadableOne)
     }
 }
 
-TEST_F(HostList, AValueThatCannotBeWrittenEndsTheSaveWithItsMessage)
-{
+TEST_F(HostList, AValueThatCannotBeWrittenEndsTheSaveWithItsMessage) {
     std::vector<std::unique_ptr<TMySql>> hosts;
     hosts.push_back(Host("a"));
     hosts.push_back(Host("stale"));
@@ -308,10 +246,12 @@ TEST_F(HostList, AValueThatCannotBeWrittenEndsTheSaveWithItsMessage)
     TRun run(FPath);
     ASSERT_EQ(run.Hosts.size(), 2u);
     run.Hosts.pop_back();
-    // The file's place is taken by a folder: nothing can be renamed over it.
-    ASSERT_TRUE(QFile::remove(FPath));
-    ASSERT_TRUE(QDir().mkpath(FPath));
-    EXPECT_EQ(run.Exit({5, 5, 5, 5, wsMaximized}), "Failed to set data for 'host'");
+    run.Hosts[0]->Host = "changed";
+    {
+        // No new file can be written in full.
+        TFileSizeLimit limit(16);
+        EXPECT_EQ(run.Exit({5, 5, 5, 5, wsMaximized}), "Failed to set data for 'host'");
+    }
 
     // The rest was skipped: the stale key and the old placement are still there.
     TRegistry reg(run.Store);
@@ -320,6 +260,134 @@ TEST_F(HostList, AValueThatCannotBeWrittenEndsTheSaveWithItsMessage)
     ASSERT_TRUE(reg.OpenKey("\\Software\\Tarnvale\\Korvana", false));
     EXPECT_EQ(reg.ReadInteger("state"), wsNormal);
     EXPECT_EQ(reg.ReadInteger("width"), 300);
+}
+
+// ---- what the exit save must leave alone ----
+
+const std::string HostsSection = "[HKEY_CURRENT_USER\\Software\\Tarnvale\\Korvana\\Hosts\\";
+
+std::string HostSection(const std::string& key, const std::string& host, const std::string& port) {
+    return HostsSection + key + "]\n\"host\"=\"" + host +
+           "\"\n\"user\"=\"u\"\n\"password\"=\"p\"\n\"port\"=" + port + "\n\n";
+}
+
+void WriteFile(const QString& path, const std::string& text) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+TEST_F(HostList, HostsThatWereNotLoadedAreKeptExactlyAsTheyWere) {
+    const std::string placement =
+        "[HKEY_CURRENT_USER\\Software\\Tarnvale\\Korvana]\n\"width\"=dword:00000320\n"
+        "\"height\"=dword:00000258\n\"left\"=dword:00000000\n\"top\"=dword:00000000\n"
+        "\"state\"=dword:00000000\n\n";
+    struct TCase {
+        const char* Trigger;
+        std::string Loads;               // placement and the hosts that load
+        std::vector<std::string> Unread; // host sections after the failure, in the file's order
+        std::string Error;
+        std::vector<std::string> Loaded;
+    };
+    const std::vector<TCase> cases = {
+        {"a hand-written file without placement values",
+         "",
+         {HostSection("one", "h1", "dword:00000001"), HostSection("two", "h2", "dword:00000002")},
+         "Failed to get data for 'width'",
+         {}},
+        {"a port written as text",
+         placement + HostSection("a", "ha", "dword:00000001"),
+         {HostSection("b", "hb", "\"3306\""), HostSection("c", "hc", "dword:00000003"),
+          HostSection("d", "hd", "dword:00000004")},
+         "Invalid data type for 'port'",
+         {"a"}},
+        {"a host name with a backslash, read as nested keys",
+         placement + HostsSection + "x]\n\n",
+         {HostSection("x\\y", "hxy", "dword:00000001"), HostSection("z", "hz", "dword:00000002")},
+         "Failed to get data for 'port'",
+         {}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Trigger);
+        std::string text = "Windows Registry Editor Version 5.00\n\n" + c.Loads;
+        for (const std::string& section : c.Unread)
+            text += section;
+        WriteFile(FPath, text);
+        {
+            TRun run(FPath);
+            EXPECT_EQ(run.Loaded.Error, c.Error);
+            EXPECT_EQ(run.Names(), c.Loaded);
+            run.Hosts.push_back(Host("new one"));
+            EXPECT_EQ(run.Exit({10, 20, 640, 480, wsNormal}), "");
+        }
+        const std::string after = FileText();
+        for (const std::string& section : c.Unread)
+            EXPECT_NE(after.find(section), std::string::npos) << section << "is not in\n" << after;
+        EXPECT_NE(after.find(HostsSection + "new one]"), std::string::npos);
+    }
+}
+
+TEST_F(HostList, AFileWithoutPlacementIsMadeWholeByTheExitSave) {
+    WriteFile(FPath, "Windows Registry Editor Version 5.00\n\n" + HostSection("one", "h1", "dword:00000001") +
+                         HostSection("two", "h2", "dword:00000002"));
+    {
+        TRun run(FPath);
+        EXPECT_EQ(run.Loaded.Error, "Failed to get data for 'width'");
+        EXPECT_EQ(run.Exit({10, 20, 640, 480, wsNormal}), "");
+    }
+    TRun run(FPath);
+    EXPECT_EQ(run.Loaded.Error, "");
+    EXPECT_EQ(run.Names(), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(run.Loaded.Placement.Width, 640);
+}
+
+TEST_F(HostList, TwoCopiesOfTheProgramKeepEachOthersChanges) {
+    Store(MakeHosts({"a", "b", "c"}));
+    TRun first(FPath);
+    TRun second(FPath); // started before the first one ends
+    first.Hosts.push_back(Host("from first"));
+    first.Hosts[0]->Port = 1111;                // a
+    first.Hosts.erase(first.Hosts.begin() + 1); // b
+    second.Hosts.push_back(Host("from second"));
+    second.Hosts[2]->User = "changed"; // c
+    second.Hosts[0]->Name = "a renamed";
+    EXPECT_EQ(first.Exit({1, 1, 500, 500, wsNormal}), "");
+    EXPECT_EQ(second.Exit({2, 2, 600, 600, wsMaximized}), "");
+
+    TRun next(FPath);
+    EXPECT_EQ(next.Loaded.Error, "");
+    // "a" was renamed by the second copy after the first had changed it: the rename carries the
+    // second copy's values, and the key of the old name goes.
+    ASSERT_EQ(next.Names(), (std::vector<std::string>{"a renamed", "c", "from first", "from second"}));
+    EXPECT_EQ(next.Hosts[1]->User, "changed");
+    EXPECT_EQ(next.Loaded.Placement.Width, 600);
+    EXPECT_EQ(next.Loaded.Placement.State, wsMaximized);
+}
+
+TEST_F(HostList, AHostAnotherCopyDeletedStaysDeletedUnlessThisRunChangedIt) {
+    Store(MakeHosts({"a", "b"}));
+    TRun first(FPath);
+    TRun second(FPath);
+    first.Hosts.clear();
+    second.Hosts[1]->Host = "edited";
+    EXPECT_EQ(first.Exit(), "");
+    EXPECT_EQ(second.Exit(), "");
+    TRun next(FPath);
+    ASSERT_EQ(next.Names(), std::vector<std::string>{"b"});
+    EXPECT_EQ(next.Hosts[0]->Host, "edited");
+}
+
+TEST_F(HostList, ASaveThatChangesNothingLeavesTheFileUntouched) {
+    Store(MakeHosts({"a", "b"}));
+    const auto inode = [this] {
+        struct stat st {};
+        return ::stat(QFile::encodeName(FPath).constData(), &st) == 0 ? st.st_ino : 0;
+    };
+    const auto before = inode();
+    TRun run(FPath);
+    EXPECT_EQ(run.Exit({1, 2, 300, 400, wsNormal}), "");
+    EXPECT_EQ(inode(), before) << "the file was replaced";
 }
 
 } // namespace
