@@ -4,8 +4,28 @@
 
 #include <algorithm>
 
+namespace {
+
+bool IsAscii(const std::string& s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+} // namespace
+
 int CompareKeyNames(const std::string& a, const std::string& b) {
     if (a == b) return 0;
+    // Nearly every name is ASCII: compared here without the detour through UTF-16.
+    if (IsAscii(a) && IsAscii(b)) {
+        const auto diff = std::mismatch(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
+        if (diff.first == a.end()) return diff.second == b.end() ? 0 : -1;
+        if (diff.second == b.end()) return 1;
+        return AsciiUpper(*diff.first) < AsciiUpper(*diff.second) ? -1 : 1;
+    }
     const QString sa = QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()));
     const QString sb = QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size()));
     if (int c = sa.toUpper().compare(sb.toUpper(), Qt::CaseSensitive)) return c;

@@ -2,16 +2,17 @@
 
 #include <QFileInfo>
 
-#include <algorithm>
+#include <map>
 
 namespace {
 
 const std::string SettingsKey = "\\Software\\Tarnvale\\Korvana";
 const std::string HostsKey = "\\Software\\Tarnvale\\Korvana\\Hosts";
 
-template <class T> auto FindKey(T& list, const std::string& key) {
-    return std::find_if(list.begin(), list.end(), [&](const auto& v) { return SameKeyName(v.Key, key); });
-}
+// Orders names as the registry compares key names, for finding a host by its key.
+struct TKeyLess {
+    bool operator()(const std::string& a, const std::string& b) const { return CompareKeyNames(a, b) < 0; }
+};
 
 } // namespace
 
@@ -72,27 +73,33 @@ THostListLoad THostList::Load(const THostSink& onHost) {
 std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TFormPlacement& placement) {
     // The list as it stands, one entry a key; of two hosts sharing a key the later one's values.
     std::vector<THostValues> now;
+    std::map<std::string, std::size_t, TKeyLess> nowByKey;
     for (const auto& host : hosts) {
         THostValues values{HostKeyName(host->Name), host->Host, host->User, host->Password, host->Port};
-        if (auto same = FindKey(now, values.Key); same != now.end()) {
-            values.Key = same->Key;
-            *same = std::move(values);
-        } else {
+        const auto [at, added] = nowByKey.emplace(values.Key, now.size());
+        if (added) {
             now.push_back(std::move(values));
+        } else {
+            values.Key = now[at->second].Key;
+            now[at->second] = std::move(values);
         }
     }
     hosts.clear(); // closes open connections; only the copied values are used below
 
+    std::map<std::string, const THostValues*, TKeyLess> loadedByKey;
+    for (const THostValues& host : FLoaded)
+        loadedByKey.emplace(host.Key, &host);
     std::vector<const THostValues*> written; // created, renamed or changed in this run
     for (const THostValues& host : now) {
-        const auto loaded = FindKey(FLoaded, host.Key);
-        if (loaded == FLoaded.end() || loaded->Host != host.Host || loaded->User != host.User ||
-            loaded->Password != host.Password || loaded->Port != host.Port)
+        const auto loaded = loadedByKey.find(host.Key);
+        if (loaded == loadedByKey.end() || loaded->second->Host != host.Host ||
+            loaded->second->User != host.User || loaded->second->Password != host.Password ||
+            loaded->second->Port != host.Port)
             written.push_back(&host);
     }
     std::vector<std::string> removed; // deleted or renamed away in this run
     for (const THostValues& host : FLoaded)
-        if (FindKey(now, host.Key) == now.end()) removed.push_back(host.Key);
+        if (!nowByKey.contains(host.Key)) removed.push_back(host.Key);
 
     // A first run that made no host leaves no trace, not even the placement.
     if (written.empty() && removed.empty() && !QFileInfo::exists(FStore.FileName())) return {};
