@@ -47,6 +47,19 @@ double PlainWriteMs(const QString& path, const QByteArray& bytes) {
     return bench::NowMs() - t0;
 }
 
+// Milliseconds of one save; a failed save ends the benchmark.
+double TimedSave(THostList& list, std::vector<std::unique_ptr<TMySql>> hosts,
+                 const TFormPlacement& placement) {
+    const double t0 = bench::NowMs();
+    const std::string error = list.Save(std::move(hosts), placement);
+    const double ms = bench::NowMs() - t0;
+    if (!error.empty()) {
+        std::fprintf(stderr, "save failed: %s\n", error.c_str());
+        std::exit(1);
+    }
+    return ms;
+}
+
 void Report(const char* what, double ms, double reference) {
     std::printf("%-32s %8.2f ms   plain write+fsync+rename %6.2f ms   ratio %5.1fx\n", what, ms, reference,
                 ms / reference);
@@ -67,14 +80,7 @@ int main(int argc, char** argv) {
         TRegistryStore store(path);
         THostList list(store);
         list.Load([](std::unique_ptr<TMySql>) {});
-        auto hosts = MakeHosts(count);
-        const double t0 = bench::NowMs();
-        const std::string error = list.Save(std::move(hosts), placement);
-        fresh.push_back(bench::NowMs() - t0);
-        if (!error.empty()) {
-            std::fprintf(stderr, "save failed: %s\n", error.c_str());
-            return 1;
-        }
+        fresh.push_back(TimedSave(list, MakeHosts(count), placement));
     }
 
     QFile file(path);
@@ -89,13 +95,7 @@ int main(int argc, char** argv) {
         std::vector<std::unique_ptr<TMySql>> hosts;
         list.Load([&](std::unique_ptr<TMySql> h) { hosts.push_back(std::move(h)); });
         hosts[static_cast<std::size_t>(r) % hosts.size()]->Port += 1;
-        const double t0 = bench::NowMs();
-        const std::string error = list.Save(std::move(hosts), placement);
-        exits.push_back(bench::NowMs() - t0);
-        if (!error.empty()) {
-            std::fprintf(stderr, "save failed: %s\n", error.c_str());
-            return 1;
-        }
+        exits.push_back(TimedSave(list, std::move(hosts), placement));
     }
 
     std::vector<double> plain;

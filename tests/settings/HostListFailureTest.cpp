@@ -14,6 +14,11 @@
 
 namespace {
 
+std::string ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string("(unreadable)");
+}
+
 class HostListFailure : public HostListFiles {
 protected:
     QString Folder() const { return QFileInfo(FPath).absolutePath(); }
@@ -73,6 +78,38 @@ TEST_F(HostListFailure, AnExitSaveCutShortAnywhereLeavesTheOldFileWhole) {
     EXPECT_EQ(next.Names(),
               (std::vector<std::string>{"another new one with a long name", "b", "c renamed", "new"}));
     EXPECT_EQ(next.Hosts[1]->Port, 4444);
+}
+
+TEST_F(HostListFailure, AFullFileSystemGivesTheMessageAndLeavesTheOldFileWhole) {
+    const std::string outcome = InChild([this] {
+        const QString small = FDir.path() + "/small";
+        if (!QDir().mkpath(small) || !MountSmallFileSystem(small.toStdString(), 64 * 1024))
+            return std::string("(cannot mount a small file system here)");
+        const QString path = small + "/Tarnvale/Korvana.reg";
+        {
+            TRun run(path);
+            for (auto& h : MakeHosts({"a", "b", "c"}))
+                run.Hosts.push_back(std::move(h));
+            if (!run.Exit().empty()) return std::string("(first save failed)");
+        }
+        const std::string before = ReadFile(path);
+        // Fill what is left of it.
+        QFile filler(small + "/filler");
+        if (!filler.open(QIODevice::WriteOnly)) return std::string("(no filler)");
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        filler.close();
+        TRun run(path);
+        ChangeSomething(run);
+        const std::string error = run.Exit();
+        return error + " / " + (ReadFile(path) == before ? "old file whole" : "old file changed") + " / " +
+               QDir(QFileInfo(path).absolutePath())
+                   .entryList(QDir::Files | QDir::Hidden)
+                   .join(' ')
+                   .toStdString();
+    });
+    EXPECT_EQ(outcome, "Failed to set data for 'host' / old file whole / Korvana.reg");
 }
 
 TEST_F(HostListFailure, AReadOnlyFolderGivesTheMessageAndKeepsTheFile) {

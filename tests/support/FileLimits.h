@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <ftw.h>
 #include <functional>
+#include <sched.h>
 #include <string>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -92,4 +95,30 @@ inline bool BecomeUnprivileged(const std::string& tree) {
     };
     if (::nftw(tree.c_str(), give, 16, FTW_PHYS) != 0) return false;
     return ::setgid(Nobody) == 0 && ::setuid(Nobody) == 0 && ::geteuid() == Nobody;
+}
+
+// In a child: mounts an empty file system of `bytes` at `folder`, in a mount namespace of the
+// child's own (and, without root, a user namespace of its own too). False when the system does
+// not allow it.
+inline bool MountSmallFileSystem(const std::string& folder, std::size_t bytes) {
+    const uid_t uid = ::geteuid();
+    const gid_t gid = ::getegid();
+    if (::unshare(CLONE_NEWNS) != 0) {
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
+        // Be root inside the new namespace, as this user outside it.
+        const auto put = [](const char* file, const std::string& text) {
+            const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
+            const bool ok =
+                fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+            if (fd >= 0) ::close(fd);
+            return ok;
+        };
+        put("/proc/self/setgroups", "deny");
+        if (!put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1\n") ||
+            !put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1\n"))
+            return false;
+    }
+    ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr); // keep the mount from the parent
+    const std::string options = "size=" + std::to_string(bytes) + ",mode=0700";
+    return ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
 }
