@@ -3,10 +3,10 @@
 //
 //   korvana-demo-host <name> <host> <port> <user> <password>
 
-#include "Registry.h"
+#include "HostList.h"
 
 #include <cstdio>
-#include <exception>
+#include <cstdlib>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -14,39 +14,47 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s <name> <host> <port> <user> <password>\n", argv[0]);
         return 2;
     }
-    const std::string name = argv[1];
-    const std::string settings = "\\Software\\Tarnvale\\Korvana";
-    try {
-        TRegistryStore& store = TRegistryStore::Default();
-        TRegistry reg(store);
-        if (reg.OpenKey(settings + "\\Hosts", false) && !reg.GetKeyNames().empty()) {
-            std::printf("host list not empty: left as it is (%s)\n",
-                        store.FileName().toLocal8Bit().constData());
-            return 0;
-        }
-        if (!reg.OpenKey(settings + "\\Hosts\\" + name, true)) {
-            std::fprintf(stderr, "cannot create the host key in %s\n",
-                         store.FileName().toLocal8Bit().constData());
-            return 1;
-        }
-        reg.WriteString("host", argv[2]);
-        reg.WriteString("user", argv[4]);
-        reg.WriteString("password", argv[5]);
-        reg.WriteInteger("port", std::stoi(argv[3]));
-        // The program reads the placement whenever its settings key exists, so a key made here
-        // needs the placement too: the designed size, somewhere near the top left.
-        if (!reg.OpenKey(settings, false)) return 1;
-        if (!reg.ValueExists("width")) {
-            reg.WriteInteger("width", 772);
-            reg.WriteInteger("height", 556);
-            reg.WriteInteger("left", 60);
-            reg.WriteInteger("top", 40);
-            reg.WriteInteger("state", 0);
-        }
-        std::printf("added host '%s' to %s\n", name.c_str(), store.FileName().toLocal8Bit().constData());
+    char* end = nullptr;
+    const long port = std::strtol(argv[3], &end, 10);
+    if (*argv[3] == '\0' || *end != '\0' || port < 0 || port > 65535) {
+        std::fprintf(stderr, "not a port number: %s\n", argv[3]);
+        return 2;
+    }
+    TRegistryStore& store = TRegistryStore::Default();
+    const std::string file = store.FileName().toLocal8Bit().toStdString();
+
+    THostList list(store);
+    std::vector<std::unique_ptr<TMySql>> hosts;
+    const THostListLoad loaded =
+        list.Load([&](std::unique_ptr<TMySql> host) { hosts.push_back(std::move(host)); });
+    if (!loaded.Error.empty()) {
+        // Hosts may be stored beyond the point where the load stopped: leave them alone.
+        std::fprintf(stderr, "settings in %s not read (%s): left as they are\n", file.c_str(),
+                     loaded.Error.c_str());
         return 0;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+    }
+    if (!hosts.empty()) {
+        std::printf("host list not empty: left as it is (%s)\n", file.c_str());
+        return 0;
+    }
+
+    auto demo = std::make_unique<TMySql>();
+    demo->Name = argv[1];
+    demo->Host = argv[2];
+    demo->Port = static_cast<int>(port);
+    demo->User = argv[4];
+    demo->Password = argv[5];
+    hosts.push_back(std::move(demo));
+    // The program reads the placement whenever its settings key exists, so a key made here needs
+    // the placement too: the one stored, else the designed size somewhere near the top left.
+    const TLoadedPlacement& p = loaded.Placement;
+    const TFormPlacement placement = p.State ? TFormPlacement{*p.Left, *p.Top, *p.Width, *p.Height, *p.State}
+                                             : TFormPlacement{60, 40, 772, 556, wsNormal};
+    const std::string error = list.Save(std::move(hosts), placement);
+    if (!error.empty()) {
+        std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
+    std::printf("added host '%s' to %s\n", argv[1], file.c_str());
+    return 0;
 }

@@ -10,18 +10,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-int CompareKeyNames(const std::string& a, const std::string& b) {
-    if (a == b) return 0;
-    const QString sa = QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()));
-    const QString sb = QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size()));
-    if (int c = sa.toUpper().compare(sb.toUpper(), Qt::CaseSensitive)) return c;
-    // Bytes that are no UTF-8 all decode to U+FFFD; names differing only there are still two keys.
-    if (sa.toUtf8().toStdString() != a || sb.toUtf8().toStdString() != b) return a.compare(b) < 0 ? -1 : 1;
-    return 0;
-}
 
 // ---- key tree ----
 
@@ -67,14 +58,6 @@ TRegValue* TRegKey::FindValue(const std::string& name) {
 
 const TRegValue* TRegKey::FindValue(const std::string& name) const {
     return const_cast<TRegKey*>(this)->FindValue(name);
-}
-
-bool IsValidKeyName(const std::string& name) {
-    if (name.empty()) return false;
-    return std::none_of(name.begin(), name.end(), [](char c) {
-        const auto u = static_cast<unsigned char>(c);
-        return c == '\\' || u < 0x20 || u == 0x7f;
-    });
 }
 
 // ---- writing ----
@@ -394,4 +377,25 @@ QString KeepCopy(const QString& stem, const std::string& bytes) {
         return {};
     }
     return {};
+}
+
+TFolderLock::TFolderLock(const QString& folder, int timeoutMs) {
+    if (!QDir().mkpath(folder)) return;
+    const QByteArray native = QFile::encodeName(folder);
+    int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    // Polled rather than blocking, so a copy that hangs while holding it cannot hang this one too.
+    for (int waited = 0;; waited += 10) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            FFd = fd;
+            return;
+        }
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= timeoutMs) break;
+        ::usleep(10 * 1000);
+    }
+    ::close(fd);
+}
+
+TFolderLock::~TFolderLock() {
+    if (FFd >= 0) ::close(FFd); // closing the last descriptor releases the flock
 }

@@ -2,7 +2,9 @@
 // Internals of the registry store: the key tree and its .reg text form. Not for use outside
 // src/platform and its tests.
 
-#include "Registry.h"
+#include "RegTypes.h"
+
+#include <QString>
 
 #include <cstdint>
 #include <memory>
@@ -32,10 +34,6 @@ struct TRegKey {
     const TRegValue* FindValue(const std::string& name) const;
 };
 
-// A key name the file format and the registry can hold: not empty, no backslash, no control
-// character (a line break would end the section header).
-bool IsValidKeyName(const std::string& name);
-
 // The whole tree as a .reg file. Every key below HKEY_CURRENT_USER gets a section.
 std::string SerializeRegFile(const TRegKey& root);
 
@@ -52,3 +50,18 @@ bool WriteFileAtomically(const QString& path, const std::string& bytes);
 // Keeps `bytes` in `stem`, or in "stem.N" (N = 1, 2, ...) when `stem` exists with other content;
 // never overwrites an existing file. Returns the name used, or an empty text on failure.
 QString KeepCopy(const QString& stem, const std::string& bytes);
+
+// An exclusive lock on a folder that every process taking it honours (flock), so that two copies
+// of the program never read and replace the file in it at the same time. Makes the folder when
+// missing. Waits up to `timeoutMs` for another holder; Held() tells whether the lock was taken.
+class TFolderLock {
+public:
+    TFolderLock(const QString& folder, int timeoutMs);
+    ~TFolderLock();
+    TFolderLock(const TFolderLock&) = delete;
+    TFolderLock& operator=(const TFolderLock&) = delete;
+    bool Held() const { return FFd >= 0; }
+
+private:
+    int FFd = -1;
+};

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <optional>
@@ -18,10 +19,16 @@ struct TRegistryStore::TImpl {
     bool Unreadable = false;
     std::string Original; // the damaged file's bytes, until they are kept beside it
     QString Backup;
+    // Inside Update: writes wait for its one replacement of the file.
+    bool Deferred = false;
+    std::string FirstDeferredValue;
+    bool FileExisted = false;
+    std::string OnDisk; // the bytes last read, so an update that changes nothing writes nothing
 
     void Load() {
         QFile file(FileName);
         if (!file.exists()) return;
+        FileExisted = true;
         if (!file.open(QIODevice::ReadOnly)) {
             Damaged = Unreadable = true;
             return;
@@ -31,13 +38,24 @@ struct TRegistryStore::TImpl {
             Damaged = Unreadable = true;
             return;
         }
-        Original = bytes.toStdString();
-        Damaged = !ParseRegFile(Original, Root);
-        if (!Damaged) Original.clear();
+        OnDisk = bytes.toStdString();
+        Damaged = !ParseRegFile(OnDisk, Root);
+        if (Damaged) Original = OnDisk;
+    }
+
+    // Forgets what memory holds and reads the file as it is now.
+    void Reload() {
+        Root = TRegKey();
+        Damaged = Unreadable = FileExisted = false;
+        Original.clear();
+        OnDisk.clear();
+        Load();
+        if (Damaged) Backup.clear(); // damage found now is kept on its own (an identical copy is reused)
     }
 
     // Writes the tree to the file; false when it cannot be written.
     bool Persist() {
+        if (Deferred) return true;
         if (Unreadable) return false;
         if (Damaged && Backup.isEmpty()) {
             Backup = KeepCopy(FileName + ".bad", Original);
@@ -45,6 +63,17 @@ struct TRegistryStore::TImpl {
             Original.clear();
         }
         return WriteFileAtomically(FileName, SerializeRegFile(Root));
+    }
+
+    void NoteWrite(const std::string& valueName) {
+        if (Deferred && FirstDeferredValue.empty()) FirstDeferredValue = valueName;
+    }
+
+    // The deferred writes, when they changed anything.
+    bool PersistDeferred() {
+        if (!FileExisted && Root.Subkeys.empty() && Root.Values.empty()) return true;
+        if (FileExisted && !Damaged && SerializeRegFile(Root) == OnDisk) return true;
+        return Persist();
     }
 };
 
@@ -76,6 +105,43 @@ bool TRegistryStore::Damaged() const {
 }
 const QString& TRegistryStore::BackupFileName() const {
     return FImpl->Backup;
+}
+std::string TRegistryStore::ReadError() const {
+    return FImpl->Unreadable ? "Cannot open file " + QFile::encodeName(FImpl->FileName).toStdString()
+                             : std::string();
+}
+
+namespace {
+
+// How long an update waits for another copy of the program to finish its own.
+constexpr int LockTimeoutMs = 10000;
+
+} // namespace
+
+void TRegistryStore::Update(const std::function<void()>& change) {
+    TImpl& impl = *FImpl;
+    const TFolderLock lock(QFileInfo(impl.FileName).absolutePath(), LockTimeoutMs);
+    impl.Reload();
+    if (impl.Unreadable) throw ERegistryException(ReadError());
+    impl.Deferred = true;
+    impl.FirstDeferredValue.clear();
+    try {
+        change();
+    } catch (...) {
+        impl.Deferred = false;
+        impl.Reload();
+        throw;
+    }
+    impl.Deferred = false;
+    // Without the lock another copy may be halfway through its own update: write nothing then.
+    if (!lock.Held() || !impl.PersistDeferred()) {
+        const std::string message =
+            impl.FirstDeferredValue.empty()
+                ? "Cannot create file " + QFile::encodeName(impl.FileName).toStdString()
+                : "Failed to set data for '" + impl.FirstDeferredValue + "'";
+        impl.Reload();
+        throw ERegistryException(message);
+    }
 }
 
 // ---- access object ----
@@ -208,6 +274,7 @@ void WriteValue(TRegistryStore& store, bool open, const std::vector<std::string>
     if (!key) throw ERegistryException(Quoted("Failed to set data for '%s'", value.Name));
     const std::string name = value.Name;
     std::optional<TRegValue> before;
+    impl.NoteWrite(name);
     if (TRegValue* old = key->FindValue(name)) {
         before = *old;
         value.Name = old->Name;

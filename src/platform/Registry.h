@@ -7,28 +7,19 @@
 // type (REG_SZ or REG_DWORD). Strings are 8-bit text, held as the bytes given.
 //
 // Every change is written through to the file at once (new file, then rename; mode 0600, since the
-// file holds passwords). A damaged file loads what can be read; before the first save over it, the
-// original bytes are kept beside it as "<file>.bad" (or "<file>.bad.N" when that name is taken).
+// file holds passwords), except inside TRegistryStore::Update, which writes its changes together.
+// A damaged file loads what can be read; before the first save over it, the original bytes are
+// kept beside it as "<file>.bad" (or "<file>.bad.N" when that name is taken).
+
+#include "RegTypes.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
-
-// The one failure the registry raises; what() is the message box text.
-class ERegistryException : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Registry key names compare the way the registry compares them: upper-cased, then ordinal.
-int CompareKeyNames(const std::string& a, const std::string& b);
-inline bool SameKeyName(const std::string& a, const std::string& b) {
-    return CompareKeyNames(a, b) == 0;
-}
 
 // The loaded content of one registry file. Shared by every TRegistry that works on it, as the
 // real registry is shared by every handle.
@@ -49,6 +40,19 @@ public:
     bool Damaged() const;
     // Where the damaged original was kept by the last save; empty when none was needed.
     const QString& BackupFileName() const;
+    // Empty, or "Cannot open file <file>" when the file was there but could not be read when last
+    // loaded; it is not written over while so.
+    std::string ReadError() const;
+
+    // Applies `change` (made through TRegistry handles on this store) to the file as it is on
+    // disk now, and writes the outcome as one replacement of the file: all of it or none of it.
+    // The file's folder stays locked meanwhile, so two updates, also by two processes, never
+    // interleave. Nothing is written when the content comes out as it was. On failure the file is
+    // untouched, the store holds what is on disk, and ERegistryException says why: "Cannot open
+    // file <file>" when it cannot be read, "Failed to set data for '<name>'" (the first value
+    // `change` wrote) when it cannot be written, or "Cannot create file <file>" when `change` wrote
+    // no value. An exception from `change` leaves file and store in the same way and is passed on.
+    void Update(const std::function<void()>& change);
 
     struct TImpl;
     TImpl& Impl() { return *FImpl; }
@@ -56,8 +60,6 @@ public:
 private:
     std::unique_ptr<TImpl> FImpl;
 };
-
-enum TRegDataType { rdString, rdInteger };
 
 // A handle on the store with one current key, in the manner of a registry access object.
 class TRegistry {

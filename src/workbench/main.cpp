@@ -17,9 +17,11 @@
 
 #include <QAction>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -64,13 +66,33 @@ TRegistryStore& TfrmMain::Store() const {
     return FStore ? *FStore : TRegistryStore::Default();
 }
 
+namespace {
+// The screens' available areas, the primary one first.
+std::vector<TScreenRect> AvailableScreens() {
+    std::vector<TScreenRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect r = screen->availableGeometry();
+        const TScreenRect area{r.x(), r.y(), r.width(), r.height()};
+        if (screen == QGuiApplication::primaryScreen())
+            screens.insert(screens.begin(), area);
+        else
+            screens.push_back(area);
+    }
+    return screens;
+}
+} // namespace
+
 void TfrmMain::LoadSettings() {
+    FHostList = std::make_unique<THostList>(Store());
     const THostListLoad loaded =
-        LoadHostList([this](std::unique_ptr<TMySql> host) { Tree->AddHostNode(std::move(host)); }, Store());
-    // Values read before a failure are applied all the same.
+        FHostList->Load([this](std::unique_ptr<TMySql> host) { Tree->AddHostNode(std::move(host)); });
+    // Values read before a failure are applied all the same, as far as they fit the screens.
     const TLoadedPlacement& p = loaded.Placement;
-    if (p.Width || p.Height) resize(p.Width.value_or(width()), p.Height.value_or(height()));
-    if (p.Left || p.Top) move(p.Left.value_or(x()), p.Top.value_or(y()));
+    const TScreenRect fit = FitOnScreens(
+        {p.Left.value_or(x()), p.Top.value_or(y()), p.Width.value_or(width()), p.Height.value_or(height())},
+        AvailableScreens(), width(), height());
+    if (p.Width || p.Height) resize(fit.Width, fit.Height);
+    if (p.Left || p.Top) move(fit.Left, fit.Top);
     if (p.State) {
         switch (*p.State) {
         case wsMinimized:
@@ -101,7 +123,7 @@ void TfrmMain::SaveSettings() {
     placement.State = (windowState() & Qt::WindowMinimized)   ? wsMinimized
                       : (windowState() & Qt::WindowMaximized) ? wsMaximized
                                                               : wsNormal;
-    const std::string error = SaveHostList(std::move(hosts), placement, Store());
+    const std::string error = FHostList->Save(std::move(hosts), placement);
     if (!error.empty()) Dialogs().ShowFailure(this, QString::fromStdString(error));
 }
 

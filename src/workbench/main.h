@@ -27,6 +27,7 @@ class TAppWindows;
 class TColorMemo;
 class TDialogs;
 class TFileDialog;
+class THostList;
 class TImageList;
 class TMySql;
 class TNavigationTree;
@@ -256,6 +257,7 @@ private:
 
     const TAppWindows& FWindows;
     TRegistryStore* FStore;
+    std::unique_ptr<THostList> FHostList; // what was loaded, so the save brings only this run's changes
     QString FVersion;
     std::unique_ptr<TQueryHistory> FHistory;
     TCommandSet FCmd;

@@ -1,14 +1,13 @@
 // The registry's file: its text form, atomic replacement, permissions, and damaged files.
 
 #include "RegFile.h"
+#include "FileLimits.h"
 #include "Registry.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -114,23 +113,18 @@ TEST_F(RegistryFile, AFailedWriteLeavesTheOldFileAndTheStoreAsTheyWere) {
     reg.WriteString("host", "old");
     const std::string before = ReadAll(FPath);
 
-    // Writes past this size fail with EFBIG, even for root; the signal would end the process.
-    rlimit old{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = before.size() + 16;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string error;
-    try {
-        reg.WriteString("host", std::string(4096, 'x'));
-    } catch (const ERegistryException& e) {
-        error = e.what();
+    bool opened = true;
+    {
+        TFileSizeLimit limit(before.size() + 16);
+        try {
+            reg.WriteString("host", std::string(4096, 'x'));
+        } catch (const ERegistryException& e) {
+            error = e.what();
+        }
+        opened = reg.OpenKey(
+            "\\Software\\Tarnvale\\Korvana\\Hosts\\AnotherWithALongName" + std::string(64, 'n'), true);
     }
-    const bool opened = reg.OpenKey(
-        "\\Software\\Tarnvale\\Korvana\\Hosts\\AnotherWithALongName" + std::string(64, 'n'), true);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
 
     EXPECT_EQ(error, "Failed to set data for 'host'");
     EXPECT_FALSE(opened);
@@ -263,6 +257,86 @@ TEST_F(RegistryFile, AFileThatCannotBeReadIsNeverWrittenOver) {
     TRegistry reg(store);
     EXPECT_FALSE(reg.OpenKey("Software", true));
     EXPECT_TRUE(QFileInfo(FPath).isDir());
+}
+
+// Two copies of the program saving at once: the later one waits, then builds on the file as the
+// earlier one left it.
+TEST_F(RegistryFile, AnUpdateWaitsForTheLockAndAppliesItselfToTheFileAsItIsThen) {
+    TRegistryStore store(FPath);
+    TRegistry reg(store);
+    ASSERT_TRUE(reg.OpenKey("\\Software\\A", true));
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    // Forked before the lock is taken, so the child holds no share of it.
+    TChild other([&] {
+        char byte;
+        if (::read(go[0], &byte, 1) != 1) return std::string("(no go)");
+        TRegistryStore own(FPath); // loaded before the change below reaches the file
+        try {
+            own.Update([&] {
+                TRegistry r(own);
+                r.OpenKey("\\Software\\B", true);
+                r.WriteInteger("v", 2);
+            });
+        } catch (const ERegistryException& e) {
+            return std::string(e.what());
+        }
+        return std::string("saved");
+    });
+    auto held = std::make_unique<TFolderLock>(QFileInfo(FPath).absolutePath(), 0);
+    ASSERT_TRUE(held->Held());
+    ASSERT_EQ(::write(go[1], "g", 1), 1);
+    ::usleep(100 * 1000);
+    ASSERT_TRUE(reg.OpenKey("\\Software\\C", true)); // the other copy's save, while it holds the lock
+    ::usleep(200 * 1000);
+    EXPECT_EQ(ReadAll(FPath).find("Software\\B"), std::string::npos) << "the update did not wait";
+    held.reset();
+    EXPECT_EQ(other.Wait(), "saved");
+    ::close(go[0]);
+    ::close(go[1]);
+
+    TRegistryStore after(FPath);
+    TRegistry check(after);
+    ASSERT_TRUE(check.OpenKey("Software", false));
+    EXPECT_EQ(check.GetKeyNames(), (std::vector<std::string>{"A", "B", "C"}));
+}
+
+TEST_F(RegistryFile, AFailedUpdateLeavesFileAndStoreAsOnDisk) {
+    TRegistryStore store(FPath);
+    TRegistry reg(store);
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Kept", true));
+    reg.WriteString("v", "old");
+    const std::string before = ReadAll(FPath);
+
+    std::string error;
+    {
+        TFileSizeLimit limit(before.size() + 8);
+        try {
+            store.Update([&] {
+                reg.WriteString("v", "new and longer than the limit allows");
+                ASSERT_TRUE(reg.OpenKey("\\Software\\Added", true));
+                reg.WriteString("w", "x");
+            });
+        } catch (const ERegistryException& e) {
+            error = e.what();
+        }
+    }
+    EXPECT_EQ(error, "Failed to set data for 'v'");
+    EXPECT_EQ(ReadAll(FPath), before);
+    EXPECT_EQ(Leftovers(), QStringList{"Korvana.reg"});
+    ASSERT_TRUE(reg.OpenKey("\\Software", false));
+    EXPECT_EQ(reg.GetKeyNames(), std::vector<std::string>{"Kept"});
+    ASSERT_TRUE(reg.OpenKey("Kept", false));
+    EXPECT_EQ(reg.ReadString("v"), "old");
+
+    // A failure inside the change is passed on, with the same outcome.
+    EXPECT_THROW(store.Update([&] {
+        reg.WriteString("v", "changed");
+        throw ERegistryException("stop");
+    }),
+                 ERegistryException);
+    EXPECT_EQ(ReadAll(FPath), before);
+    EXPECT_EQ(reg.ReadString("v"), "old");
 }
 
 } // namespace

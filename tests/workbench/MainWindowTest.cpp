@@ -5,7 +5,6 @@
 
 #include "ColorMemo.h"
 #include "Glyphs.h"
-#include "HostList.h"
 #include "MySql.h"
 #include "QueryHistory.h"
 #include "ResultModel.h"
@@ -14,10 +13,14 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
@@ -27,6 +30,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <climits>
 #include <string>
 
 namespace {
@@ -552,4 +556,69 @@ TEST_F(WindowTest, FirstStartWithoutHostsWritesNothing) {
     Open();
     Close();
     EXPECT_FALSE(QFile::exists(StoreFile()));
+}
+
+TEST_F(WindowTest, AStoredPlacementIsFittedOntoTheScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    struct TCase {
+        const char* What;
+        int Width, Height, Left, Top;
+    };
+    for (const TCase& c : {TCase{"larger than the screen", 65536, 65536, 0, 0},
+                           TCase{"negative size far off", -1, -1, INT_MIN, INT_MIN},
+                           TCase{"off every screen", 400, 300, 90000, -90000}}) {
+        SCOPED_TRACE(c.What);
+        StorePlacement(Store(), c.Width, c.Height, c.Left, c.Top, 0);
+        StoreHost(Store(), "h", "h.example", 0);
+        TfrmMain& w = Open();
+        const QRect r(w.pos(), w.size());
+        EXPECT_TRUE(screen.contains(r)) << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
+        EXPECT_GT(w.width(), 100);
+        EXPECT_GT(w.height(), 100);
+        Close();
+        // What the next start finds is on screen too.
+        ReloadStore();
+        TRegistry reg(Store());
+        ASSERT_TRUE(reg.OpenKey("\\Software\\Tarnvale\\Korvana", false));
+        EXPECT_TRUE(screen.contains(QRect(reg.ReadInteger("left"), reg.ReadInteger("top"),
+                                          reg.ReadInteger("width"), reg.ReadInteger("height"))));
+    }
+}
+
+TEST_F(WindowTest, AnUnreadableSettingsFileIsReportedAtStartAndAtExitAndKept) {
+    ASSERT_TRUE(QDir().mkpath(StoreFile())); // a folder where the file should be: it cannot be read
+    ReloadStore();
+    const QString message = QStringLiteral("Cannot open file ") + StoreFile();
+    Dialogs.Answer(TMsgResult::Ok);
+    TfrmMain& w = Open();
+    ASSERT_EQ(Dialogs.Questions().size(), 1u);
+    EXPECT_EQ(Dialogs.Questions()[0].Text, message);
+    EXPECT_EQ(Dialogs.Questions()[0].Kind, TMsgKind::Error);
+    auto fresh = std::make_unique<TMySql>();
+    fresh->Name = "new";
+    w.Tree->AddHostNode(std::move(fresh));
+    Dialogs.Answer(TMsgResult::Ok);
+    Close();
+    ASSERT_EQ(Dialogs.Questions().size(), 2u);
+    EXPECT_EQ(Dialogs.Questions()[1].Text, message);
+    EXPECT_TRUE(QFileInfo(StoreFile()).isDir());
+}
+
+TEST_F(WindowTest, ASaveThatCannotBeWrittenIsReported) {
+    // A file where the settings folder should be.
+    const QString blocker = StoreFile() + QStringLiteral(".folder");
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    TRegistryStore store(blocker + QStringLiteral("/Korvana.reg"));
+    Windows = std::make_unique<TAppWindows>(&Dialogs, &store);
+    Window = Windows->frmMain.get();
+    auto fresh = std::make_unique<TMySql>();
+    fresh->Name = "new";
+    Window->Tree->AddHostNode(std::move(fresh));
+    Dialogs.Answer(TMsgResult::Ok);
+    Close();
+    ASSERT_EQ(Dialogs.Questions().size(), 1u);
+    EXPECT_EQ(Dialogs.Questions()[0].Text, QStringLiteral("Failed to set data for 'host'"));
+    EXPECT_EQ(Dialogs.Questions()[0].Kind, TMsgKind::Error);
 }

@@ -1,70 +1,19 @@
 // Loading and saving the host list and window placement across simulated program runs.
 
-#include "HostList.h"
+#include "FileLimits.h"
+#include "HostListRuns.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-std::unique_ptr<TMySql> Host(const std::string& name, const std::string& host = "h", int port = 0) {
-    auto m = std::make_unique<TMySql>();
-    m->Name = name;
-    m->Host = host;
-    m->User = "u-" + name;
-    m->Password = "p-" + name;
-    m->Port = port;
-    return m;
-}
-
-// A stored placement, so that the hosts key is reached.
-void WritePlacement(TRegistry& reg) {
-    ASSERT_TRUE(reg.OpenKey("\\Software\\Tarnvale\\Korvana", true));
-    for (const char* name : {"width", "height", "left", "top", "state"})
-        reg.WriteInteger(name, 0);
-    reg.CloseKey();
-}
-
-// One run of the program: loads at start, saves at exit, on a store of its own file.
-struct TRun {
-    explicit TRun(const QString& path) : Store(path) {
-        Loaded = LoadHostList([this](std::unique_ptr<TMySql> h) { Hosts.push_back(std::move(h)); }, Store);
-    }
-    std::string Exit(const TFormPlacement& placement = {}) {
-        return SaveHostList(std::move(Hosts), placement, Store);
-    }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& h : Hosts)
-            names.push_back(h->Name);
-        return names;
-    }
-
-    TRegistryStore Store;
-    THostListLoad Loaded;
-    std::vector<std::unique_ptr<TMySql>> Hosts;
-};
-
-class HostList : public ::testing::Test {
-protected:
-    QTemporaryDir FDir;
-    QString FPath = FDir.path() + "/Tarnvale/Korvana.reg";
-
-    std::string FileText() const {
-        QFile f(FPath);
-        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
-    }
-    // Starts with the given hosts stored (and a placement).
-    void Store(std::vector<std::unique_ptr<TMySql>> hosts) {
-        TRun run(FPath);
-        for (auto& h : hosts)
-            run.Hosts.push_back(std::move(h));
-        ASSERT_EQ(run.Exit({1, 2, 300, 400, wsNormal}), "");
-    }
-};
+using HostList = HostListFiles;
 
 TEST_F(HostList, AFirstRunWithoutHostsWritesNothingAtAll) {
     {
@@ -297,10 +246,12 @@ TEST_F(HostList, AValueThatCannotBeWrittenEndsTheSaveWithItsMessage) {
     TRun run(FPath);
     ASSERT_EQ(run.Hosts.size(), 2u);
     run.Hosts.pop_back();
-    // The file's place is taken by a folder: nothing can be renamed over it.
-    ASSERT_TRUE(QFile::remove(FPath));
-    ASSERT_TRUE(QDir().mkpath(FPath));
-    EXPECT_EQ(run.Exit({5, 5, 5, 5, wsMaximized}), "Failed to set data for 'host'");
+    run.Hosts[0]->Host = "changed";
+    {
+        // No new file can be written in full.
+        TFileSizeLimit limit(16);
+        EXPECT_EQ(run.Exit({5, 5, 5, 5, wsMaximized}), "Failed to set data for 'host'");
+    }
 
     // The rest was skipped: the stale key and the old placement are still there.
     TRegistry reg(run.Store);
@@ -309,6 +260,134 @@ TEST_F(HostList, AValueThatCannotBeWrittenEndsTheSaveWithItsMessage) {
     ASSERT_TRUE(reg.OpenKey("\\Software\\Tarnvale\\Korvana", false));
     EXPECT_EQ(reg.ReadInteger("state"), wsNormal);
     EXPECT_EQ(reg.ReadInteger("width"), 300);
+}
+
+// ---- what the exit save must leave alone ----
+
+const std::string HostsSection = "[HKEY_CURRENT_USER\\Software\\Tarnvale\\Korvana\\Hosts\\";
+
+std::string HostSection(const std::string& key, const std::string& host, const std::string& port) {
+    return HostsSection + key + "]\n\"host\"=\"" + host +
+           "\"\n\"user\"=\"u\"\n\"password\"=\"p\"\n\"port\"=" + port + "\n\n";
+}
+
+void WriteFile(const QString& path, const std::string& text) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+TEST_F(HostList, HostsThatWereNotLoadedAreKeptExactlyAsTheyWere) {
+    const std::string placement =
+        "[HKEY_CURRENT_USER\\Software\\Tarnvale\\Korvana]\n\"width\"=dword:00000320\n"
+        "\"height\"=dword:00000258\n\"left\"=dword:00000000\n\"top\"=dword:00000000\n"
+        "\"state\"=dword:00000000\n\n";
+    struct TCase {
+        const char* Trigger;
+        std::string Loads;               // placement and the hosts that load
+        std::vector<std::string> Unread; // host sections after the failure, in the file's order
+        std::string Error;
+        std::vector<std::string> Loaded;
+    };
+    const std::vector<TCase> cases = {
+        {"a hand-written file without placement values",
+         "",
+         {HostSection("one", "h1", "dword:00000001"), HostSection("two", "h2", "dword:00000002")},
+         "Failed to get data for 'width'",
+         {}},
+        {"a port written as text",
+         placement + HostSection("a", "ha", "dword:00000001"),
+         {HostSection("b", "hb", "\"3306\""), HostSection("c", "hc", "dword:00000003"),
+          HostSection("d", "hd", "dword:00000004")},
+         "Invalid data type for 'port'",
+         {"a"}},
+        {"a host name with a backslash, read as nested keys",
+         placement + HostsSection + "x]\n\n",
+         {HostSection("x\\y", "hxy", "dword:00000001"), HostSection("z", "hz", "dword:00000002")},
+         "Failed to get data for 'port'",
+         {}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Trigger);
+        std::string text = "Windows Registry Editor Version 5.00\n\n" + c.Loads;
+        for (const std::string& section : c.Unread)
+            text += section;
+        WriteFile(FPath, text);
+        {
+            TRun run(FPath);
+            EXPECT_EQ(run.Loaded.Error, c.Error);
+            EXPECT_EQ(run.Names(), c.Loaded);
+            run.Hosts.push_back(Host("new one"));
+            EXPECT_EQ(run.Exit({10, 20, 640, 480, wsNormal}), "");
+        }
+        const std::string after = FileText();
+        for (const std::string& section : c.Unread)
+            EXPECT_NE(after.find(section), std::string::npos) << section << "is not in\n" << after;
+        EXPECT_NE(after.find(HostsSection + "new one]"), std::string::npos);
+    }
+}
+
+TEST_F(HostList, AFileWithoutPlacementIsMadeWholeByTheExitSave) {
+    WriteFile(FPath, "Windows Registry Editor Version 5.00\n\n" + HostSection("one", "h1", "dword:00000001") +
+                         HostSection("two", "h2", "dword:00000002"));
+    {
+        TRun run(FPath);
+        EXPECT_EQ(run.Loaded.Error, "Failed to get data for 'width'");
+        EXPECT_EQ(run.Exit({10, 20, 640, 480, wsNormal}), "");
+    }
+    TRun run(FPath);
+    EXPECT_EQ(run.Loaded.Error, "");
+    EXPECT_EQ(run.Names(), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(run.Loaded.Placement.Width, 640);
+}
+
+TEST_F(HostList, TwoCopiesOfTheProgramKeepEachOthersChanges) {
+    Store(MakeHosts({"a", "b", "c"}));
+    TRun first(FPath);
+    TRun second(FPath); // started before the first one ends
+    first.Hosts.push_back(Host("from first"));
+    first.Hosts[0]->Port = 1111;                // a
+    first.Hosts.erase(first.Hosts.begin() + 1); // b
+    second.Hosts.push_back(Host("from second"));
+    second.Hosts[2]->User = "changed"; // c
+    second.Hosts[0]->Name = "a renamed";
+    EXPECT_EQ(first.Exit({1, 1, 500, 500, wsNormal}), "");
+    EXPECT_EQ(second.Exit({2, 2, 600, 600, wsMaximized}), "");
+
+    TRun next(FPath);
+    EXPECT_EQ(next.Loaded.Error, "");
+    // "a" was renamed by the second copy after the first had changed it: the rename carries the
+    // second copy's values, and the key of the old name goes.
+    ASSERT_EQ(next.Names(), (std::vector<std::string>{"a renamed", "c", "from first", "from second"}));
+    EXPECT_EQ(next.Hosts[1]->User, "changed");
+    EXPECT_EQ(next.Loaded.Placement.Width, 600);
+    EXPECT_EQ(next.Loaded.Placement.State, wsMaximized);
+}
+
+TEST_F(HostList, AHostAnotherCopyDeletedStaysDeletedUnlessThisRunChangedIt) {
+    Store(MakeHosts({"a", "b"}));
+    TRun first(FPath);
+    TRun second(FPath);
+    first.Hosts.clear();
+    second.Hosts[1]->Host = "edited";
+    EXPECT_EQ(first.Exit(), "");
+    EXPECT_EQ(second.Exit(), "");
+    TRun next(FPath);
+    ASSERT_EQ(next.Names(), std::vector<std::string>{"b"});
+    EXPECT_EQ(next.Hosts[0]->Host, "edited");
+}
+
+TEST_F(HostList, ASaveThatChangesNothingLeavesTheFileUntouched) {
+    Store(MakeHosts({"a", "b"}));
+    const auto inode = [this] {
+        struct stat st {};
+        return ::stat(QFile::encodeName(FPath).constData(), &st) == 0 ? st.st_ino : 0;
+    };
+    const auto before = inode();
+    TRun run(FPath);
+    EXPECT_EQ(run.Exit({1, 2, 300, 400, wsNormal}), "");
+    EXPECT_EQ(inode(), before) << "the file was replaced";
 }
 
 } // namespace

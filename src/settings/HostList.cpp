@@ -1,0 +1,133 @@
+#include "HostList.h"
+
+#include <QFileInfo>
+
+#include <map>
+
+namespace {
+
+const std::string SettingsKey = "\\Software\\Tarnvale\\Korvana";
+const std::string HostsKey = "\\Software\\Tarnvale\\Korvana\\Hosts";
+
+// Orders names as the registry compares key names, for finding a host by its key.
+struct TKeyLess {
+    bool operator()(const std::string& a, const std::string& b) const { return CompareKeyNames(a, b) < 0; }
+};
+
+} // namespace
+
+std::string HostKeyName(const std::string& name) {
+    if (name.empty()) return "(unnamed)";
+    std::string key = name;
+    for (char& c : key) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\\')
+            c = '/';
+        else if (u < 0x20 || u == 0x7f)
+            c = ' ';
+    }
+    return key;
+}
+
+THostList::THostList(TRegistryStore& store) : FStore(store) {}
+
+THostListLoad THostList::Load(const THostSink& onHost) {
+    THostListLoad out;
+    FLoaded.clear();
+    out.Error = FStore.ReadError();
+    if (!out.Error.empty()) return out;
+    TRegistry reg(FStore);
+    try {
+        if (reg.OpenKey(SettingsKey, false)) {
+            TLoadedPlacement& p = out.Placement;
+            p.Width = reg.ReadInteger("width");
+            p.Height = reg.ReadInteger("height");
+            p.Left = reg.ReadInteger("left");
+            p.Top = reg.ReadInteger("top");
+            const int state = reg.ReadInteger("state");
+            // Anything else is no window state; it would make the window unusable.
+            p.State = state >= wsNormal && state <= wsMaximized ? state : wsNormal;
+            reg.CloseKey();
+        }
+        if (!reg.OpenKey(HostsKey, false)) return out;
+        for (const std::string& name : reg.GetKeyNames()) {
+            auto host = std::make_unique<TMySql>();
+            // Gone since it was listed (cannot happen with one user); the reads below then fail
+            // as they would on an empty key.
+            reg.OpenKey(HostsKey + '\\' + name, false);
+            host->Name = name;
+            host->Host = reg.ReadString("host");
+            host->User = reg.ReadString("user");
+            host->Password = reg.ReadString("password");
+            host->Port = reg.ReadInteger("port");
+            FLoaded.push_back({name, host->Host, host->User, host->Password, host->Port});
+            onHost(std::move(host));
+            reg.CloseKey();
+        }
+    } catch (const ERegistryException& e) {
+        out.Error = e.what();
+    }
+    return out;
+}
+
+std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TFormPlacement& placement) {
+    // The list as it stands, one entry a key; of two hosts sharing a key the later one's values.
+    std::vector<THostValues> now;
+    std::map<std::string, std::size_t, TKeyLess> nowByKey;
+    for (const auto& host : hosts) {
+        THostValues values{HostKeyName(host->Name), host->Host, host->User, host->Password, host->Port};
+        const auto [at, added] = nowByKey.emplace(values.Key, now.size());
+        if (added) {
+            now.push_back(std::move(values));
+        } else {
+            values.Key = now[at->second].Key;
+            now[at->second] = std::move(values);
+        }
+    }
+    hosts.clear(); // closes open connections; only the copied values are used below
+
+    std::map<std::string, const THostValues*, TKeyLess> loadedByKey;
+    for (const THostValues& host : FLoaded)
+        loadedByKey.emplace(host.Key, &host);
+    std::vector<const THostValues*> written; // created, renamed or changed in this run
+    for (const THostValues& host : now) {
+        const auto loaded = loadedByKey.find(host.Key);
+        if (loaded == loadedByKey.end() || loaded->second->Host != host.Host ||
+            loaded->second->User != host.User || loaded->second->Password != host.Password ||
+            loaded->second->Port != host.Port)
+            written.push_back(&host);
+    }
+    std::vector<std::string> removed; // deleted or renamed away in this run
+    for (const THostValues& host : FLoaded)
+        if (!nowByKey.contains(host.Key)) removed.push_back(host.Key);
+
+    // A first run that made no host leaves no trace, not even the placement.
+    if (written.empty() && removed.empty() && !QFileInfo::exists(FStore.FileName())) return {};
+
+    try {
+        FStore.Update([&] {
+            TRegistry reg(FStore);
+            for (const THostValues* host : written) {
+                // A key that cannot be made is skipped, as the registry would skip it.
+                if (!reg.OpenKey(HostsKey + '\\' + host->Key, true)) continue;
+                reg.WriteString("host", host->Host);
+                reg.WriteString("user", host->User);
+                reg.WriteString("password", host->Password);
+                reg.WriteInteger("port", host->Port);
+            }
+            for (const std::string& key : removed)
+                reg.DeleteKey(HostsKey + '\\' + key);
+            if (reg.OpenKey(SettingsKey, false)) {
+                reg.WriteInteger("width", placement.Width);
+                reg.WriteInteger("height", placement.Height);
+                reg.WriteInteger("left", placement.Left);
+                reg.WriteInteger("top", placement.Top);
+                reg.WriteInteger("state", placement.State);
+            }
+        });
+    } catch (const ERegistryException& e) {
+        return e.what();
+    }
+    FLoaded = std::move(now);
+    return {};
+}
