@@ -4,7 +4,6 @@
 
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPainterPath>
 #include <qdrawutil.h>
 
 #include <algorithm>
@@ -37,24 +36,23 @@ void PaintBackground(QPainter& p, const QRect& r, const TCaptionLook& look) {
 }
 
 void DrawGlyph(QPainter& p, TCaptionButton kind, const QRect& face, const QColor& ink, const QColor& paper) {
-    const int g = std::max(5, std::min(face.width(), face.height()) - 6);
+    const int g = std::max(5, std::min(face.width(), face.height()) - 3);
     const QRect box(face.left() + (face.width() - g) / 2, face.top() + (face.height() - g) / 2, g, g);
-    const qreal stroke = std::max(1.0, g / 6.0);
+    const int stroke = std::max(1, g / 5);
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::NoBrush);
     switch (kind) {
     case TCaptionButton::Close: {
-        QPen pen(ink, stroke * 1.2, Qt::SolidLine, Qt::FlatCap);
-        p.setPen(pen);
-        p.setRenderHint(QPainter::Antialiasing, true);
-        const QRectF b = QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5);
-        p.drawLine(b.topLeft(), b.bottomRight());
-        p.drawLine(b.topRight(), b.bottomLeft());
-        p.setRenderHint(QPainter::Antialiasing, false);
+        // Two crossing diagonals of square steps, as a frame-control glyph is drawn.
+        for (int i = 0; i < g; ++i) {
+            p.fillRect(box.left() + i, box.top() + i, std::min(stroke + 1, g - i), 1, ink);
+            p.fillRect(box.right() - i - std::min(stroke + 1, g - i) + 1, box.top() + i,
+                       std::min(stroke + 1, g - i), 1, ink);
+        }
         break;
     }
     case TCaptionButton::Maximize:
-        p.fillRect(box.left(), box.top(), box.width(), int(stroke) + 1, ink);
+        p.fillRect(box.left(), box.top(), box.width(), stroke + 1, ink);
         p.fillRect(box.left(), box.bottom(), box.width(), 1, ink);
         p.fillRect(box.left(), box.top(), 1, box.height(), ink);
         p.fillRect(box.right(), box.top(), 1, box.height(), ink);
@@ -72,7 +70,7 @@ void DrawGlyph(QPainter& p, TCaptionButton kind, const QRect& face, const QColor
         break;
     }
     case TCaptionButton::Minimize:
-        p.fillRect(box.left() + 1, box.bottom() - int(stroke), box.width() - 2, int(stroke) + 1, ink);
+        p.fillRect(box.left() + 1, box.bottom() - stroke, box.width() - 3, stroke + 1, ink);
         break;
     case TCaptionButton::Help: {
         QFont f = p.font();

@@ -6,6 +6,7 @@
 #include "GradientTable.h"
 #include "MdiHook.h"
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
@@ -37,6 +38,10 @@ struct TGradientForm::TState {
     TCaptionButton Armed = TCaptionButton::None;
     bool ArmedInside = false;
     TWindowDrag Drag;
+    // A press on the bar becomes a move once the mouse travels a few pixels: handed to the
+    // window system at the press, the mouse would not come back for the second click of a
+    // double click.
+    std::optional<QPointF> MovePress;
 
     TCaptionShape Shape(QSize bar, bool maximized) const {
         return TCaptionShape{bar, BorderStyle, BorderIcons, maximized, Metrics.SmIcon, Metrics.SmSize};
@@ -312,7 +317,7 @@ void TGradientForm::mousePressEvent(QMouseEvent* event) {
     bool enabled = false;
     const TCaptionButton b = F->ButtonUnder(CaptionRect(), isMaximized(), at, &enabled);
     if (b == TCaptionButton::None) {
-        F->Drag.Start(this, {}, event->globalPosition());
+        F->MovePress = event->globalPosition();
     } else if (enabled) {
         F->Armed = b;
         F->ArmedInside = true;
@@ -321,6 +326,12 @@ void TGradientForm::mousePressEvent(QMouseEvent* event) {
 }
 
 void TGradientForm::mouseMoveEvent(QMouseEvent* event) {
+    constexpr int MoveThreshold = 4;
+    if (F->MovePress && (event->buttons() & Qt::LeftButton) &&
+        (event->globalPosition() - *F->MovePress).manhattanLength() >= MoveThreshold) {
+        F->Drag.Start(this, {}, *F->MovePress);
+        F->MovePress.reset();
+    }
     if (F->Drag.Active()) {
         F->Drag.Follow(event->globalPosition());
     } else if (F->Armed != TCaptionButton::None) {
@@ -337,6 +348,7 @@ void TGradientForm::mouseMoveEvent(QMouseEvent* event) {
 
 void TGradientForm::mouseReleaseEvent(QMouseEvent* event) {
     F->Drag.Stop();
+    F->MovePress.reset();
     const TCaptionButton armed = F->Armed;
     if (armed == TCaptionButton::None) {
         QMainWindow::mouseReleaseEvent(event);
