@@ -57,6 +57,17 @@ struct TGradientForm::TState {
     }
 };
 
+namespace {
+
+// Property setters ignore a value equal to the current one: true when `field` took a new value.
+template <class T> bool Assign(T& field, const T& value) {
+    if (field == value) return false;
+    field = value;
+    return true;
+}
+
+} // namespace
+
 TGradientForm::TGradientForm(QWidget* parent) : QMainWindow(parent), F(std::make_unique<TState>()) {
     setWindowFlag(Qt::FramelessWindowHint);
     BuildGradientTable();
@@ -79,8 +90,7 @@ const QString& TGradientForm::Caption() const {
 }
 
 void TGradientForm::SetCaption(const QString& value) {
-    if (value == F->Caption) return;
-    F->Caption = value;
+    if (!Assign(F->Caption, value)) return;
     setWindowTitle(value);
     RepaintCaption(IsCaptionActive());
 }
@@ -102,9 +112,7 @@ bool TGradientForm::GradientOnInactive() const {
 }
 
 void TGradientForm::SetGradientOnInactive(bool value) {
-    if (value == F->GradientOnInactive) return;
-    F->GradientOnInactive = value;
-    if (!IsCaptionActive()) FrameChanged();
+    if (Assign(F->GradientOnInactive, value) && !IsCaptionActive()) FrameChanged();
 }
 
 TFormBorderStyle TGradientForm::BorderStyle() const {
@@ -112,9 +120,7 @@ TFormBorderStyle TGradientForm::BorderStyle() const {
 }
 
 void TGradientForm::SetBorderStyle(TFormBorderStyle value) {
-    if (value == F->BorderStyle) return;
-    F->BorderStyle = value;
-    FrameChanged();
+    if (Assign(F->BorderStyle, value)) FrameChanged();
 }
 
 TBorderIcons TGradientForm::BorderIcons() const {
@@ -122,9 +128,7 @@ TBorderIcons TGradientForm::BorderIcons() const {
 }
 
 void TGradientForm::SetBorderIcons(TBorderIcons value) {
-    if (value == F->BorderIcons) return;
-    F->BorderIcons = value;
-    FrameChanged();
+    if (Assign(F->BorderIcons, value)) FrameChanged();
 }
 
 TFormStyle TGradientForm::FormStyle() const {
@@ -132,8 +136,7 @@ TFormStyle TGradientForm::FormStyle() const {
 }
 
 void TGradientForm::SetFormStyle(TFormStyle value) {
-    if (value == F->FormStyle) return;
-    F->FormStyle = value;
+    if (!Assign(F->FormStyle, value)) return;
     if (value == fsMDIForm) {
         F->Client = new QMdiArea(this);
         F->Client->setObjectName(QStringLiteral("ClientHandle"));
