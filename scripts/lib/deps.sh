@@ -6,7 +6,7 @@ KORVANA_PACKAGES=(
     libmariadb-dev mariadb-server mariadb-client
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation clang-format
-    xvfb xauth
+    xvfb xauth openbox xdotool x11-utils
     desktop-file-utils appstream dpkg-dev
 )
 

@@ -53,8 +53,10 @@ void TfrmMain::BuildLayout() {
     BuildToolBar();
     BuildClientArea();
     BuildStatusBar();
-    // The designed client area (772 by 534) lies below the menu bar.
-    resize(DesignClientWidth, DesignClientHeight + MainMenu1->sizeHint().height());
+    // The designed client area (772 by 534) lies below the menu bar, inside frame and caption bar.
+    const QMargins frame = NonClientMargins();
+    resize(DesignClientWidth + frame.left() + frame.right(),
+           DesignClientHeight + MainMenu1->sizeHint().height() + frame.top() + frame.bottom());
 }
 
 void TfrmMain::BuildImageLists() {

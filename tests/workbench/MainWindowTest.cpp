@@ -222,7 +222,8 @@ TEST_F(WindowTest, CaptionStatusTreeAndLayoutAtStart) {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     EXPECT_EQ(w.centralWidget()->width(), TfrmMain::DesignClientWidth);
-    EXPECT_EQ(w.height() - w.MainMenu1->height(), TfrmMain::DesignClientHeight);
+    const QMargins frame = w.NonClientMargins();
+    EXPECT_EQ(w.height() - frame.top() - frame.bottom() - w.MainMenu1->height(), TfrmMain::DesignClientHeight);
     EXPECT_EQ(w.Tree->width(), TfrmMain::TreeWidth);
     EXPECT_EQ(w.Panel1->height(), TfrmMain::LowerPanelHeight);
     EXPECT_EQ(w.Splitter1->handleWidth(), 3);
