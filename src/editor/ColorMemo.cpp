@@ -559,11 +559,13 @@ void TColorMemo::scrollContentsBy(int dx, int dy) {
     RedrawColors(false);
 }
 
+// Pastes, drops and middle-button pastes of the selection all arrive here. Only text is taken:
+// data without it (an empty clipboard, an image) inserts nothing, and never reaches the toolkit's
+// own insertion, which reads the first of the data's formats even when there is none.
+bool TColorMemo::canInsertFromMimeData(const QMimeData* source) const { return source && source->hasText(); }
+
 void TColorMemo::insertFromMimeData(const QMimeData* source) {
-    if (!source || !source->hasText()) {
-        QPlainTextEdit::insertFromMimeData(source);
-        return;
-    }
+    if (!canInsertFromMimeData(source) || isReadOnly()) return;
     QTextCursor c = textCursor();
     c.beginEditBlock();
     c.insertText(FromAnyBreaks(source->text()));

@@ -6,6 +6,8 @@
 #include "SqlRules.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
 #include <QMimeData>
 #include <QRandomGenerator>
 #include <QScrollBar>
@@ -13,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -122,6 +125,33 @@ TEST_F(Memo, DrawKeyHandlerDrawsKeywordRunsInsteadOfTheControl) {
     const QRect cells = CharRect(*M, 2).united(CharRect(*M, 7));
     EXPECT_NEAR(rect.Left, cells.left(), 1);
     EXPECT_NEAR(rect.Right - rect.Left, cells.width(), 1);
+}
+
+// Characters the editor's font lacks come from other fonts, which may make the line taller and
+// move its baseline; the colours must still land on the glyphs the window drew, so the coloured
+// line has ink exactly where the plain one has.
+TEST_F(Memo, ColoursCoverTheGlyphsOnLinesWithFallbackFonts) {
+    const QStringList lines{QStringLiteral("select (a) from t # \u4E2D\u6587 note"),
+                            QStringLiteral("x = '\u6F22\u5B57' + \U0001F600 /* c */ ;"),
+                            QStringLiteral("plain (1) = 2 from")};
+    M->SetLines(lines);
+    M->clearFocus();
+    const QImage plain = Shot(*M);
+    Sql();
+    M->viewport()->repaint();
+    const QImage coloured = Shot(*M);
+    for (int line = 0; line < lines.size(); ++line) {
+        const QTextBlock b = M->document()->findBlockByNumber(line);
+        const QRect r = CharRect(*M, b.position() + line).united(CharRect(*M, b.position() + line + b.length() - 2));
+        const QRect band(0, r.top(), V()->width(), r.height());
+        const std::vector<bool> before = InkMask(plain, band);
+        const int inked = int(std::count(before.begin(), before.end(), true));
+        EXPECT_LE(InkDifference(before, InkMask(coloured, band)), -1) << line << " of " << inked;
+        plain.save(QStringLiteral("/tmp/editor_repro/plain.png")); coloured.save(QStringLiteral("/tmp/editor_repro/col.png"));
+    }
+    // And the colours are there.
+    EXPECT_EQ(SeenLine(*M, coloured, 0).substr(0, 10), "BBBBBB.RKR");
+    EXPECT_EQ(SeenLine(*M, coloured, 2).substr(6, 3), "RKR");
 }
 
 // ---- the triggers ----
@@ -402,6 +432,46 @@ TEST_F(Memo, OddTextNeverBreaksTheLines) {
     M->SetSelStart(1);
     QTest::keyClick(M, Qt::Key_Return, Qt::ShiftModifier);
     EXPECT_EQ(M->Text(), QStringLiteral("a\r\nb"));
+}
+
+// Outside data without text (an empty clipboard, an image) pasted with Ctrl+V, by the paste
+// command or dropped: nothing is inserted and nothing breaks. Text still arrives each way.
+TEST_F(Memo, PastesAndDropsWithoutTextInsertNothing) {
+    M->SetText(QStringLiteral("select 1"));
+    M->setFocus();
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    auto noText = [&](int kind) {
+        auto* data = new QMimeData;
+        if (kind == 1) data->setImageData(image);
+        return data;
+    };
+    auto drop = [&](QMimeData* data) {
+        const QPointF at = Middle(3);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(V(), &enter);
+        QDropEvent dropped(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(V(), &dropped);
+        return enter.isAccepted();
+    };
+    for (int kind : {0, 1}) {
+        QApplication::clipboard()->setMimeData(noText(kind));
+        M->SetSelStart(8);
+        QTest::keyClick(M, Qt::Key_V, Qt::ControlModifier);
+        M->PasteFromClipboard();
+        std::unique_ptr<QMimeData> data(noText(kind));
+        EXPECT_FALSE(drop(data.get())) << kind;
+        EXPECT_EQ(M->Text(), QStringLiteral("select 1")) << kind;
+    }
+
+    QApplication::clipboard()->setText(QStringLiteral(" + 2"));
+    M->SetSelStart(8);
+    QTest::keyClick(M, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(M->Text(), QStringLiteral("select 1 + 2"));
+    QMimeData text;
+    text.setText(QStringLiteral("x"));
+    EXPECT_TRUE(drop(&text));
+    EXPECT_EQ(M->Text(), QStringLiteral("selxect 1 + 2"));
 }
 
 TEST_F(Memo, BinaryTextAndVeryLongLinesArePaintedWithoutHarm) {
