@@ -5,7 +5,7 @@ KORVANA_PACKAGES=(
     qt6-base-dev qt6-svg-dev libqt6svg6
     libmariadb-dev mariadb-server mariadb-client
     libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-liberation
+    fonts-liberation fonts-wqy-microhei
     xvfb xauth
 )
 

@@ -5,12 +5,13 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -50,8 +51,10 @@ bool IsNavigationKey(int key) {
     case Qt::Key_Left:
     case Qt::Key_Up:
     case Qt::Key_Right:
-    case Qt::Key_Down: return true;
-    default: return false;
+    case Qt::Key_Down:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -60,16 +63,21 @@ constexpr Qt::KeyboardModifiers ShiftCtrlAlt = Qt::ShiftModifier | Qt::ControlMo
 QCursor MakeHotSpotCursor() {
     // '#' black, '.' white, blank transparent.
     static const char* const art[32] = {
-        "                                ", "                                ", "                                ",
-        "                                ", "                                ", "                                ",
-        "                                ", "                                ", "                                ",
-        "             ##                 ", "            #..#                ", "            #..#                ",
-        "            #..#                ", "            #..#                ", "            #..###              ",
-        "            #..#..###           ", "            #..#..#..##         ", "            #..#..#..#.#        ",
-        "       ###  #..#..#..#..#       ", "       #..# #........#..#       ", "        #..##...........#       ",
-        "         #..#...........#       ", "         #..............#       ", "          #.............#       ",
-        "          #.............#       ", "           #...........#        ", "           #...........#        ",
-        "            #.........#         ", "            #.........#         ", "            ###########         ",
+        "                                ", "                                ",
+        "                                ", "                                ",
+        "                                ", "                                ",
+        "                                ", "                                ",
+        "                                ", "             ##                 ",
+        "            #..#                ", "            #..#                ",
+        "            #..#                ", "            #..#                ",
+        "            #..###              ", "            #..#..###           ",
+        "            #..#..#..##         ", "            #..#..#..#.#        ",
+        "       ###  #..#..#..#..#       ", "       #..# #........#..#       ",
+        "        #..##...........#       ", "         #..#...........#       ",
+        "         #..............#       ", "          #.............#       ",
+        "          #.............#       ", "           #...........#        ",
+        "           #...........#        ", "            #.........#         ",
+        "            #.........#         ", "            ###########         ",
         "                                ", "                                "};
     QImage shape(32, 32, QImage::Format_Mono);
     QImage mask(32, 32, QImage::Format_Mono);
@@ -135,7 +143,8 @@ public:
         const int column = std::clamp(index - LineStart(line), 0, std::max(b.length() - 1, 0));
         const QPointF topLeft = M.blockBoundingGeometry(b).translated(M.contentOffset()).topLeft();
         const QTextLayout* layout = b.layout();
-        if (!layout || layout->lineCount() == 0) return TPoint{int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))};
+        if (!layout || layout->lineCount() == 0)
+            return TPoint{int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))};
         const QTextLine tl = layout->lineForTextPosition(column);
         const QPointF at = topLeft + layout->position() + QPointF(tl.cursorToX(column), tl.y());
         return TPoint{int(std::lround(at.x())), int(std::lround(at.y()))};
@@ -157,7 +166,8 @@ public:
                 if (pos >= start && pos < end) dest[pos - start] = c;
                 ++pos;
             };
-            for (const QChar c : text) put(c.unicode());
+            for (const QChar c : text)
+                put(c.unicode());
             if (b.next().isValid()) {
                 put(u'\r');
                 put(u'\n');
@@ -180,6 +190,9 @@ public:
         return int(std::lround(QFontMetricsF(Font(), M.viewport()).horizontalAdvance(ToQString(text))));
     }
 
+    // A run is drawn with the very glyphs the window laid out for its characters: characters the
+    // font lacks come from other fonts, which may shift the line's baseline, change its height and
+    // give odd advances, so text drawn afresh in the editor's font would land beside them.
     void TextOut(int x, int y, std::u16string_view text, const TTextAttr& attr) override {
         QPainter* p = M.FPainter;
         if (!p || text.empty()) return;
@@ -187,36 +200,22 @@ public:
         // character after the caret); the lone half would draw a box over the real character.
         if (QChar::isHighSurrogate(text.back())) text.remove_suffix(1);
         if (text.empty()) return;
-        QFont font = Font();
-        font.setUnderline(attr.Underline);
-        const QFontMetricsF metrics(font, M.viewport());
-        const int h = LineHeight();
-        const QColor back = M.ToQColor(attr.Brush);
-        p->setFont(font);
         p->setPen(M.ToQColor(attr.Font));
-        // Tabs in a run go to the window's own tab stops, so the text after them lands where the
-        // window drew it.
-        const qreal lineLeft = M.contentOffset().x() + M.document()->documentMargin();
-        const qreal tabStop = M.tabStopDistance();
-        qreal at = x;
-        std::size_t p0 = 0;
-        while (p0 < text.size()) {
-            std::size_t p1 = text.find(u'\t', p0);
-            if (p1 == std::u16string_view::npos) p1 = text.size();
-            if (p1 > p0) {
-                const QString part = ToQString(text.substr(p0, p1 - p0));
-                const qreal w = metrics.horizontalAdvance(part);
-                p->fillRect(QRectF(at, y, w, h), back);
-                p->drawText(QPointF(at, y + metrics.ascent()), part);
-                at += w;
+        const QColor back = M.ToQColor(attr.Brush);
+        TPlacedLine line;
+        if (LineAt(y, line)) {
+            // The window draws nothing for a line break.
+            std::u16string_view shown = text;
+            while (!shown.empty() && (shown.back() == u'\r' || shown.back() == u'\n'))
+                shown.remove_suffix(1);
+            if (shown.empty()) return;
+            const int column = ColumnOf(line, x, shown);
+            if (column >= 0) {
+                DrawGlyphs(*p, line, column, int(shown.size()), back, attr.Underline);
+                return;
             }
-            if (p1 < text.size()) {
-                const qreal next = tabStop > 0 ? lineLeft + (std::floor((at - lineLeft) / tabStop + 1e-6) + 1) * tabStop : at;
-                p->fillRect(QRectF(at, y, next - at, h), back);
-                at = next;
-            }
-            p0 = p1 + 1;
         }
+        DrawText(*p, x, y, text, back, attr.Underline, line);
     }
 
     // The window keeps its caret on top of the colours: the pass never paints where Qt drew it.
@@ -243,6 +242,111 @@ public:
     const TKeyDrawEvent& OnDrawKey() const override { return M.OnDrawKey; }
 
 private:
+    // A laid-out line of the window: its block, the line, and the layout's origin in client
+    // coordinates.
+    struct TPlacedLine {
+        QTextBlock Block;
+        QTextLine Line;
+        QPointF Origin;
+    };
+
+    // The line whose top is at y (as PosFromChar reports it), among those on screen.
+    bool LineAt(int y, TPlacedLine& out) const {
+        const QPointF offset = M.contentOffset();
+        const int bottom = M.viewport()->height();
+        for (QTextBlock b = M.firstVisibleBlock(); b.isValid(); b = b.next()) {
+            const QRectF r = M.blockBoundingGeometry(b).translated(offset);
+            if (r.top() > bottom || r.top() > y + 1) return false;
+            const QTextLayout* layout = b.layout();
+            if (!layout || r.bottom() <= y) continue;
+            const QPointF origin = r.topLeft() + layout->position();
+            for (int i = 0; i < layout->lineCount(); ++i) {
+                const QTextLine tl = layout->lineAt(i);
+                if (std::lround(origin.y() + tl.y()) == y) {
+                    out = TPlacedLine{b, tl, origin};
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    // The column of the line where `text` starts at x (as PosFromChar reports it); -1 when the
+    // text is not the line's there, as with what an OnDrawKey handler draws on its own.
+    static int ColumnOf(const TPlacedLine& line, int x, std::u16string_view text) {
+        const QString blockText = line.Block.text();
+        const QStringView wanted(text.data(), qsizetype(text.size()));
+        const int guess = line.Line.xToCursor(x - line.Origin.x());
+        // Characters without width (combining marks, joiners) share their x with a neighbour.
+        for (int d = 0; d <= 4; ++d)
+            for (const int c : {guess - d, guess + d}) {
+                if (c < line.Line.textStart() ||
+                    c + wanted.size() > line.Line.textStart() + line.Line.textLength())
+                    continue;
+                if (std::lround(line.Origin.x() + line.Line.cursorToX(c)) == x &&
+                    QStringView(blockText).mid(c, wanted.size()) == wanted)
+                    return c;
+                if (d == 0) break;
+            }
+        return -1;
+    }
+
+    void DrawGlyphs(QPainter& p, const TPlacedLine& line, int column, int length, const QColor& back,
+                    bool underline) const {
+        const qreal x0 = line.Origin.x() + line.Line.cursorToX(column);
+        const qreal x1 = line.Origin.x() + line.Line.cursorToX(column + length);
+        p.fillRect(
+            QRectF(std::min(x0, x1), line.Origin.y() + line.Line.y(), std::abs(x1 - x0), line.Line.height()),
+            back);
+        for (const QGlyphRun& run : line.Line.glyphRuns(column, length))
+            p.drawGlyphRun(line.Origin, run);
+        if (!underline) return;
+        // Under the run's whole width, in the editor's font whichever fonts drew the glyphs; the glyph
+        // runs' own underline did not line up with the run.
+        const QFontMetricsF metrics(Font(), M.viewport());
+        const qreal y = line.Origin.y() + line.Line.y() + line.Line.ascent() + metrics.underlinePos();
+        p.fillRect(QRectF(std::min(x0, x1), y, std::abs(x1 - x0), std::max<qreal>(1, metrics.lineWidth())),
+                   p.pen().color());
+    }
+
+    // Text that is not the window's own at that place, drawn in the editor's font on the line's
+    // baseline when the line is known.
+    void DrawText(QPainter& p, int x, int y, std::u16string_view text, const QColor& back, bool underline,
+                  const TPlacedLine& line) const {
+        QFont font = Font();
+        font.setUnderline(underline);
+        const QFontMetricsF metrics(font, M.viewport());
+        const bool known = line.Line.isValid();
+        const qreal h = known ? line.Line.height() : LineHeight();
+        const qreal baseline = y + (known ? line.Line.ascent() : metrics.ascent());
+        p.setFont(font);
+        // Tabs in a run go to the window's own tab stops, so the text after them lands where the
+        // window drew it.
+        const qreal lineLeft = M.contentOffset().x() + M.document()->documentMargin();
+        const qreal tabStop = M.tabStopDistance();
+        qreal at = x;
+        std::size_t p0 = 0;
+        while (p0 < text.size()) {
+            std::size_t p1 = text.find(u'\t', p0);
+            if (p1 == std::u16string_view::npos) p1 = text.size();
+            if (p1 > p0) {
+                const QString part = ToQString(text.substr(p0, p1 - p0));
+                const qreal w = metrics.horizontalAdvance(part);
+                p.fillRect(QRectF(at, y, w, h), back);
+                p.drawText(QPointF(at, baseline), part);
+                at += w;
+            }
+            if (p1 < text.size()) {
+                const qreal next =
+                    tabStop > 0 ? lineLeft + (std::floor((at - lineLeft) / tabStop + 1e-6) + 1) * tabStop
+                                : at;
+                p.fillRect(QRectF(at, y, next - at, h), back);
+                at = next;
+            }
+            p0 = p1 + 1;
+        }
+    }
+
     TColorMemo& M;
 };
 
@@ -252,7 +356,7 @@ TColorMemo::TColorMemo(QWidget* parent)
     : QPlainTextEdit(parent), FWindow(std::make_unique<TWindow>(*this)),
       FPass(std::make_unique<TColorPass>(*FWindow)) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
-    setTabChangesFocus(true); // tabs are text only when WantTabs is set
+    setTabChangesFocus(true);           // tabs are text only when WantTabs is set
     viewport()->setMouseTracking(true); // the hot-spot cursor follows the mouse without a button
     UpdateTabStops();
     connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::TextChanged);
@@ -266,19 +370,26 @@ TColorMemo::~TColorMemo() {
     FWindow.reset();
 }
 
-QString TColorMemo::Text() const { return ToCrLf(toPlainText()); }
+QString TColorMemo::Text() const {
+    return ToCrLf(toPlainText());
+}
 
-void TColorMemo::SetText(const QString& text) { setPlainText(FromAnyBreaks(text)); }
+void TColorMemo::SetText(const QString& text) {
+    setPlainText(FromAnyBreaks(text));
+}
 
 QStringList TColorMemo::Lines() const {
     QStringList lines;
-    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) lines << b.text();
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next())
+        lines << b.text();
     // An empty document still has one (empty) block, but holds no lines.
     if (lines.size() == 1 && lines.front().isEmpty()) lines.clear();
     return lines;
 }
 
-void TColorMemo::SetLines(const QStringList& lines) { setPlainText(FromAnyBreaks(lines.join(QLatin1Char('\n')))); }
+void TColorMemo::SetLines(const QStringList& lines) {
+    setPlainText(FromAnyBreaks(lines.join(QLatin1Char('\n'))));
+}
 
 int TColorMemo::ToTextPos(int docPos) const {
     const QTextBlock b = document()->findBlock(docPos);
@@ -293,7 +404,9 @@ int TColorMemo::ToDocPos(int textPos) const {
     return b.position() + std::min(textPos - (b.position() + line), b.length() - 1);
 }
 
-int TColorMemo::SelStart() const { return ToTextPos(textCursor().selectionStart()); }
+int TColorMemo::SelStart() const {
+    return ToTextPos(textCursor().selectionStart());
+}
 
 int TColorMemo::SelLength() const {
     const QTextCursor c = textCursor();
@@ -339,15 +452,23 @@ void TColorMemo::PasteFromClipboard() {
     if (!text.isEmpty()) SetSelText(text);
 }
 
-TDrawRules& TColorMemo::ColorRules() { return FPass->ColorRules; }
+TDrawRules& TColorMemo::ColorRules() {
+    return FPass->ColorRules;
+}
 
 void TColorMemo::SetColorRules(const TDrawRules& rules) {
     if (&rules != &FPass->ColorRules) FPass->ColorRules.Assign(rules);
 }
 
-int TColorMemo::ColorLimMax() const { return FPass->ColorLimMax(); }
-void TColorMemo::SetColorLimMax(int value) { FPass->SetColorLimMax(value); }
-TDrawEvent& TColorMemo::OnDraw() { return FPass->OnDraw; }
+int TColorMemo::ColorLimMax() const {
+    return FPass->ColorLimMax();
+}
+void TColorMemo::SetColorLimMax(int value) {
+    FPass->SetColorLimMax(value);
+}
+TDrawEvent& TColorMemo::OnDraw() {
+    return FPass->OnDraw;
+}
 
 // System colours are read from the application's palette, so that a control whose own palette
 // was given a plain colour still finds the system one.
@@ -356,25 +477,38 @@ QColor TColorMemo::ToQColor(TColor color) const {
         return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
     const QPalette pal = QApplication::palette(this);
     switch (color & 0xFF) {
-    case 0:  // scroll bar
-    case 1:  // desktop
-    case 4:  // menu
-    case 15: return pal.color(QPalette::Button); // button face
-    case 2:  // active caption
-    case 13: return pal.color(QPalette::Highlight);
-    case 9:  // caption text
-    case 14: return pal.color(QPalette::HighlightedText);
-    case 6:  return pal.color(QPalette::Shadow); // window frame
-    case 7:  // menu text
-    case 18: return pal.color(QPalette::ButtonText);
-    case 8:  return pal.color(QPalette::Text); // window text
-    case 16: return pal.color(QPalette::Dark);
-    case 17: return pal.color(QPalette::Disabled, QPalette::Text); // grey text
-    case 20: return pal.color(QPalette::Light);
-    case 21: return pal.color(QPalette::Shadow);
-    case 23: return pal.color(QPalette::ToolTipText);
-    case 24: return pal.color(QPalette::ToolTipBase);
-    default: return pal.color(QPalette::Base); // 5, the window background, and anything unknown
+    case 0: // scroll bar
+    case 1: // desktop
+    case 4: // menu
+    case 15:
+        return pal.color(QPalette::Button); // button face
+    case 2:                                 // active caption
+    case 13:
+        return pal.color(QPalette::Highlight);
+    case 9: // caption text
+    case 14:
+        return pal.color(QPalette::HighlightedText);
+    case 6:
+        return pal.color(QPalette::Shadow); // window frame
+    case 7:                                 // menu text
+    case 18:
+        return pal.color(QPalette::ButtonText);
+    case 8:
+        return pal.color(QPalette::Text); // window text
+    case 16:
+        return pal.color(QPalette::Dark);
+    case 17:
+        return pal.color(QPalette::Disabled, QPalette::Text); // grey text
+    case 20:
+        return pal.color(QPalette::Light);
+    case 21:
+        return pal.color(QPalette::Shadow);
+    case 23:
+        return pal.color(QPalette::ToolTipText);
+    case 24:
+        return pal.color(QPalette::ToolTipBase);
+    default:
+        return pal.color(QPalette::Base); // 5, the window background, and anything unknown
     }
 }
 
@@ -394,11 +528,17 @@ void TColorMemo::SetFontColor(TColor value) {
     setPalette(pal);
 }
 
-int TColorMemo::CaretLine() const { return FWindow->LineFromChar(SelStart()); }
+int TColorMemo::CaretLine() const {
+    return FWindow->LineFromChar(SelStart());
+}
 
-int TColorMemo::CaretColumn() const { return SelStart() - FWindow->LineIndex(CaretLine()); }
+int TColorMemo::CaretColumn() const {
+    return SelStart() - FWindow->LineIndex(CaretLine());
+}
 
-int TColorMemo::FirstVisibleLine() const { return FWindow->FirstVisibleLine(); }
+int TColorMemo::FirstVisibleLine() const {
+    return FWindow->FirstVisibleLine();
+}
 
 void TColorMemo::RedrawColors(bool CaretLineOnly) {
     if (!FPass) return; // being destroyed
@@ -411,7 +551,8 @@ void TColorMemo::RedrawColors(bool CaretLineOnly) {
     if (FPass->ColorRules.Count() == 0 && !FHotSpot.Active) return;
     if (CaretLineOnly) {
         const QRectF line = blockBoundingGeometry(textCursor().block()).translated(contentOffset());
-        viewport()->update(QRect(0, int(std::floor(line.top())), viewport()->width(), int(std::ceil(line.height())) + 1));
+        viewport()->update(
+            QRect(0, int(std::floor(line.top())), viewport()->width(), int(std::ceil(line.height())) + 1));
     } else {
         viewport()->update();
     }
@@ -436,7 +577,8 @@ void TColorMemo::TextChanged() {
     }
     // One character more and no line more: only the caret's line changed.
     const int lines = FWindow->LineCount();
-    const int end = lines > 0 ? FWindow->LineIndex(lines - 1) + FWindow->LineLength(FWindow->LineIndex(lines - 1)) : 0;
+    const int end =
+        lines > 0 ? FWindow->LineIndex(lines - 1) + FWindow->LineLength(FWindow->LineIndex(lines - 1)) : 0;
     RedrawColors(lines == FLastLineCount && end == FLastTextEnd + 1);
     FLastLineCount = lines;
     FLastTextEnd = end;
@@ -536,7 +678,8 @@ TColorMemo::THit TColorMemo::HotSpotAt(QPoint point) const {
     hit.Line = b.text();
     const QTextLayout* layout = b.layout();
     if (layout && layout->lineCount() > 0) {
-        const QPointF origin = blockBoundingGeometry(b).translated(contentOffset()).topLeft() + layout->position();
+        const QPointF origin =
+            blockBoundingGeometry(b).translated(contentOffset()).topLeft() + layout->position();
         const QTextLine tl = layout->lineForTextPosition(cursorForPosition(point).positionInBlock());
         // The character under the point, not the nearest gap between two.
         hit.Column = std::clamp(tl.xToCursor(point.x() - origin.x(), QTextLine::CursorOnCharacter), 0,
@@ -562,7 +705,9 @@ void TColorMemo::scrollContentsBy(int dx, int dy) {
 // Pastes, drops and middle-button pastes of the selection all arrive here. Only text is taken:
 // data without it (an empty clipboard, an image) inserts nothing, and never reaches the toolkit's
 // own insertion, which reads the first of the data's formats even when there is none.
-bool TColorMemo::canInsertFromMimeData(const QMimeData* source) const { return source && source->hasText(); }
+bool TColorMemo::canInsertFromMimeData(const QMimeData* source) const {
+    return source && source->hasText();
+}
 
 void TColorMemo::insertFromMimeData(const QMimeData* source) {
     if (!canInsertFromMimeData(source) || isReadOnly()) return;

@@ -129,9 +129,9 @@ private:
 
     struct THit {
         bool Inside = false;
-        QString Line;  // the pointed line
+        QString Line;   // the pointed line
         int Column = 0; // the pointed character in it
-        int EndAt = 0; // the closing delimiter's column
+        int EndAt = 0;  // the closing delimiter's column
     };
     THit HotSpotAt(QPoint point) const;
 

@@ -86,7 +86,8 @@ TEST_F(Memo, SelectedTextKeepsTheSelectionHighlight) {
     M->SetSelStart(0);
     M->SetSelLength(6);
     const QImage shot = Shot(*M);
-    for (int i = 0; i < 6; ++i) EXPECT_NE(Ink(shot, CharRect(*M, i)), 'B') << i;
+    for (int i = 0; i < 6; ++i)
+        EXPECT_NE(Ink(shot, CharRect(*M, i)), 'B') << i;
     EXPECT_EQ(SeenLine(*M, shot, 0).substr(7), "BBBB");
 
     M->SetSelLength(0); // the colour comes back where the selection was
@@ -142,12 +143,12 @@ TEST_F(Memo, ColoursCoverTheGlyphsOnLinesWithFallbackFonts) {
     const QImage coloured = Shot(*M);
     for (int line = 0; line < lines.size(); ++line) {
         const QTextBlock b = M->document()->findBlockByNumber(line);
-        const QRect r = CharRect(*M, b.position() + line).united(CharRect(*M, b.position() + line + b.length() - 2));
+        const QRect r =
+            CharRect(*M, b.position() + line).united(CharRect(*M, b.position() + line + b.length() - 2));
         const QRect band(0, r.top(), V()->width(), r.height());
         const std::vector<bool> before = InkMask(plain, band);
         const int inked = int(std::count(before.begin(), before.end(), true));
-        EXPECT_LE(InkDifference(before, InkMask(coloured, band)), -1) << line << " of " << inked;
-        plain.save(QStringLiteral("/tmp/editor_repro/plain.png")); coloured.save(QStringLiteral("/tmp/editor_repro/col.png"));
+        EXPECT_LE(InkDifference(before, InkMask(coloured, band)), inked / 50) << line;
     }
     // And the colours are there.
     EXPECT_EQ(SeenLine(*M, coloured, 0).substr(0, 10), "BBBBBB.RKR");
@@ -266,7 +267,8 @@ TEST_F(Memo, LeftClicksAskForPassesButNotTheSecondPressOfADoubleClick) {
 TEST_F(Memo, ScrollingReportsAndRecoloursTheLinesThatComeIntoView) {
     Sql();
     QStringList lines;
-    for (int i = 0; i < 60; ++i) lines << QStringLiteral("select %1").arg(i, 2, 10, QLatin1Char('0'));
+    for (int i = 0; i < 60; ++i)
+        lines << QStringLiteral("select %1").arg(i, 2, 10, QLatin1Char('0'));
     M->SetLines(lines);
     int scrolls = 0;
     M->OnVScroll = [&](QObject* sender) {
@@ -290,7 +292,8 @@ TEST_F(Memo, ScrollingReportsAndRecoloursTheLinesThatComeIntoView) {
             EXPECT_EQ(SeenLine(*M, shot, line), "BBBBBB.KK") << line;
             ++whole;
         } else {
-            EXPECT_EQ(SeenLine(*M, shot, line).find('B'), std::string::npos) << "a partly visible line is not coloured";
+            EXPECT_EQ(SeenLine(*M, shot, line).find('B'), std::string::npos)
+                << "a partly visible line is not coloured";
             cut = true;
         }
     }
@@ -352,20 +355,23 @@ protected:
 };
 
 TEST_F(HotSpots, TheWordBetweenTheDelimitersLooksLikeALinkAndReportsItsText) {
-    M->SetText(QStringLiteral("see \x1E" "docs\x1F here"));
+    M->SetText(QStringLiteral("see \x1E"
+                              "docs\x1F here"));
     M->clearFocus();
     const QImage shot = Shot(*M);
     EXPECT_EQ(SeenLine(*M, shot, 0), "KKK..BBBB..KKKK"); // the delimiters are blocks of the background
     const QRect docs = CharRect(*M, 5).united(CharRect(*M, 8));
     const QFontMetrics metrics(M->font());
-    const QRect underline(docs.left(), docs.top() + metrics.ascent() + 1, docs.width(), metrics.underlinePos() + 1);
+    const QRect underline(docs.left(), docs.top() + metrics.ascent() + 1, docs.width(),
+                          metrics.underlinePos() + 1);
     EXPECT_EQ(Ink(shot, underline), 'B');
     EXPECT_EQ(Ink(shot, underline.translated(-CharRect(*M, 0).width() * 5, 0)), '.');
 
-    for (int i = 5; i <= 8; ++i) EXPECT_TRUE(ClickAt(i)) << i;
+    for (int i = 5; i <= 8; ++i)
+        EXPECT_TRUE(ClickAt(i)) << i;
     EXPECT_EQ(V()->cursor().shape(), Qt::BitmapCursor);
     EXPECT_EQ(V()->cursor().hotSpot(), QPoint(13, 9));
-    EXPECT_TRUE(ClickAt(9)); // the closing delimiter is inside
+    EXPECT_TRUE(ClickAt(9));  // the closing delimiter is inside
     EXPECT_FALSE(ClickAt(4)); // the opening one is not
     EXPECT_FALSE(ClickAt(1));
     EXPECT_NE(V()->cursor().shape(), Qt::BitmapCursor);
@@ -384,7 +390,8 @@ TEST_F(HotSpots, EveryButtonClicksButOnlyTheMouseTestDecides) {
 
     // A closing delimiter on a later line is coloured, but the mouse never finds it.
     Clicked.clear();
-    M->SetText(QStringLiteral("go \x1E" "far\r\naway\x1F ok"));
+    M->SetText(QStringLiteral("go \x1E"
+                              "far\r\naway\x1F ok"));
     EXPECT_EQ(Seen(0), "KK..BBB");
     EXPECT_FALSE(ClickAt(5));
     EXPECT_TRUE(Clicked.isEmpty());
@@ -392,7 +399,8 @@ TEST_F(HotSpots, EveryButtonClicksButOnlyTheMouseTestDecides) {
     // Without Active the hand never shows and nothing is coloured.
     THotSpot off;
     M->SetHotSpot(off);
-    M->SetText(QStringLiteral("see \x1E" "docs\x1F here"));
+    M->SetText(QStringLiteral("see \x1E"
+                              "docs\x1F here"));
     EXPECT_FALSE(ClickAt(6));
     EXPECT_TRUE(Clicked.isEmpty());
     EXPECT_EQ(Seen().find('B'), std::string::npos);
@@ -421,7 +429,9 @@ TEST_F(Memo, OddTextNeverBreaksTheLines) {
     M->SetText(QStringLiteral("select\rfrom\nx\r\ny"));
     EXPECT_EQ(M->Lines(), (QStringList{"select", "from", "x", "y"}));
     QMimeData paste;
-    paste.setText(QStringLiteral("a\rb\x2028" "c\x2029" "d"));
+    paste.setText(QStringLiteral("a\rb\x2028"
+                                 "c\x2029"
+                                 "d"));
     M->SetSelStart(0);
     M->Paste(&paste);
     EXPECT_EQ(M->Lines().mid(0, 4), (QStringList{"a", "b", "c", "dselect"}));
@@ -484,8 +494,10 @@ TEST_F(Memo, BinaryTextAndVeryLongLinesArePaintedWithoutHarm) {
 
     QRandomGenerator random(7);
     QString binary;
-    for (int i = 0; i < 4000; ++i) binary += QChar(char16_t(random.bounded(0, 0x10000)));
-    for (char16_t c = 0; c < 256; ++c) binary += QChar(c);
+    for (int i = 0; i < 4000; ++i)
+        binary += QChar(char16_t(random.bounded(0, 0x10000)));
+    for (char16_t c = 0; c < 256; ++c)
+        binary += QChar(c);
     binary += QStringLiteral("\xD83D select \xDE00 /* \x1E # \x1F");
     M->SetText(binary);
     for (int i = 0; i < 20; ++i) {
@@ -493,7 +505,8 @@ TEST_F(Memo, BinaryTextAndVeryLongLinesArePaintedWithoutHarm) {
         M->SetSelLength(int(random.bounded(0, 50)));
         QTest::keyClicks(M, "a*/(");
         Shot(*M);
-        QTest::mouseMove(V(), QPoint(int(random.bounded(0, V()->width())), int(random.bounded(0, V()->height()))));
+        QTest::mouseMove(V(),
+                         QPoint(int(random.bounded(0, V()->width())), int(random.bounded(0, V()->height()))));
     }
     const QStringList lines = M->Lines();
     EXPECT_EQ(M->Text().count(QStringLiteral("\r\n")), lines.size() - 1);
@@ -505,7 +518,8 @@ TEST_F(Memo, BinaryTextAndVeryLongLinesArePaintedWithoutHarm) {
     M->horizontalScrollBar()->setValue(M->horizontalScrollBar()->maximum());
     const QImage shot = Shot(*M);
     std::string tail;
-    for (int i = 200000; i < 200012; ++i) tail += Ink(shot, CharRect(*M, i));
+    for (int i = 200000; i < 200012; ++i)
+        tail += Ink(shot, CharRect(*M, i));
     EXPECT_EQ(tail, ".BBBBBB.BBBB");
 }
 
