@@ -19,6 +19,8 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -146,8 +148,23 @@ public:
         if (!layout || layout->lineCount() == 0)
             return TPoint{int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))};
         const QTextLine tl = layout->lineForTextPosition(column);
-        const QPointF at = topLeft + layout->position() + QPointF(tl.cursorToX(column), tl.y());
-        return TPoint{int(std::lround(at.x())), int(std::lround(at.y()))};
+        const QPointF origin = topLeft + layout->position();
+        // Finding the x of a character walks the line up to it, so on a long line every run off to
+        // the side would cost a walk: while painting, characters outside the view are only said to
+        // lie left or right of it.
+        if (M.FPainter && tl.textLength() > 1000) {
+            const TShown& shown = Shown(b, tl, origin);
+            if (column < shown.First || column > shown.Last) {
+                const int side = column < shown.First ? -OffView : M.viewport()->width() + OffView;
+                const TPoint result{side, int(std::lround(origin.y() + tl.y()))};
+                FPlaced[FPlacedNext++ % FPlaced.size()] = TPlacedChar{result, b.position() + column};
+                return result;
+            }
+        }
+        const QPointF at = origin + QPointF(tl.cursorToX(column), tl.y());
+        const TPoint result{int(std::lround(at.x())), int(std::lround(at.y()))};
+        FPlaced[FPlacedNext++ % FPlaced.size()] = TPlacedChar{result, b.position() + column};
+        return result;
     }
 
     int LineCount() const override {
@@ -209,7 +226,7 @@ public:
             while (!shown.empty() && (shown.back() == u'\r' || shown.back() == u'\n'))
                 shown.remove_suffix(1);
             if (shown.empty()) return;
-            const int column = ColumnOf(line, x, shown);
+            const int column = ColumnOf(line, x, y, shown);
             if (column >= 0) {
                 DrawGlyphs(*p, line, column, int(shown.size()), back, attr.Underline);
                 return;
@@ -273,7 +290,20 @@ private:
 
     // The column of the line where `text` starts at x (as PosFromChar reports it); -1 when the
     // text is not the line's there, as with what an OnDrawKey handler draws on its own.
-    static int ColumnOf(const TPlacedLine& line, int x, std::u16string_view text) {
+    int ColumnOf(const TPlacedLine& line, int x, int y, std::u16string_view text) const {
+        // The pass draws a run where it has just asked PosFromChar to place its first character:
+        // finding that character again from the point would cost a walk along the whole line.
+        const QTextDocument* doc = M.document();
+        for (std::size_t k = 1; k <= FPlaced.size(); ++k)
+            if (const TPlacedChar& placed = FPlaced[(FPlacedNext - k) % FPlaced.size()];
+                placed.At.X == x && placed.At.Y == y && placed.DocPos >= line.Block.position()) {
+                const int c = placed.DocPos - line.Block.position();
+                if (c >= line.Line.textStart() &&
+                    c + int(text.size()) <= line.Line.textStart() + line.Line.textLength() &&
+                    doc->characterAt(placed.DocPos) == QChar(text.front()) &&
+                    doc->characterAt(placed.DocPos + int(text.size()) - 1) == QChar(text.back()))
+                    return c;
+            }
         const QString blockText = line.Block.text();
         const QStringView wanted(text.data(), qsizetype(text.size()));
         const int guess = line.Line.xToCursor(x - line.Origin.x());
@@ -293,6 +323,7 @@ private:
 
     void DrawGlyphs(QPainter& p, const TPlacedLine& line, int column, int length, const QColor& back,
                     bool underline) const {
+        if (!ClipToShown(line, column, length)) return;
         const qreal x0 = line.Origin.x() + line.Line.cursorToX(column);
         const qreal x1 = line.Origin.x() + line.Line.cursorToX(column + length);
         p.fillRect(
@@ -346,6 +377,48 @@ private:
             p0 = p1 + 1;
         }
     }
+
+    // The columns of a long line that the view shows, worked out once per paint.
+    static constexpr int OffView = 1 << 20;
+    struct TShown {
+        int Block = -1;
+        int First = 0;
+        int Last = 0;
+    };
+    mutable TShown FShown;
+    mutable int FShownPaint = -1;
+
+    const TShown& Shown(const QTextBlock& b, const QTextLine& tl, QPointF origin) const {
+        if (FShownPaint != M.FPaints || FShown.Block != b.blockNumber()) {
+            FShown.Block = b.blockNumber();
+            FShown.First = std::max(tl.textStart(), tl.xToCursor(-origin.x()) - 2);
+            FShown.Last = tl.xToCursor(M.viewport()->width() - origin.x()) + 2;
+            FShownPaint = M.FPaints;
+        }
+        return FShown;
+    }
+
+public:
+    // Of a run found at column..column+length, the part on a long line's screen; false when none.
+    bool ClipToShown(const TPlacedLine& line, int& column, int& length) const {
+        if (line.Line.textLength() <= 1000) return true;
+        const TShown& shown = Shown(line.Block, line.Line, line.Origin);
+        const int first = std::max(column, shown.First);
+        const int last = std::min(column + length, shown.Last + 1);
+        if (last <= first) return false;
+        column = first;
+        length = last - first;
+        return true;
+    }
+
+private:
+    // The characters PosFromChar placed last, so a run drawn at such a place is known at once.
+    struct TPlacedChar {
+        TPoint At{INT_MIN, INT_MIN};
+        int DocPos = -1;
+    };
+    mutable std::array<TPlacedChar, 4> FPlaced{};
+    mutable std::size_t FPlacedNext = 0;
 
     TColorMemo& M;
 };
@@ -562,6 +635,7 @@ void TColorMemo::paintEvent(QPaintEvent* event) {
     QPlainTextEdit::paintEvent(event);
     QPainter painter(viewport());
     FPainter = &painter;
+    ++FPaints;
     struct TUnbind {
         QPainter*& P;
         ~TUnbind() { P = nullptr; }

@@ -150,4 +150,5 @@ private:
     int FLastLineCount = 0;
     int FLastTextEnd = 0;
     QPainter* FPainter = nullptr; // bound while a paint event draws the colours
+    int FPaints = 0;              // counts the paints, so what the window works out for one is not reused
 };

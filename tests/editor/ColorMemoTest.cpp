@@ -444,6 +444,29 @@ TEST_F(Memo, OddTextNeverBreaksTheLines) {
     EXPECT_EQ(M->Text(), QStringLiteral("a\r\nb"));
 }
 
+// On a long line only the part in view is drawn, yet spans that open far to the left of it keep
+// their colour, and the typed character is coloured where the window drew it.
+TEST_F(Memo, ColoursOfALongLineScrolledSidewaysStayInPlace) {
+    Sql();
+    M->SetRedrawAlways(true);
+    QString line = QStringLiteral("select /*");
+    for (int i = 0; i < 3000; ++i)
+        line += QStringLiteral(" a(1)");
+    const int close = int(line.size()) + 1;
+    line += QStringLiteral(" */ from (t) # x");
+    M->SetText(line);
+    M->moveCursor(QTextCursor::End);
+    M->setFocus();
+    QTest::keyClicks(M, " (");
+    M->horizontalScrollBar()->setValue(M->horizontalScrollBar()->maximum());
+    M->clearFocus();
+    const QImage shot = Shot(*M);
+    std::string seen;
+    for (int i = close - 6; i < close + 17;
+         ++i) // " a(1) */ from (t) # x (" seen += Ink(shot, CharRect(*M, i));
+        EXPECT_EQ(seen, ".TTTT.TT.BBBB.RKR.T.T.T"); // the typed " (" is inside the "#" comment
+}
+
 // Outside data without text (an empty clipboard, an image) pasted with Ctrl+V, by the paste
 // command or dropped: nothing is inserted and nothing breaks. Text still arrives each way.
 TEST_F(Memo, PastesAndDropsWithoutTextInsertNothing) {
