@@ -462,9 +462,10 @@ TEST_F(Memo, ColoursOfALongLineScrolledSidewaysStayInPlace) {
     M->clearFocus();
     const QImage shot = Shot(*M);
     std::string seen;
-    for (int i = close - 6; i < close + 17;
-         ++i) // " a(1) */ from (t) # x (" seen += Ink(shot, CharRect(*M, i));
-        EXPECT_EQ(seen, ".TTTT.TT.BBBB.RKR.T.T.T"); // the typed " (" is inside the "#" comment
+    // " a(1) */ from (t) # x (": the typed " (" is inside the "#" comment.
+    for (int i = close - 6; i < close + 17; ++i)
+        seen += Ink(shot, CharRect(*M, i));
+    EXPECT_EQ(seen, ".TTTT.TT.BBBB.RKR.T.T.T");
 }
 
 // Outside data without text (an empty clipboard, an image) pasted with Ctrl+V, by the paste
