@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -20,6 +21,8 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -147,8 +150,23 @@ public:
         if (!layout || layout->lineCount() == 0)
             return TPoint{int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))};
         const QTextLine tl = layout->lineForTextPosition(column);
-        const QPointF at = topLeft + layout->position() + QPointF(tl.cursorToX(column), tl.y());
-        return TPoint{int(std::lround(at.x())), int(std::lround(at.y()))};
+        const QPointF origin = topLeft + layout->position();
+        // Finding the x of a character walks the line up to it, so on a long line every run off to
+        // the side would cost a walk: while painting, characters outside the view are only said to
+        // lie left or right of it.
+        if (M.FPainter && tl.textLength() > 1000) {
+            const TShown& shown = Shown(b, tl, origin);
+            if (column < shown.First || column > shown.Last) {
+                const int side = column < shown.First ? -OffView : M.viewport()->width() + OffView;
+                const TPoint result{side, int(std::lround(origin.y() + tl.y()))};
+                FPlaced[FPlacedNext++ % FPlaced.size()] = TPlacedChar{result, b.position() + column};
+                return result;
+            }
+        }
+        const QPointF at = origin + QPointF(tl.cursorToX(column), tl.y());
+        const TPoint result{int(std::lround(at.x())), int(std::lround(at.y()))};
+        FPlaced[FPlacedNext++ % FPlaced.size()] = TPlacedChar{result, b.position() + column};
+        return result;
     }
 
     int LineCount() const override {
@@ -191,6 +209,9 @@ public:
         return int(std::lround(QFontMetricsF(Font(), M.viewport()).horizontalAdvance(ToQString(text))));
     }
 
+    // A run is drawn with the very glyphs the window laid out for its characters: characters the
+    // font lacks come from other fonts, which may shift the line's baseline, change its height and
+    // give odd advances, so text drawn afresh in the editor's font would land beside them.
     void TextOut(int x, int y, std::u16string_view text, const TTextAttr& attr) override {
         QPainter* p = M.FPainter;
         if (!p || text.empty()) return;
@@ -198,38 +219,22 @@ public:
         // character after the caret); the lone half would draw a box over the real character.
         if (QChar::isHighSurrogate(text.back())) text.remove_suffix(1);
         if (text.empty()) return;
-        QFont font = Font();
-        font.setUnderline(attr.Underline);
-        const QFontMetricsF metrics(font, M.viewport());
-        const int h = LineHeight();
-        const QColor back = M.ToQColor(attr.Brush);
-        p->setFont(font);
         p->setPen(M.ToQColor(attr.Font));
-        // Tabs in a run go to the window's own tab stops, so the text after them lands where the
-        // window drew it.
-        const qreal lineLeft = M.contentOffset().x() + M.document()->documentMargin();
-        const qreal tabStop = M.tabStopDistance();
-        qreal at = x;
-        std::size_t p0 = 0;
-        while (p0 < text.size()) {
-            std::size_t p1 = text.find(u'\t', p0);
-            if (p1 == std::u16string_view::npos) p1 = text.size();
-            if (p1 > p0) {
-                const QString part = ToQString(text.substr(p0, p1 - p0));
-                const qreal w = metrics.horizontalAdvance(part);
-                p->fillRect(QRectF(at, y, w, h), back);
-                p->drawText(QPointF(at, y + metrics.ascent()), part);
-                at += w;
+        const QColor back = M.ToQColor(attr.Brush);
+        TPlacedLine line;
+        if (LineAt(y, line)) {
+            // The window draws nothing for a line break.
+            std::u16string_view shown = text;
+            while (!shown.empty() && (shown.back() == u'\r' || shown.back() == u'\n'))
+                shown.remove_suffix(1);
+            if (shown.empty()) return;
+            const int column = ColumnOf(line, x, y, shown);
+            if (column >= 0) {
+                DrawGlyphs(*p, line, column, int(shown.size()), back, attr.Underline);
+                return;
             }
-            if (p1 < text.size()) {
-                const qreal next =
-                    tabStop > 0 ? lineLeft + (std::floor((at - lineLeft) / tabStop + 1e-6) + 1) * tabStop
-                                : at;
-                p->fillRect(QRectF(at, y, next - at, h), back);
-                at = next;
-            }
-            p0 = p1 + 1;
         }
+        DrawText(*p, x, y, text, back, attr.Underline, line);
     }
 
     // The window keeps its caret on top of the colours: the pass never paints where Qt drew it.
@@ -256,6 +261,167 @@ public:
     const TKeyDrawEvent& OnDrawKey() const override { return M.OnDrawKey; }
 
 private:
+    // A laid-out line of the window: its block, the line, and the layout's origin in client
+    // coordinates.
+    struct TPlacedLine {
+        QTextBlock Block;
+        QTextLine Line;
+        QPointF Origin;
+    };
+
+    // The line whose top is at y (as PosFromChar reports it), among those on screen.
+    bool LineAt(int y, TPlacedLine& out) const {
+        const QPointF offset = M.contentOffset();
+        const int bottom = M.viewport()->height();
+        for (QTextBlock b = M.firstVisibleBlock(); b.isValid(); b = b.next()) {
+            const QRectF r = M.blockBoundingGeometry(b).translated(offset);
+            if (r.top() > bottom || r.top() > y + 1) return false;
+            const QTextLayout* layout = b.layout();
+            if (!layout || r.bottom() <= y) continue;
+            const QPointF origin = r.topLeft() + layout->position();
+            for (int i = 0; i < layout->lineCount(); ++i) {
+                const QTextLine tl = layout->lineAt(i);
+                if (std::lround(origin.y() + tl.y()) == y) {
+                    out = TPlacedLine{b, tl, origin};
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    // The column of the line where `text` starts at x (as PosFromChar reports it); -1 when the
+    // text is not the line's there, as with what an OnDrawKey handler draws on its own.
+    int ColumnOf(const TPlacedLine& line, int x, int y, std::u16string_view text) const {
+        // The pass draws a run where it has just asked PosFromChar to place its first character:
+        // finding that character again from the point would cost a walk along the whole line.
+        const QTextDocument* doc = M.document();
+        for (std::size_t k = 1; k <= FPlaced.size(); ++k)
+            if (const TPlacedChar& placed = FPlaced[(FPlacedNext - k) % FPlaced.size()];
+                placed.At.X == x && placed.At.Y == y && placed.DocPos >= line.Block.position()) {
+                const int c = placed.DocPos - line.Block.position();
+                if (c >= line.Line.textStart() &&
+                    c + int(text.size()) <= line.Line.textStart() + line.Line.textLength() &&
+                    doc->characterAt(placed.DocPos) == QChar(text.front()) &&
+                    doc->characterAt(placed.DocPos + int(text.size()) - 1) == QChar(text.back()))
+                    return c;
+            }
+        const QString blockText = line.Block.text();
+        const QStringView wanted(text.data(), qsizetype(text.size()));
+        const int guess = line.Line.xToCursor(x - line.Origin.x());
+        // Characters without width (combining marks, joiners) share their x with a neighbour.
+        for (int d = 0; d <= 4; ++d)
+            for (const int c : {guess - d, guess + d}) {
+                if (c < line.Line.textStart() ||
+                    c + wanted.size() > line.Line.textStart() + line.Line.textLength())
+                    continue;
+                if (std::lround(line.Origin.x() + line.Line.cursorToX(c)) == x &&
+                    QStringView(blockText).mid(c, wanted.size()) == wanted)
+                    return c;
+                if (d == 0) break;
+            }
+        return -1;
+    }
+
+    void DrawGlyphs(QPainter& p, const TPlacedLine& line, int column, int length, const QColor& back,
+                    bool underline) const {
+        if (!ClipToShown(line, column, length)) return;
+        const qreal x0 = line.Origin.x() + line.Line.cursorToX(column);
+        const qreal x1 = line.Origin.x() + line.Line.cursorToX(column + length);
+        p.fillRect(
+            QRectF(std::min(x0, x1), line.Origin.y() + line.Line.y(), std::abs(x1 - x0), line.Line.height()),
+            back);
+        for (const QGlyphRun& run : line.Line.glyphRuns(column, length))
+            p.drawGlyphRun(line.Origin, run);
+        if (!underline) return;
+        // Under the run's whole width, in the editor's font whichever fonts drew the glyphs; the glyph
+        // runs' own underline did not line up with the run.
+        const QFontMetricsF metrics(Font(), M.viewport());
+        const qreal y = line.Origin.y() + line.Line.y() + line.Line.ascent() + metrics.underlinePos();
+        p.fillRect(QRectF(std::min(x0, x1), y, std::abs(x1 - x0), std::max<qreal>(1, metrics.lineWidth())),
+                   p.pen().color());
+    }
+
+    // Text that is not the window's own at that place, drawn in the editor's font on the line's
+    // baseline when the line is known.
+    void DrawText(QPainter& p, int x, int y, std::u16string_view text, const QColor& back, bool underline,
+                  const TPlacedLine& line) const {
+        QFont font = Font();
+        font.setUnderline(underline);
+        const QFontMetricsF metrics(font, M.viewport());
+        const bool known = line.Line.isValid();
+        const qreal h = known ? line.Line.height() : LineHeight();
+        const qreal baseline = y + (known ? line.Line.ascent() : metrics.ascent());
+        p.setFont(font);
+        // Tabs in a run go to the window's own tab stops, so the text after them lands where the
+        // window drew it.
+        const qreal lineLeft = M.contentOffset().x() + M.document()->documentMargin();
+        const qreal tabStop = M.tabStopDistance();
+        qreal at = x;
+        std::size_t p0 = 0;
+        while (p0 < text.size()) {
+            std::size_t p1 = text.find(u'\t', p0);
+            if (p1 == std::u16string_view::npos) p1 = text.size();
+            if (p1 > p0) {
+                const QString part = ToQString(text.substr(p0, p1 - p0));
+                const qreal w = metrics.horizontalAdvance(part);
+                p.fillRect(QRectF(at, y, w, h), back);
+                p.drawText(QPointF(at, baseline), part);
+                at += w;
+            }
+            if (p1 < text.size()) {
+                const qreal next =
+                    tabStop > 0 ? lineLeft + (std::floor((at - lineLeft) / tabStop + 1e-6) + 1) * tabStop
+                                : at;
+                p.fillRect(QRectF(at, y, next - at, h), back);
+                at = next;
+            }
+            p0 = p1 + 1;
+        }
+    }
+
+    // The columns of a long line that the view shows, worked out once per paint.
+    static constexpr int OffView = 1 << 20;
+    struct TShown {
+        int Block = -1;
+        int First = 0;
+        int Last = 0;
+    };
+    mutable TShown FShown;
+    mutable int FShownPaint = -1;
+
+    const TShown& Shown(const QTextBlock& b, const QTextLine& tl, QPointF origin) const {
+        if (FShownPaint != M.FPaints || FShown.Block != b.blockNumber()) {
+            FShown.Block = b.blockNumber();
+            FShown.First = std::max(tl.textStart(), tl.xToCursor(-origin.x()) - 2);
+            FShown.Last = tl.xToCursor(M.viewport()->width() - origin.x()) + 2;
+            FShownPaint = M.FPaints;
+        }
+        return FShown;
+    }
+
+public:
+    // Of a run found at column..column+length, the part on a long line's screen; false when none.
+    bool ClipToShown(const TPlacedLine& line, int& column, int& length) const {
+        if (line.Line.textLength() <= 1000) return true;
+        const TShown& shown = Shown(line.Block, line.Line, line.Origin);
+        const int first = std::max(column, shown.First);
+        const int last = std::min(column + length, shown.Last + 1);
+        if (last <= first) return false;
+        column = first;
+        length = last - first;
+        return true;
+    }
+
+private:
+    // The characters PosFromChar placed last, so a run drawn at such a place is known at once.
+    struct TPlacedChar {
+        TPoint At{INT_MIN, INT_MIN};
+        int DocPos = -1;
+    };
+    mutable std::array<TPlacedChar, 4> FPlaced{};
+    mutable std::size_t FPlacedNext = 0;
+
     TColorMemo& M;
 };
 
@@ -471,6 +637,7 @@ void TColorMemo::paintEvent(QPaintEvent* event) {
     QPlainTextEdit::paintEvent(event);
     QPainter painter(viewport());
     FPainter = &painter;
+    ++FPaints;
     struct TUnbind {
         QPainter*& P;
         ~TUnbind() { P = nullptr; }
@@ -611,11 +778,15 @@ void TColorMemo::scrollContentsBy(int dx, int dy) {
     RedrawColors(false);
 }
 
+// Pastes, drops and middle-button pastes of the selection all arrive here. Only text is taken:
+// data without it (an empty clipboard, an image) inserts nothing, and never reaches the toolkit's
+// own insertion, which reads the first of the data's formats even when there is none.
+bool TColorMemo::canInsertFromMimeData(const QMimeData* source) const {
+    return source && source->hasText();
+}
+
 void TColorMemo::insertFromMimeData(const QMimeData* source) {
-    if (!source || !source->hasText()) {
-        QPlainTextEdit::insertFromMimeData(source);
-        return;
-    }
+    if (!canInsertFromMimeData(source) || isReadOnly()) return;
     QTextCursor c = textCursor();
     c.beginEditBlock();
     c.insertText(FromAnyBreaks(source->text()));

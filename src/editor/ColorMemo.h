@@ -122,6 +122,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
@@ -151,4 +152,5 @@ private:
     int FLastLineCount = 0;
     int FLastTextEnd = 0;
     QPainter* FPainter = nullptr; // bound while a paint event draws the colours
+    int FPaints = 0;              // counts the paints, so what the window works out for one is not reused
 };

@@ -5,6 +5,9 @@
 #include "MemoPixels.h"
 #include "SqlRules.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
 #include <QMimeData>
 #include <QRandomGenerator>
 #include <QScrollBar>
@@ -12,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -122,6 +126,33 @@ TEST_F(Memo, DrawKeyHandlerDrawsKeywordRunsInsteadOfTheControl) {
     const QRect cells = CharRect(*M, 2).united(CharRect(*M, 7));
     EXPECT_NEAR(rect.Left, cells.left(), 1);
     EXPECT_NEAR(rect.Right - rect.Left, cells.width(), 1);
+}
+
+// Characters the editor's font lacks come from other fonts, which may make the line taller and
+// move its baseline; the colours must still land on the glyphs the window drew, so the coloured
+// line has ink exactly where the plain one has.
+TEST_F(Memo, ColoursCoverTheGlyphsOnLinesWithFallbackFonts) {
+    const QStringList lines{QStringLiteral("select (a) from t # \u4E2D\u6587 note"),
+                            QStringLiteral("x = '\u6F22\u5B57' + \U0001F600 /* c */ ;"),
+                            QStringLiteral("plain (1) = 2 from")};
+    M->SetLines(lines);
+    M->clearFocus();
+    const QImage plain = Shot(*M);
+    Sql();
+    M->viewport()->repaint();
+    const QImage coloured = Shot(*M);
+    for (int line = 0; line < lines.size(); ++line) {
+        const QTextBlock b = M->document()->findBlockByNumber(line);
+        const QRect r =
+            CharRect(*M, b.position() + line).united(CharRect(*M, b.position() + line + b.length() - 2));
+        const QRect band(0, r.top(), V()->width(), r.height());
+        const std::vector<bool> before = InkMask(plain, band);
+        const int inked = int(std::count(before.begin(), before.end(), true));
+        EXPECT_LE(InkDifference(before, InkMask(coloured, band)), inked / 50) << line;
+    }
+    // And the colours are there.
+    EXPECT_EQ(SeenLine(*M, coloured, 0).substr(0, 10), "BBBBBB.RKR");
+    EXPECT_EQ(SeenLine(*M, coloured, 2).substr(6, 3), "RKR");
 }
 
 // ---- the triggers ----
@@ -411,6 +442,70 @@ TEST_F(Memo, OddTextNeverBreaksTheLines) {
     M->SetSelStart(1);
     QTest::keyClick(M, Qt::Key_Return, Qt::ShiftModifier);
     EXPECT_EQ(M->Text(), QStringLiteral("a\r\nb"));
+}
+
+// On a long line only the part in view is drawn, yet spans that open far to the left of it keep
+// their colour, and the typed character is coloured where the window drew it.
+TEST_F(Memo, ColoursOfALongLineScrolledSidewaysStayInPlace) {
+    Sql();
+    M->SetRedrawAlways(true);
+    QString line = QStringLiteral("select /*");
+    for (int i = 0; i < 3000; ++i)
+        line += QStringLiteral(" a(1)");
+    const int close = int(line.size()) + 1;
+    line += QStringLiteral(" */ from (t) # x");
+    M->SetText(line);
+    M->moveCursor(QTextCursor::End);
+    M->setFocus();
+    QTest::keyClicks(M, " (");
+    M->horizontalScrollBar()->setValue(M->horizontalScrollBar()->maximum());
+    M->clearFocus();
+    const QImage shot = Shot(*M);
+    std::string seen;
+    // " a(1) */ from (t) # x (": the typed " (" is inside the "#" comment.
+    for (int i = close - 6; i < close + 17; ++i)
+        seen += Ink(shot, CharRect(*M, i));
+    EXPECT_EQ(seen, ".TTTT.TT.BBBB.RKR.T.T.T");
+}
+
+// Outside data without text (an empty clipboard, an image) pasted with Ctrl+V, by the paste
+// command or dropped: nothing is inserted and nothing breaks. Text still arrives each way.
+TEST_F(Memo, PastesAndDropsWithoutTextInsertNothing) {
+    M->SetText(QStringLiteral("select 1"));
+    M->setFocus();
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    auto noText = [&](int kind) {
+        auto* data = new QMimeData;
+        if (kind == 1) data->setImageData(image);
+        return data;
+    };
+    auto drop = [&](QMimeData* data) {
+        const QPointF at = Middle(3);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(V(), &enter);
+        QDropEvent dropped(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(V(), &dropped);
+        return enter.isAccepted();
+    };
+    for (int kind : {0, 1}) {
+        QApplication::clipboard()->setMimeData(noText(kind));
+        M->SetSelStart(8);
+        QTest::keyClick(M, Qt::Key_V, Qt::ControlModifier);
+        M->PasteFromClipboard();
+        std::unique_ptr<QMimeData> data(noText(kind));
+        EXPECT_FALSE(drop(data.get())) << kind;
+        EXPECT_EQ(M->Text(), QStringLiteral("select 1")) << kind;
+    }
+
+    QApplication::clipboard()->setText(QStringLiteral(" + 2"));
+    M->SetSelStart(8);
+    QTest::keyClick(M, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(M->Text(), QStringLiteral("select 1 + 2"));
+    QMimeData text;
+    text.setText(QStringLiteral("x"));
+    EXPECT_TRUE(drop(&text));
+    EXPECT_EQ(M->Text(), QStringLiteral("selxect 1 + 2"));
 }
 
 TEST_F(Memo, BinaryTextAndVeryLongLinesArePaintedWithoutHarm) {

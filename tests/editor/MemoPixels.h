@@ -11,8 +11,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
 inline QImage Shot(TColorMemo& memo) {
     return memo.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -73,4 +75,26 @@ inline std::string SeenLine(const TColorMemo& memo, const QImage& shot, int line
 
 inline std::string SeenLine(TColorMemo& memo, int line) {
     return SeenLine(memo, Shot(memo), line);
+}
+
+// Where the glyphs of a stretch of the viewport are inked, whatever their colour: a pixel is ink
+// when it is at least half covered, read from its darkest channel (black, blue, teal and red text
+// on white all darken one channel by their coverage).
+inline std::vector<bool> InkMask(const QImage& shot, QRect r) {
+    std::vector<bool> mask;
+    r = r.intersected(shot.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QRgb px = shot.pixel(x, y);
+            mask.push_back(std::min({qRed(px), qGreen(px), qBlue(px)}) < 128);
+        }
+    return mask;
+}
+
+// The pixels inked in one mask and not the other.
+inline int InkDifference(const std::vector<bool>& a, const std::vector<bool>& b) {
+    int differ = 0;
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        differ += a[i] != b[i];
+    return differ + int(std::max(a.size(), b.size()) - std::min(a.size(), b.size()));
 }
