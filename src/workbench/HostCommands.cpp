@@ -6,6 +6,7 @@
 
 #include "Dialogs.h"
 #include "MySql.h"
+#include "WaitCursor.h"
 #include "propertiesview.h"
 
 #include <QApplication>
@@ -19,15 +20,6 @@ QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 // host:port as the messages show it: the port as stored, so 0 for the library's default.
 QString HostAndPort(const TMySql& host) { return Text(host.Host) + QLatin1Char(':') + QString::number(host.Port); }
-
-// The hourglass for the length of a command, restored on every way out.
-class TWaitCursor {
-public:
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-    TWaitCursor(const TWaitCursor&) = delete;
-    TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
 
 void SetInUseLook(TTreeNode* node, bool inUse) {
     if (inUse)

@@ -2,6 +2,8 @@
 
 #include "ColorMemo.h"
 #include "Dialogs.h"
+#include "ExportCommand.h"
+#include "ExportResult.h"
 #include "Glyphs.h"
 #include "HostList.h"
 #include "MySql.h"
@@ -866,7 +868,10 @@ void TfrmMain::mmoInDragDrop(QObject* source) {
 // nothing. They are connected to their tool buttons, menu items and shortcuts above.
 
 // Query, results and history: QueryCommands.cpp.
-void TfrmMain::btnExportResultClick() {}
+
+// Result export: ExportCommand.cpp.
+TfrmExportResult* TfrmMain::MakeExportDialog(TfrmMain* owner) { return new TfrmExportResult(owner); }
+void TfrmMain::btnExportResultClick() { ExportResult(this, Dialogs(), *dlgSave, *frmExportResult, *lstOut); }
 
 // Host and database commands: HostCommands.cpp.
 

@@ -39,6 +39,7 @@ class TRegistryStore;
 class TResult;
 class TResultView;
 class TfrmResult;
+class TfrmExportResult;
 
 // A drop-down list that reports the opening of its list before it shows, so the list can be
 // rebuilt just in time.
@@ -318,4 +319,12 @@ private:
     static std::unique_ptr<TfrmResult, TResultWindowDeleter> MakeResultWindow();
     std::unique_ptr<TfrmResult, TResultWindowDeleter> FResultWindow = MakeResultWindow();
     // ---- end of query execution ----
+
+public:
+    // The export-options dialog, made once after the result window and reused, so its choices
+    // last for the run.
+    TfrmExportResult* frmExportResult = MakeExportDialog(this);
+
+private:
+    static TfrmExportResult* MakeExportDialog(TfrmMain* owner);
 };
