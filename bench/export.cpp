@@ -5,12 +5,10 @@
 //   export [rows] [runs]
 
 #include "BenchSupport.h"
+#include "BenchWindow.h"
 
-#include "ColorMemo.h"
-#include "Dialogs.h"
 #include "ExportWriter.h"
 #include "MySql.h"
-#include "Registry.h"
 #include "ResultModel.h"
 #include "main.h"
 
@@ -60,34 +58,14 @@ int main(int argc, char** argv) {
 
     const bench::Login login = bench::SandboxLogin();
     auto server = bench::Connect(login);
-    server->Execute("CREATE DATABASE IF NOT EXISTS korvana_bench");
-    server->Execute("USE korvana_bench");
     bench::EnsureBigTable(*server, rows);
     const std::string select = std::string("SELECT * FROM ") + bench::BigTable;
 
     QApplication app(argc, argv);
-    QTemporaryDir dir;
-    TRegistryStore store(dir.filePath(QStringLiteral("Korvana.reg")));
-    TScriptedDialogs dialogs;
-    TfrmMain w(&dialogs, &store);
-
-    auto host = std::make_unique<TMySql>();
-    host->Name = "bench";
-    host->Host = login.Host;
-    host->Port = login.Port;
-    host->User = login.User;
-    host->Password = login.Password;
-    TTreeNode* node = w.AddHostNode(std::move(host));
-    if (!node->Host()->Connect()) {
-        std::fprintf(stderr, "cannot connect: %s\n", node->Host()->ErrorText().c_str());
-        return 1;
-    }
-    w.SetHostConnectedLook(node, true);
-    w.PopulateHost(node);
-    w.resize(1000, 700);
-    w.show();
-    w.Tree->setCurrentItem(node);
-    w.mmoIn->SetText(QString::fromStdString(select));
+    bench::TBenchWindow bw(login, select);
+    TfrmMain& w = bw.Window();
+    TTreeNode* node = bw.HostNode();
+    QTemporaryDir dir; // our files, and the server's when it may write anywhere
     w.btnQueryClick();
     for (int i = 0; i < 20; ++i)
         QApplication::processEvents();

@@ -8,6 +8,7 @@
 #include "MySql.h"
 #include "ResultModel.h"
 #include "Sandbox.h"
+#include "TestFiles.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -73,18 +74,6 @@ public:
         return TScriptedDialogs::ChooseFile(parent, dialog);
     }
 };
-
-std::string ReadFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-    return f.readAll().toStdString();
-}
-
-bool WriteFile(const QString& path, const std::string& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) &&
-           f.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
-}
 
 // A plain client connection of the test's own, with the options the round trips need.
 class TRawConnection {

@@ -2,6 +2,7 @@
 // when complete, failures that leave it intact.
 
 #include "ExportWriter.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,18 +53,6 @@ TExportOptions Sql(std::string table) {
 
 TExportGrid Example() {
     return Grid({"id", "name"}, {{"1", "abc"}, {"2", ""}});
-}
-
-std::string ReadFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-    return f.readAll().toStdString();
-}
-
-bool WriteFile(const QString& path, const std::string& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) &&
-           f.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
 }
 
 QStringList Entries(const QTemporaryDir& dir) {
