@@ -6,19 +6,13 @@
 
 #include "AppWindows.h"
 #include "BenchSupport.h"
+#include "BenchWindow.h"
 
-#include "ColorMemo.h"
-#include "Dialogs.h"
-#include "MySql.h"
-#include "NavigationTree.h"
-#include "Registry.h"
 #include "ResultModel.h"
 #include "main.h"
 
 #include <QApplication>
 #include <QEvent>
-#include <QTemporaryDir>
-#include <QTreeWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -69,30 +63,9 @@ int main(int argc, char** argv) {
     const std::string sql = std::string("SELECT * FROM ") + bench::BigTable;
 
     QApplication app(argc, argv);
-    // A settings file of its own, so the benchmark never touches the user's host list.
-    QTemporaryDir dir;
-    TRegistryStore store(dir.filePath(QStringLiteral("Korvana.reg")));
-    TScriptedDialogs dialogs;
-    TAppWindows windows(&dialogs, &store);
-    TfrmMain& w = *windows.frmMain;
-
-    auto host = std::make_unique<TMySql>();
-    host->Name = "bench";
-    host->Host = login.Host;
-    host->Port = login.Port;
-    host->User = login.User;
-    host->Password = login.Password;
-    TTreeNode* node = w.Tree->AddHostNode(std::move(host));
-    if (!node->Host()->Connect()) {
-        std::fprintf(stderr, "cannot connect: %s\n", node->Host()->ErrorText().c_str());
-        return 1;
-    }
-    TNavigationTree::SetHostConnectedLook(node, true);
-    w.Tree->PopulateHost(node);
-    w.resize(1000, 700);
-    w.show();
-    w.Tree->setCurrentItem(node);
-    w.mmoIn->SetText(QString::fromStdString(sql));
+    bench::TBenchWindow bw(login, sql);
+    TfrmMain& w = bw.Window();
+    TTreeNode* node = bw.HostNode();
     TPaintCounter paints;
     w.lstOut->viewport()->installEventFilter(&paints);
     for (int i = 0; i < 20; ++i)

@@ -1,6 +1,7 @@
 #include "AppWindows.h"
 
 #include "Dialogs.h"
+#include "ExportResult.h"
 #include "main.h"
 #include "propertiesview.h"
 #include "result.h"
@@ -16,6 +17,8 @@ TAppWindows::TAppWindows(TDialogs* dialogs, TRegistryStore* store) : FDialogs(di
     frmResult = std::make_unique<TfrmResult>();
     // Closing the main window ends the program even while the result window is open.
     frmResult->setAttribute(Qt::WA_QuitOnClose, false);
+    // Made once, so the choices made in it last for the run.
+    frmExportResult = std::make_unique<TfrmExportResult>(frmMain.get());
 }
 
 TAppWindows::~TAppWindows() = default;

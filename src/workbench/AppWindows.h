@@ -10,6 +10,7 @@ class TDialogs;
 class TfrmMain;
 class TfrmProperties;
 class TfrmResult;
+class TfrmExportResult;
 class TRegistryStore;
 
 class TAppWindows {
@@ -33,5 +34,5 @@ public:
     std::unique_ptr<TfrmProperties> frmProperties;
     // The about box goes here.
     std::unique_ptr<TfrmResult> frmResult;
-    // The export-options dialog goes here.
+    std::unique_ptr<TfrmExportResult> frmExportResult;
 };

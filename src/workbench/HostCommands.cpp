@@ -9,6 +9,7 @@
 #include "MySql.h"
 #include "NavigationTree.h"
 #include "QtText.h"
+#include "WaitCursor.h"
 #include "propertiesview.h"
 
 #include <QApplication>
@@ -23,14 +24,6 @@ QString HostAndPort(const TMySql& host) {
     return QtText(host.Host) + QLatin1Char(':') + QString::number(host.Port);
 }
 
-// The hourglass for the length of a command, restored on every way out.
-class TWaitCursor {
-public:
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-    TWaitCursor(const TWaitCursor&) = delete;
-    TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
 
 } // namespace
 

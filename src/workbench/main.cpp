@@ -7,6 +7,7 @@
 #include "AppWindows.h"
 #include "ColorMemo.h"
 #include "Dialogs.h"
+#include "ExportCommand.h"
 #include "HostList.h"
 #include "MySql.h"
 #include "NavigationTree.h"
@@ -305,7 +306,9 @@ void TfrmMain::Exit1Click() {
 }
 
 // Commands whose windows and files are still to come: they do nothing yet.
-void TfrmMain::btnExportResultClick() {}
+void TfrmMain::btnExportResultClick() {
+    ExportResult(this, Dialogs(), *dlgSave, *Windows().frmExportResult, *lstOut);
+}
 void TfrmMain::btnLoadSqlClick() {}
 void TfrmMain::btnSaveSqlClick() {}
 void TfrmMain::About1Click() {}
