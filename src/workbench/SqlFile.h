@@ -20,9 +20,10 @@ enum class TSqlEncoding {
 };
 
 // The most characters the editor takes (a line break counting two, a character outside the
-// Basic Multilingual Plane two, as the editor counts): 16 Mi. A script this long is far beyond
-// one typed by hand, and it bounds what the program holds for it (the editor's document, the
-// copies of the text that Query and the colour pass take) to well under a gigabyte.
+// Basic Multilingual Plane two, as the editor counts): 16 Mi, the figure of the server's default
+// max_allowed_packet. A script this long still loads in a few seconds; well beyond it the
+// plain-text control slows to a crawl, and the limit bounds the copies of the text that Query
+// and the colour pass take.
 inline constexpr qsizetype MaxSqlTextLength = 16 * 1024 * 1024;
 
 struct TSqlText {

@@ -1,6 +1,7 @@
 #include "main.h"
 
 #include "ColorMemo.h"
+#include "about.h"
 #include "Dialogs.h"
 #include "Glyphs.h"
 #include "HostList.h"
@@ -148,6 +149,7 @@ TfrmMain::TfrmMain(TDialogs* dialogs, TRegistryStore* store, QWidget* parent)
     // The designed client area (772 by 534) lies below the menu bar.
     resize(DesignClientWidth, DesignClientHeight + MainMenu1->sizeHint().height());
     FormCreate();
+    AboutBox = new TAboutBox(*this, this);
 }
 
 TfrmMain::~TfrmMain() {
@@ -870,9 +872,9 @@ void TfrmMain::btnExportResultClick() {}
 
 // Host and database commands: HostCommands.cpp.
 
-void TfrmMain::btnLoadSqlClick() {}
-void TfrmMain::btnSaveSqlClick() {}
-void TfrmMain::About1Click() {}
+// Load SQL and Save SQL: SqlFileCommands.cpp.
+
+void TfrmMain::About1Click() { AboutBox->exec(); }
 
 // ==== end of command handlers ====
 

@@ -29,6 +29,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class TColorMemo;
 class TDatabases;
+class TAboutBox;
 class TDialogs;
 class TfrmProperties;
 class TFileDialog;
@@ -39,6 +40,7 @@ class TRegistryStore;
 class TResult;
 class TResultView;
 class TfrmResult;
+enum class TSqlEncoding;
 
 // A drop-down list that reports the opening of its list before it shows, so the list can be
 // rebuilt just in time.
@@ -219,6 +221,9 @@ public:
     // input errors go through Dialogs().
     TfrmProperties* frmProperties = MakePropertiesDialog(this);
 
+    // The about box: made after the main window, whose version text it shows.
+    TAboutBox* AboutBox = nullptr;
+
 private:
     static TfrmProperties* MakePropertiesDialog(TfrmMain* owner);
     // Shows the properties dialog modally for `host`; true when it ended with OK.
@@ -318,4 +323,7 @@ private:
     static std::unique_ptr<TfrmResult, TResultWindowDeleter> MakeResultWindow();
     std::unique_ptr<TfrmResult, TResultWindowDeleter> FResultWindow = MakeResultWindow();
     // ---- end of query execution ----
+
+    // The encoding of the script loaded last, in which Save SQL writes the editor's text.
+    TSqlEncoding FSqlEncoding{};
 };
