@@ -2,6 +2,7 @@
 // answered by script, the editor's text, and the files on disk.
 
 #include "ColorMemo.h"
+#include "FileSizeLimit.h"
 #include "QueryHistory.h"
 #include "SqlFile.h"
 #include "WindowTestSupport.h"
@@ -13,8 +14,6 @@
 #include <QToolButton>
 
 #include <random>
-#include <signal.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -218,18 +217,13 @@ TEST_F(SqlFileCommandsTest, AFailedSaveShowsTheMessageAndLeavesTheOldFile) {
     WriteFile(Path("script.sql"), old);
     w.mmoIn->SetText(QString(512 * 1024, QLatin1Char('n')));
 
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 16 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    Dialogs.AnswerFile(Path("script.sql"));
-    Dialogs.Answer(TMsgResult::Yes); // replace it
-    Dialogs.Answer(TMsgResult::Ok);  // the failure
-    w.btnSaveSql->click();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, oldHandler);
+    {
+        TFileSizeLimit limit(16 * 1024);
+        Dialogs.AnswerFile(Path("script.sql"));
+        Dialogs.Answer(TMsgResult::Yes); // replace it
+        Dialogs.Answer(TMsgResult::Ok);  // the failure
+        w.btnSaveSql->click();
+    }
 
     EXPECT_EQ(LastQuestion().Text,
               QStringLiteral("Cannot create file ") + QDir::toNativeSeparators(Path("script.sql")));

@@ -2,6 +2,7 @@
 // load to save, the capacity limit and the atomic save.
 
 #include "SqlFile.h"
+#include "FileSizeLimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,8 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <signal.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -221,15 +220,11 @@ TEST_F(SqlFileTest, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     WriteFile(path, old);
 
     // A file-size limit below the new text: the write fails half-way.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = WriteSqlFile(path, QByteArray(1024 * 1024, 'n'));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, oldHandler);
+    bool written = true;
+    {
+        TFileSizeLimit limit(64 * 1024);
+        written = WriteSqlFile(path, QByteArray(1024 * 1024, 'n'));
+    }
 
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadFile(path), old);
