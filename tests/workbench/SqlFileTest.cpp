@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -208,6 +209,13 @@ TEST_F(SqlFileTest, ASaveReplacesTheFileWholeAndKeepsItsPermissions) {
                                         QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     EXPECT_EQ(QFile::permissions(path) & modeBits, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     EXPECT_EQ(Entries(), QStringList{QStringLiteral("script.sql")});
+
+    // A link stays a link: the file it points to is the one replaced.
+    ASSERT_TRUE(QFile::link(path, Path("link.sql")));
+    ASSERT_TRUE(WriteSqlFile(Path("link.sql"), Bytes("SELECT 2;")));
+    EXPECT_TRUE(QFileInfo(Path("link.sql")).isSymLink());
+    EXPECT_EQ(ReadFile(path), Bytes("SELECT 2;"));
+    ASSERT_TRUE(QFile::remove(Path("link.sql")));
 
     ASSERT_TRUE(WriteSqlFile(Path("new.sql"), QByteArray()));
     EXPECT_TRUE(QFile::exists(Path("new.sql")));
