@@ -60,10 +60,6 @@ TAboutBox::TAboutBox(const TfrmMain& mainForm, QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About"));
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
-    font.setPointSize(8);
-    setFont(font);
     setFixedSize(ClientWidth, ClientHeight);
 
     Panel1 = new TBevelPanel(this);
