@@ -9,8 +9,14 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char** argv) {
+    // A file-size limit makes a write fail instead of ending the program with the user's text.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     QApplication app(argc, argv);
+    // The title (what the task bar and message boxes show for the program) and the desktop's names.
     IdentifyApplication();
 
     // The editor's pointing hand exists before any window, as the screen cursor hot spots use.

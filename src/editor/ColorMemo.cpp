@@ -28,8 +28,10 @@
 namespace {
 
 QString ToCrLf(QString s) {
-    // toPlainText() separates lines with a bare LF.
-    return s.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    // The raw text separates blocks with U+2029; toPlainText() would not do here, as it also
+    // turns every no-break space into a plain one.
+    s.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+    return s.replace(QChar::LineSeparator, QLatin1String("\r\n"));
 }
 
 // A line separator inside a block would make one line of the text show as two, and every
@@ -446,7 +448,7 @@ TColorMemo::~TColorMemo() {
 }
 
 QString TColorMemo::Text() const {
-    return ToCrLf(toPlainText());
+    return ToCrLf(document()->toRawText());
 }
 
 void TColorMemo::SetText(const QString& text) {

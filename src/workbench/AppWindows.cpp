@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "ExportResult.h"
+#include "about.h"
 #include "main.h"
 #include "propertiesview.h"
 #include "result.h"
@@ -14,6 +15,8 @@ TAppWindows::TAppWindows(TDialogs* dialogs, TRegistryStore* store) : FDialogs(di
     frmMain = std::make_unique<TfrmMain>(*this, store);
     // A dialog of the main window: centred on it, and modal to it.
     frmProperties = std::make_unique<TfrmProperties>(*FDialogs, frmMain.get());
+    // After the main window, whose version text it shows.
+    AboutBox = std::make_unique<TAboutBox>(*frmMain, frmMain.get());
     frmResult = std::make_unique<TfrmResult>();
     // Closing the main window ends the program even while the result window is open.
     frmResult->setAttribute(Qt::WA_QuitOnClose, false);

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class TAboutBox;
 class TDialogs;
 class TfrmMain;
 class TfrmProperties;
@@ -32,7 +33,7 @@ public:
     // In the order they are made.
     std::unique_ptr<TfrmMain> frmMain;
     std::unique_ptr<TfrmProperties> frmProperties;
-    // The about box goes here.
+    std::unique_ptr<TAboutBox> AboutBox;
     std::unique_ptr<TfrmResult> frmResult;
     std::unique_ptr<TfrmExportResult> frmExportResult;
 };

@@ -24,7 +24,6 @@ QString HostAndPort(const TMySql& host) {
     return QtText(host.Host) + QLatin1Char(':') + QString::number(host.Port);
 }
 
-
 } // namespace
 
 bool TfrmMain::ShowProperties(TMySql* host) {

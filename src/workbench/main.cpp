@@ -15,6 +15,7 @@
 #include "QueryHistory.h"
 #include "ResultModel.h"
 #include "SqlNames.h"
+#include "about.h"
 
 #include <QAction>
 #include <QDropEvent>
@@ -309,6 +310,6 @@ void TfrmMain::Exit1Click() {
 void TfrmMain::btnExportResultClick() {
     ExportResult(this, Dialogs(), *dlgSave, *Windows().frmExportResult, *lstOut);
 }
-void TfrmMain::btnLoadSqlClick() {}
-void TfrmMain::btnSaveSqlClick() {}
-void TfrmMain::About1Click() {}
+void TfrmMain::About1Click() {
+    Windows().AboutBox->exec();
+}

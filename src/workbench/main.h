@@ -25,6 +25,7 @@ class QToolBar;
 class QToolButton;
 class TAppWindows;
 class TColorMemo;
+class TAboutBox;
 class TDialogs;
 class TFileDialog;
 class THostList;
@@ -36,6 +37,7 @@ class TRegistryStore;
 class TResult;
 class TResultView;
 class TTreeNode;
+enum class TSqlEncoding;
 
 // A drop-down list that reports the opening of its list before it shows, so the list can be
 // rebuilt just in time.
@@ -263,4 +265,7 @@ private:
     TCommandSet FCmd;
     TCommands* FCommands = nullptr;
     QLabel* FStatusLabel = nullptr;
+
+    // The encoding of the script loaded last, in which Save SQL writes the editor's text.
+    TSqlEncoding FSqlEncoding{};
 };

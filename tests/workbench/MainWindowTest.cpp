@@ -223,7 +223,8 @@ TEST_F(WindowTest, CaptionStatusTreeAndLayoutAtStart) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     EXPECT_EQ(w.centralWidget()->width(), TfrmMain::DesignClientWidth);
     const QMargins frame = w.NonClientMargins();
-    EXPECT_EQ(w.height() - frame.top() - frame.bottom() - w.MainMenu1->height(), TfrmMain::DesignClientHeight);
+    EXPECT_EQ(w.height() - frame.top() - frame.bottom() - w.MainMenu1->height(),
+              TfrmMain::DesignClientHeight);
     EXPECT_EQ(w.Tree->width(), TfrmMain::TreeWidth);
     EXPECT_EQ(w.Panel1->height(), TfrmMain::LowerPanelHeight);
     EXPECT_EQ(w.Splitter1->handleWidth(), 3);

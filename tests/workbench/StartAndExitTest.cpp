@@ -1,0 +1,63 @@
+// The program's start and end: Exit closes the main window, which ends the event loop as the
+// close box does, and the host list is saved when the window goes.
+
+#include "MySql.h"
+#include "WindowTestSupport.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+class StartAndExitTest : public WindowTest {
+protected:
+    // Runs the event loop with the main window shown until it ends; `act` runs inside it. False
+    // when the loop had to be stopped from outside.
+    bool RunLoop(const std::function<void()>& act, int guardMs = 10000) {
+        Window->show();
+        bool ended = true;
+        QTimer::singleShot(0, Window, act);
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&ended] {
+            ended = false;
+            QApplication::quit();
+        });
+        guard.start(guardMs);
+        QApplication::exec();
+        return ended;
+    }
+};
+
+} // namespace
+
+TEST_F(StartAndExitTest, ExitEndsTheProgramAndTheHostListIsSaved) {
+    TfrmMain& w = Open();
+    auto host = std::make_unique<TMySql>();
+    host->Name = "added";
+    host->Host = "a.example";
+    host->Port = 3310;
+    w.Tree->AddHostNode(std::move(host));
+    ASSERT_TRUE(w.mnuFile->isEnabled() && w.Exit1->isEnabled());
+
+    EXPECT_TRUE(RunLoop([&w] { w.Exit1->trigger(); }));
+    EXPECT_FALSE(w.isVisible());
+    Close(); // what follows the loop at the end of the program
+
+    ReloadStore();
+    TRegistry reg(Store());
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Tarnvale\\Korvana\\Hosts\\added", false));
+    EXPECT_EQ(reg.ReadString("host"), "a.example");
+    EXPECT_EQ(reg.ReadInteger("port"), 3310);
+}
+
+TEST_F(StartAndExitTest, TheCloseBoxEndsTheProgramTheSameWay) {
+    Open();
+    EXPECT_TRUE(RunLoop([this] { Window->close(); }));
+    EXPECT_FALSE(Window->isVisible());
+    // A loop that nothing ends runs on: the guard above is what stops it.
+    Window->show();
+    EXPECT_FALSE(RunLoop([] {}, 300));
+}
