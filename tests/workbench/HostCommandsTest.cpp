@@ -497,8 +497,8 @@ TEST_F(HostCommands, SelectItemsRunTheirQuotedCaptionsOutsideTheHistory) {
 
 TEST_F(HostCommands, NamesTheConnectedServerReservesAreQuotedToo) {
     // PORTION is reserved by MariaDB, yet missing from the built-in list.
-    Db->Run("CREATE TABLE portion (portion INT, name INT)");
-    Db->Run("INSERT INTO portion VALUES (5, 6)");
+    Db->Run("CREATE TABLE `portion` (`portion` INT, name INT)");
+    Db->Run("INSERT INTO `portion` VALUES (5, 6)");
     Connect();
     Select(OurDb());
     Window->btnSelectDb->click();
