@@ -1,5 +1,8 @@
 #include "MySql.h"
 
+#include "ReservedWords.h"
+#include "Statements.h"
+
 #include <mysql.h>
 
 #include <chrono>
@@ -58,12 +61,15 @@ std::shared_ptr<const TResultBlock> EmptyBlock() {
 
 // Sends a statement and builds a TResult from its stored outcome; the result set is freed at once.
 std::unique_ptr<TResult> QueryResult(MYSQL* h, const std::string& sql) {
-    mysql_query(h, sql.c_str());
+    Send(h, sql);
     MYSQL_RES* res = mysql_store_result(h);
     auto r = std::make_unique<TResult>(res, h);
     mysql_free_result(res);
+    DrainResults(h);
     return r;
 }
+
+constexpr int HighestPort = 65535;
 
 } // namespace
 
@@ -93,26 +99,24 @@ TResult::TResult(st_mysql_res* res, st_mysql* handle) : TResult(nullptr, handle,
     Rows = TRows(FBlock.get());
     Fields = TFields(FBlock->FieldNames());
     AffectedRows = handle ? static_cast<int>(static_cast<std::uint32_t>(mysql_affected_rows(handle))) : 0;
+    FErrorText = ErrorOf(handle);
 }
 
 TResult::TResult(std::shared_ptr<const TResultBlock> block, st_mysql* handle, int affectedRows)
     : FBlock(block ? std::move(block) : EmptyBlock()), Handle(handle), Rows(FBlock.get()),
-      Fields(FBlock->FieldNames()), AffectedRows(affectedRows) {}
-
-std::string TResult::ErrorText() const {
-    return ErrorOf(Handle);
-}
+      Fields(FBlock->FieldNames()), AffectedRows(affectedRows), FErrorText(ErrorOf(handle)) {}
 
 // ---- Catalogue ----------------------------------------------------------------------------------
 
 TTable::TTable(st_mysql* handle, std::string name) : Name(std::move(name)) {
     // Quoted, so names with blanks, reserved words or backticks get their columns too.
     const std::string quoted = QuoteIdentifier(Name);
-    mysql_query(handle, ("SELECT * FROM " + quoted + " LIMIT 1").c_str());
+    Send(handle, "SELECT * FROM " + quoted + " LIMIT 1");
     if (MYSQL_RES* res = mysql_store_result(handle)) {
         Fields = TFields(FieldNamesOf(res));
         mysql_free_result(res);
     }
+    DrainResults(handle);
     Description = QueryResult(handle, "SHOW FIELDS FROM " + quoted);
 }
 
@@ -167,13 +171,23 @@ bool TMySql::Connect() {
     // A handle and catalogue left from a failed attempt or a lost connection go first.
     FDatabases.reset();
     FLastResult.reset();
+    FReservedWords.clear();
+    FRefusal.clear();
     CloseHandle();
+    // The library takes the port as unsigned: a wider value would wrap round to another port.
+    if (Port < 0 || Port > HighestPort) {
+        FRefusal =
+            "Port " + std::to_string(Port) + " is not a TCP port (0 to " + std::to_string(HighestPort) + ")";
+        return FConnected = false;
+    }
     FHandle = mysql_init(nullptr);
     if (!FHandle) return FConnected = false;
     if (!mysql_real_connect(FHandle, Host.c_str(), User.c_str(), Password.c_str(), nullptr,
                             static_cast<unsigned int>(Port), nullptr, 0))
         return FConnected = false;
     FConnected = true;
+    // Asked while no database is current, so the server's look at each word touches no tables.
+    FReservedWords = ReadReservedWords(FHandle);
     FDatabases = std::make_unique<TDatabases>(FHandle);
     return true;
 }
@@ -186,6 +200,7 @@ bool TMySql::ReadDatabases() {
 }
 
 bool TMySql::Disconnect() {
+    FRefusal.clear();
     CloseHandle();
     FConnected = false;
     return FConnected;
@@ -198,7 +213,7 @@ bool TMySql::IsAlive() const {
 }
 
 std::string TMySql::ErrorText() const {
-    return ErrorOf(FHandle);
+    return FRefusal.empty() ? ErrorOf(FHandle) : FRefusal;
 }
 
 std::string TMySql::ServerInfo() const {
@@ -246,9 +261,15 @@ TResult* TMySql::Store(st_mysql_res* res, bool streamed) {
 
 TResult* TMySql::Execute(const std::string& sql) {
     const auto t0 = std::chrono::steady_clock::now();
-    if (FHandle) mysql_query(FHandle, sql.c_str());
+    if (FHandle) Send(FHandle, sql);
     MYSQL_RES* res = FHandle ? mysql_use_result(FHandle) : nullptr;
     TResult* r = res ? Store(res, true) : Store(nullptr, false);
+    // A procedure reports its own outcome after the results it sent: when that is an error, the
+    // statement failed, whatever its first result looked like.
+    if (FHandle && !DrainResults(FHandle)) {
+        FLastResult.reset(new TResult(nullptr, FHandle, -1));
+        r = FLastResult.get();
+    }
     const auto t1 = std::chrono::steady_clock::now();
     r->Duration = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(t1 - t0).count());
     return r;
@@ -261,12 +282,12 @@ TResult* TMySql::ProcessList() {
 
 bool TMySql::CreateDatabase(const std::string& name) {
     if (!FHandle) return false;
-    return mysql_query(FHandle, ("CREATE DATABASE " + QuoteIdentifier(name)).c_str()) == 0;
+    return Send(FHandle, "CREATE DATABASE " + QuoteIdentifier(name));
 }
 
 bool TMySql::DropDatabase(const std::string& name) {
     if (!FHandle) return false;
-    return mysql_query(FHandle, ("DROP DATABASE " + QuoteIdentifier(name)).c_str()) == 0;
+    return Send(FHandle, "DROP DATABASE " + QuoteIdentifier(name));
 }
 
 bool TMySql::RefreshGrants() {

@@ -65,8 +65,9 @@ public:
     TResult(const TResult&) = delete;
     TResult& operator=(const TResult&) = delete;
 
-    // The library's last error on the connection at the moment of the call, at most 200 characters.
-    std::string ErrorText() const;
+    // The library's error on the connection when the result was made (at most 200 characters, empty
+    // after a success): later statements do not change it.
+    const std::string& ErrorText() const { return FErrorText; }
     // The immutable block behind Rows, to be shared by a view that outlives this result.
     const std::shared_ptr<const TResultBlock>& Block() const { return FBlock; }
 
@@ -82,6 +83,9 @@ public:
     TFields Fields;
     int AffectedRows = 0;
     int Duration = 0;
+
+private:
+    std::string FErrorText;
 };
 
 class TTable {
@@ -144,6 +148,7 @@ public:
     bool Connect();
     bool Disconnect();    // always false: closing has no failure outcome
     bool IsAlive() const; // local test, no round trip
+    // The library's last error on the handle, or why Connect refused to try.
     std::string ErrorText() const;
 
     std::string ServerInfo() const;
@@ -152,7 +157,9 @@ public:
     std::string Statistics() const;
     static std::string ClientInfo();
 
-    // Runs one statement; the result is this object's LastResult until the next Execute/ProcessList.
+    // Runs one statement, sent whole with its length (a NUL inside is the server's to judge); the
+    // result is this object's LastResult until the next Execute/ProcessList. Further results the
+    // statement sends (a procedure's) are read and released; one that fails makes it a failure.
     TResult* Execute(const std::string& sql);
     TResult* ProcessList();
     bool CreateDatabase(const std::string& name);
@@ -164,6 +171,9 @@ public:
     // the catalogue left as it was, when there is no open connection.
     bool ReadDatabases();
     TDatabases* Databases() const { return FDatabases.get(); }
+    // The words the connected server reserves, upper case and sorted, as read at Connect; empty when
+    // the server does not tell.
+    const std::vector<std::string>& ReservedWords() const { return FReservedWords; }
     TResult* LastResult() const { return FLastResult.get(); }
     st_mysql* Handle() const { return FHandle; }
 
@@ -180,6 +190,8 @@ private:
     st_mysql* FHandle = nullptr;
     std::unique_ptr<TDatabases> FDatabases;
     std::unique_ptr<TResult> FLastResult;
+    std::vector<std::string> FReservedWords;
+    std::string FRefusal; // why Connect did not even try, reported as its error
     bool FConnected = false;
 };
 

@@ -1,11 +1,12 @@
 #pragma once
 // Cuts the editor's text into the statements the Query command runs one after another.
 //
-// The scan knows only three things: "#" comments to the end of their line (CR LF), "/*" ... "*/"
-// comments, and ";" ending a statement. Quotes and "--" comments are not recognised, and comments
-// stay inside the statements. The text after the last ";" is dropped, unless no statement was
-// found at all: then the whole text is the one statement. The scan is linear in the text's length
-// and never reads outside it.
+// What hides a ";" from the cut, as the server reads it: "#" comments to the end of their line
+// (CR LF), "-- " comments to the next LF, "/*" ... "*/" comments, and texts in '...', "..." and
+// `...` (a doubled quote stands for itself; in the first two a backslash takes the next character
+// as is). Comments stay inside the statements. The text after the last ";" is a statement of its
+// own when it holds anything besides blanks, line breaks and comments; with no ";" at all the whole
+// text is the one statement. The scan is linear in the text's length and never reads outside it.
 
 #include <string>
 #include <string_view>

@@ -8,9 +8,10 @@
 
 namespace {
 
-// The server's reserved words (MariaDB's, plus MySQL's that MariaDB lacks). Quoting a word that is
-// not reserved costs nothing, so the list errs on the long side.
-const QSet<QString>& ReservedWords() {
+// The reserved words of servers (MariaDB's, plus MySQL's that MariaDB lacks), for hosts that do not
+// tell their own. Quoting a word that is not reserved costs nothing, so the list errs on the long
+// side and stays in use beside the connected server's words.
+const QSet<QString>& BuiltInReservedWords() {
     static const QSet<QString> words = [] {
         static const char* const list[] = {"ACCESSIBLE",
                                            "ADD",
@@ -331,11 +332,19 @@ bool ReadsAsNumber(const QString& s) {
     return false;
 }
 
+bool Reserved(const QString& name, const TMySql* host) {
+    const QString upper = name.toUpper();
+    if (BuiltInReservedWords().contains(upper)) return true;
+    if (!host) return false;
+    const std::vector<std::string>& words = host->ReservedWords();
+    return std::binary_search(words.begin(), words.end(), upper.toStdString());
+}
+
 } // namespace
 
-QString SqlName(const QString& name) {
+QString SqlName(const QString& name, const TMySql* host) {
     const bool plain = !name.isEmpty() && std::all_of(name.begin(), name.end(), IsNameChar) &&
-                       !ReadsAsNumber(name) && !ReservedWords().contains(name.toUpper());
+                       !ReadsAsNumber(name) && !Reserved(name, host);
     if (plain) return name;
     return QString::fromStdString(QuoteIdentifier(name.toStdString()));
 }

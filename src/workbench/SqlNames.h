@@ -3,6 +3,9 @@
 
 #include <QString>
 
+class TMySql;
+
 // `name` bare when the server reads it unquoted as that same identifier (ASCII letters, digits,
 // '_' and '$', not a number, not a reserved word); otherwise in backticks, inner ones doubled.
-QString SqlName(const QString& name);
+// Reserved are the words of a built-in list and those `host` read from its server, if given.
+QString SqlName(const QString& name, const TMySql* host = nullptr);

@@ -200,11 +200,13 @@ void TfrmMain::UpdateCommandStates() {
     for (const TCommand* table : {&FCmd.DescribeTable, &FCmd.TableSelect})
         table->SetVisible(isTable);
     // Names that need it are quoted, so the caption is a statement that runs as shown.
-    if (isTable) popmnuTableSelect->setText(QStringLiteral("SELECT * FROM ") + SqlName(node->text(0)));
+    const TMySql* server = hostNode ? hostNode->Host() : nullptr;
+    if (isTable)
+        popmnuTableSelect->setText(QStringLiteral("SELECT * FROM ") + SqlName(node->text(0), server));
     FCmd.FieldSelect.SetVisible(isField);
     if (isField)
-        popmnuFieldSelect->setText(QStringLiteral("SELECT ") + SqlName(node->text(0)) +
-                                   QStringLiteral(" FROM ") + SqlName(node->parent()->text(0)));
+        popmnuFieldSelect->setText(QStringLiteral("SELECT ") + SqlName(node->text(0), server) +
+                                   QStringLiteral(" FROM ") + SqlName(node->parent()->text(0), server));
     N5->setVisible(isTable || isField);
     FCmd.SelectDb.SetEnabled(selectable);
     FCmd.SelectDb.SetChecked(inUse);

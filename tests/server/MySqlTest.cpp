@@ -209,18 +209,26 @@ TEST(Results, RowsComeBackInOrderAsTextWithNullAsEmpty) {
     EXPECT_EQ(r->Rows.Items(2).Values(0), "3");
 }
 
-TEST(Results, EmbeddedNulCutsTheValueAndTheStatement) {
+TEST(Results, EmbeddedNulCutsTheValueButNotTheStatement) {
     auto m = ConnectedSandbox();
     TResult* r = m->Execute("SELECT CONCAT('ab', CHAR(0), 'cd') AS v, 'next' AS w");
     ASSERT_EQ(r->Rows.Count(), 1);
     EXPECT_EQ(r->Rows.Items(0).Values(0), "ab");
     EXPECT_EQ(r->Rows.Items(0).Values(1), "next");
 
-    // Only the text up to the NUL is sent: the rest would be a syntax error.
-    const std::string sql = std::string("SELECT 42") + '\0' + " garbage that is not SQL";
-    r = m->Execute(sql);
-    ASSERT_EQ(r->Rows.Count(), 1);
-    EXPECT_EQ(r->Rows.Items(0).Values(0), "42");
+    // The whole statement reaches the server: a NUL inside a quoted text is valid SQL...
+    r = m->Execute(std::string("SELECT LENGTH('a") + '\0' + "b') AS n");
+    ASSERT_EQ(r->Rows.Count(), 1) << r->ErrorText();
+    EXPECT_EQ(r->Rows.Items(0).Values(0), "3");
+    // ...and one outside makes the server refuse the statement instead of running its first half.
+    TempDatabase db("nul");
+    db.Run("CREATE TABLE t (id INT)");
+    db.Run("INSERT INTO t VALUES (1), (2), (3)");
+    m->Execute("USE " + QuoteIdentifier(db.Name()));
+    r = m->Execute(std::string("DELETE FROM t") + '\0' + " WHERE id = 1");
+    EXPECT_EQ(r->AffectedRows, -1);
+    EXPECT_NE(r->ErrorText().find("SQL syntax"), std::string::npos) << r->ErrorText();
+    EXPECT_EQ(m->Execute("SELECT COUNT(*) FROM t")->Rows.Items(0).Values(0), "3");
 }
 
 TEST(Results, FailedStatementGivesMinusOneAndTheServersMessage) {
@@ -252,6 +260,134 @@ TEST(Results, EachExecuteReplacesTheLastResultButASharedBlockLivesOn) {
     EXPECT_EQ(kept->FieldName(0), "x");
     EXPECT_EQ(kept->WidestBytes(0), 2u);
     EXPECT_EQ(kept->WidestRow(0), 1u);
+}
+
+// ---- Procedures --------------------------------------------------------------------------------
+
+TEST(Procedures, ACallReturningRowsLeavesTheConnectionReady) {
+    TempDatabase db("proc");
+    db.Run("CREATE TABLE t (id INT)");
+    db.Run("CREATE PROCEDURE two_sets() BEGIN SELECT 1 AS a, 'x' AS b; SELECT 2 AS c; END");
+    db.Run("CREATE PROCEDURE adds() BEGIN INSERT INTO t VALUES (1), (2); END");
+    db.Run("CREATE PROCEDURE shows_then_fails() BEGIN SELECT 1 AS a; "
+           "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'the second step broke'; END");
+    auto m = ConnectedSandbox();
+    m->Execute("USE " + QuoteIdentifier(db.Name()));
+
+    // The statement's result is its first result set; the rest is read and released.
+    TResult* r = m->Execute("CALL two_sets()");
+    EXPECT_EQ(FieldNames(r->Fields), (std::vector<std::string>{"a", "b"}));
+    ASSERT_EQ(r->Rows.Count(), 1);
+    EXPECT_EQ(r->Rows.Items(0).Values(1), "x");
+    EXPECT_EQ(r->ErrorText(), "");
+    r = m->Execute("SELECT 42");
+    ASSERT_EQ(r->Rows.Count(), 1) << r->ErrorText();
+    EXPECT_EQ(r->Rows.Items(0).Values(0), "42");
+
+    // A procedure without result sets gives its affected rows, as before.
+    r = m->Execute("CALL adds()");
+    EXPECT_EQ(r->Fields.Count(), 0);
+    EXPECT_EQ(r->AffectedRows, 2);
+    EXPECT_EQ(m->Execute("SELECT COUNT(*) FROM t")->Rows.Items(0).Values(0), "2");
+
+    // A procedure that fails after sending rows failed: its error is the outcome, not its rows.
+    r = m->Execute("CALL shows_then_fails()");
+    EXPECT_EQ(r->Rows.Count(), 0);
+    EXPECT_EQ(r->Fields.Count(), 0);
+    EXPECT_EQ(r->AffectedRows, -1);
+    EXPECT_EQ(r->ErrorText(), "the second step broke");
+    EXPECT_TRUE(m->IsAlive());
+    EXPECT_EQ(m->Execute("SELECT 7")->Rows.Items(0).Values(0), "7");
+}
+
+// ---- Error texts --------------------------------------------------------------------------------
+
+TEST(ErrorTexts, AResultKeepsTheErrorItWasMadeWith) {
+    TempDatabase db("broken");
+    db.Run("CREATE TABLE base (a INT)");
+    db.Run("CREATE VIEW v AS SELECT a FROM base");
+    db.Run("CREATE TABLE fine (b INT)");
+    db.Run("DROP TABLE base");
+    auto m = ConnectedSandbox();
+    TDatabase* d = FindDatabase(*m, db.Name());
+    ASSERT_NE(d, nullptr);
+    TTable* view = FindTable(d, "v");
+    TTable* fine = FindTable(d, "fine");
+    ASSERT_TRUE(view && fine);
+    const std::string viewError = view->Description->ErrorText();
+    EXPECT_NE(viewError.find("invalid table"), std::string::npos) << viewError;
+    EXPECT_EQ(view->Description->Rows.Count(), 0);
+    EXPECT_EQ(fine->Description->ErrorText(), "");
+
+    // Later statements, failing or not, change neither.
+    TResult* r = m->Execute("SELEC nonsense");
+    EXPECT_NE(r->ErrorText().find("SQL syntax"), std::string::npos);
+    EXPECT_EQ(view->Description->ErrorText(), viewError);
+    EXPECT_EQ(fine->Description->ErrorText(), "");
+    m->Execute("SELECT 1");
+    EXPECT_EQ(view->Description->ErrorText(), viewError);
+}
+
+// ---- Ports --------------------------------------------------------------------------------------
+
+TEST(Connecting, APortOutsideTheTcpRangeIsRefusedNotWrapped) {
+    auto m = SandboxHost();
+    // 65536 more than the sandbox's port would wrap round to it.
+    for (int port : {Sandbox().Port + 65536, 98656, 65536, -1, Sandbox().Port - 65536}) {
+        m->Port = port;
+        EXPECT_FALSE(m->Connect()) << port;
+        EXPECT_FALSE(m->IsAlive());
+        EXPECT_EQ(m->Databases(), nullptr);
+        EXPECT_NE(m->ErrorText().find(std::to_string(port)), std::string::npos) << m->ErrorText();
+        EXPECT_NE(m->ErrorText().find("65535"), std::string::npos) << m->ErrorText();
+    }
+    // The highest port is a port (nothing listens there); the refusal does not outlive the next try.
+    m->Port = 65535;
+    EXPECT_FALSE(m->Connect());
+    EXPECT_NE(m->ErrorText().find("Can't connect"), std::string::npos) << m->ErrorText();
+    m->Port = Sandbox().Port;
+    ASSERT_TRUE(m->Connect()) << m->ErrorText();
+    EXPECT_EQ(m->ErrorText(), "");
+    m->Port = 70000;
+    EXPECT_FALSE(m->Connect());
+    m->Disconnect();
+    EXPECT_EQ(m->ErrorText(), "");
+}
+
+// ---- Reserved words -----------------------------------------------------------------------------
+
+TEST(ReservedWords, AreTheServersOwnAndLeaveTheSessionAsItWas) {
+    auto m = ConnectedSandbox();
+    const std::vector<std::string>& words = m->ReservedWords();
+    EXPECT_TRUE(std::is_sorted(words.begin(), words.end()));
+    auto has = [&](const char* w) { return std::binary_search(words.begin(), words.end(), std::string(w)); };
+    // PORTION is reserved by the server though missing from many lists; NAME and ID are keywords
+    // the server still reads as names.
+    EXPECT_TRUE(has("PORTION"));
+    EXPECT_TRUE(has("SELECT"));
+    EXPECT_TRUE(has("ORDER"));
+    EXPECT_FALSE(has("NAME"));
+    EXPECT_FALSE(has("ID"));
+    EXPECT_FALSE(has("&&"));
+    // Every word it gives is one the server refuses as a bare name where the tree menu puts names;
+    // others it reads as names (the table is missing, the statement is sound).
+    for (const std::string& w : words) {
+        TResult* r = m->Execute("SELECT " + w + " FROM " + w);
+        EXPECT_NE(r->ErrorText().find("SQL syntax"), std::string::npos) << w;
+    }
+    for (const char* w : {"NAME", "ID", "DATE", "STATUS"})
+        EXPECT_EQ(m->Execute(std::string("SELECT ") + w + " FROM " + w)->ErrorText().find("SQL syntax"),
+                  std::string::npos);
+
+    // The catalogue's current database is as without the question, nothing is left pending.
+    TResult* r = m->Execute("SELECT DATABASE()");
+    ASSERT_EQ(r->Rows.Count(), 1) << r->ErrorText();
+    EXPECT_EQ(r->Rows.Items(0).Values(0), m->Databases()->Items(0)->Name);
+
+    // A failed connection has none.
+    m->Port = 1;
+    EXPECT_FALSE(m->Connect());
+    EXPECT_TRUE(m->ReservedWords().empty());
 }
 
 TEST(Results, ProcessListHasNoDurationAndListsThisConnection) {

@@ -148,6 +148,44 @@ TEST_F(QueryTest, ABatchStopsAtTheFirstErrorWhichEmptiesTheGrid) {
     EXPECT_FALSE(Window->btnNext->isEnabled());
 }
 
+TEST_F(QueryTest, StatementsReachTheServerAsWritten) {
+    auto rows = [&] {
+        TResult* r = Db->Admin().Execute("SELECT COUNT(*) FROM `" + Db->Name() + "`.t");
+        return r->Rows.Count() == 1 ? std::string(r->Rows.Items(0).Values(0)) : r->ErrorText();
+    };
+    // A comment's ";" does not run the first half of the statement on its own.
+    Run(QStringLiteral("DELETE FROM %1 -- keep row 1; see ticket\r\nWHERE id = 2;").arg(T("t")));
+    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("1 affected row(s)")))
+        << Window->StatusText().toStdString();
+    EXPECT_EQ(rows(), "1");
+
+    // A NUL in the editor goes to the server with the rest of the statement, which refuses it.
+    Run(QStringLiteral("DELETE FROM %1").arg(T("t")) + QChar(0) + QStringLiteral(" WHERE id = 2"));
+    ASSERT_TRUE(Window->mmoIn->Text().contains(QChar(0)));
+    EXPECT_TRUE(Window->StatusText().startsWith(QStringLiteral("Error: ")))
+        << Window->StatusText().toStdString();
+    EXPECT_EQ(rows(), "1");
+
+    // A ";" in a quoted text stays in it, and the statement after the last ";" runs.
+    Run(QStringLiteral("SELECT 'Ink; blue' AS ink; SELECT 'and' AS x, \"the; last\" AS y"));
+    ASSERT_EQ(Grid().rowCount(), 1);
+    EXPECT_EQ(Caption(1), QStringLiteral("y"));
+    EXPECT_EQ(Cell(0, 1), QStringLiteral("the; last"));
+}
+
+TEST_F(QueryTest, AProcedureThatReturnsRowsLeavesTheConnectionUsable) {
+    Db->Run("CREATE PROCEDURE report() BEGIN SELECT id, name FROM t ORDER BY id; SELECT 'more'; END");
+    Run(QStringLiteral("CALL `%1`.report();\r\nSELECT 'after' AS x;")
+            .arg(QString::fromStdString(Db->Name())));
+    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("1 rows - 1 fields")))
+        << Window->StatusText().toStdString();
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("after"));
+    Run(QStringLiteral("CALL `%1`.report()").arg(QString::fromStdString(Db->Name())));
+    EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("2 rows - 2 fields")))
+        << Window->StatusText().toStdString();
+    EXPECT_TRUE(Window->btnDisconnect->isEnabled());
+}
+
 TEST_F(QueryTest, AltQTheToolButtonAndTheMenuItemRunItToo) {
     Window->mmoIn->SetText(QStringLiteral("INSERT INTO %1 VALUES (7)").arg(T("log")));
     Window->mmoIn->setFocus();
