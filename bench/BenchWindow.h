@@ -8,6 +8,7 @@
 #include "BenchSupport.h"
 #include "Dialogs.h"
 #include "Registry.h"
+#include "TreeNodes.h"
 #include "main.h"
 
 #include <QTemporaryDir>

@@ -6,7 +6,7 @@
 
 #include "BenchSupport.h"
 #include "ColorMemo.h"
-#include "SqlRuleSet.h"
+#include "SqlRules.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -80,7 +80,13 @@ TFigure Measure(const QString& text, int caretLine, int caretColumn, int keystro
     QFont font(QStringLiteral("Courier New"), 10);
     font.setStyleHint(QFont::TypeWriter);
     memo.setFont(font);
-    LoadSqlRuleSet(memo);
+    // Set up as the main window sets up its query editor.
+    memo.SetWantTabs(true);
+    memo.SetRedrawAlways(true);
+    memo.SetColorLimMax(0);
+    memo.SetHotSpot(THotSpot{});
+    memo.SetColor(clWindow);
+    AddSqlRules(memo.ColorRules());
     if (!colours) memo.ColorRules().Clear();
     host.show();
     TPaintCounter counter;

@@ -4,7 +4,9 @@
 #include "WindowTestSupport.h"
 
 #include "ColorMemo.h"
+#include "ExportResult.h"
 #include "WindowFonts.h"
+#include "about.h"
 #include "propertiesview.h"
 #include "result.h"
 
@@ -72,8 +74,10 @@ TEST_F(WindowTest, EveryWindowMadeWithTheMainWindowShowsItsFont) {
     const QFont font = w.font();
     EXPECT_EQ(font.key(), WindowFont().key());
     EXPECT_EQ(OtherFonts(&w, font, {w.mmoIn, w.cmbQueries}), "");
-    EXPECT_EQ(OtherFonts(w.frmProperties, font), "");
-    EXPECT_EQ(OtherFonts(w.ResultWindow(), font), "");
+    EXPECT_EQ(OtherFonts(Windows->frmProperties.get(), font), "");
+    EXPECT_EQ(OtherFonts(Windows->frmResult.get(), font), "");
+    EXPECT_EQ(OtherFonts(Windows->AboutBox.get(), font), "");
+    EXPECT_EQ(OtherFonts(Windows->frmExportResult.get(), font), "");
     // Every top-level widget there is, menus and the history list's drop-down aside.
     for (QWidget* top : QApplication::topLevelWidgets()) {
         if (Inside(top, {w.cmbQueries}) || qobject_cast<QMenu*>(top)) continue;
@@ -123,11 +127,11 @@ TEST_F(WindowTest, HistoryListKeepsItsSmallerFontAndTheEditorItsFixedPitch) {
 TEST(WindowFonts, DialogMadeBeforeTheMainWindowTakesItsFontToo) {
     // The result window is made before the main window's own controls; a dialog made first must
     // follow the window font all the same, once it is decided.
-    TfrmProperties early;
     TScriptedDialogs dialogs;
+    TfrmProperties early(dialogs);
     QTemporaryDir dir;
     TRegistryStore store(dir.filePath(QStringLiteral("Korvana.reg")));
-    TfrmMain w(&dialogs, &store);
-    EXPECT_EQ(w.font().key(), WindowFont().key());
-    EXPECT_EQ(early.font(), w.font());
+    TAppWindows windows(&dialogs, &store);
+    EXPECT_EQ(windows.frmMain->font().key(), WindowFont().key());
+    EXPECT_EQ(early.font(), windows.frmMain->font());
 }
