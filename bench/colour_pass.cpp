@@ -5,6 +5,7 @@
 
 #include "ColorPass.h"
 #include "FakeEditWindow.h"
+#include "SampleSql.h"
 #include "SqlRules.h"
 
 #include <benchmark/benchmark.h>
@@ -23,24 +24,10 @@ constexpr int VisibleLines = 60;
 // The test's fake window over an SQL document of `lines` lines, scrolled to its middle, with the
 // caret inside the view; it only counts what is drawn.
 std::unique_ptr<TFakeEditWindow> BenchWindow(int lines) {
-    static const char* sql[] = {
-        "SELECT c.id, c.name, COUNT(o.id) AS orders, SUM(o.total) AS spent",
-        "FROM customers c LEFT JOIN orders o ON o.customer_id = c.id",
-        "WHERE c.created_at >= '2020-01-01' AND c.status IN (1, 2, 3)",
-        "GROUP BY c.id, c.name HAVING COUNT(o.id) > 5 # only the busy ones",
-        "/* monthly report, kept for the auditors",
-        "\tlimited to accounts that are still active */",
-        "ORDER BY spent DESC, c.name ASC LIMIT 100;",
-        "INSERT INTO audit (user_id, action, at) VALUES (42, 'login', NOW());",
-        "UPDATE accounts SET balance = balance - 10.50 WHERE id = 7 AND locked = 0;",
-        "",
-        "CREATE TABLE t_log (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY, msg TEXT);",
-        "DELETE FROM sessions WHERE expires < NOW() - INTERVAL 1 DAY;",
-    };
     std::u16string text;
     for (int l = 0; l < lines; ++l) {
         if (l) text += u"\r\n";
-        for (const char* c = sql[l % std::size(sql)]; *c; ++c)
+        for (const char* c = SampleSqlLines[l % std::size(SampleSqlLines)]; *c; ++c)
             text += char16_t(*c);
     }
     auto window = std::make_unique<TFakeEditWindow>();

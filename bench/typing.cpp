@@ -6,6 +6,7 @@
 
 #include "BenchSupport.h"
 #include "ColorMemo.h"
+#include "SampleSql.h"
 #include "SqlRules.h"
 
 #include <QApplication>
@@ -20,24 +21,11 @@
 
 namespace {
 
-const char* const ScriptLines[] = {
-    "SELECT c.id, c.name, COUNT(o.id) AS orders, SUM(o.total) AS spent",
-    "FROM customers c LEFT JOIN orders o ON o.customer_id = c.id",
-    "WHERE c.created_at >= '2020-01-01' AND c.status IN (1, 2, 3)",
-    "GROUP BY c.id, c.name HAVING COUNT(o.id) > 5 # only the busy ones",
-    "/* monthly report, kept for the auditors",
-    "\tlimited to accounts that are still active */",
-    "ORDER BY spent DESC, c.name ASC LIMIT 100;",
-    "INSERT INTO audit (user_id, action, at) VALUES (42, 'login', NOW());",
-    "UPDATE accounts SET balance = balance - 10.50 WHERE id = 7 AND locked = 0;",
-    "",
-};
-
 QString Script(int lines) {
     QString s;
     for (int l = 0; l < lines; ++l) {
         if (l) s += QLatin1Char('\n');
-        s += QLatin1String(ScriptLines[l % std::size(ScriptLines)]);
+        s += QLatin1String(SampleSqlLines[l % std::size(SampleSqlLines)]);
     }
     return s;
 }

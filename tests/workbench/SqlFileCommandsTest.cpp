@@ -2,7 +2,7 @@
 // answered by script, the editor's text, and the files on disk.
 
 #include "ColorMemo.h"
-#include "FileSizeLimit.h"
+#include "FileLimits.h"
 #include "QueryHistory.h"
 #include "SqlFile.h"
 #include "WindowTestSupport.h"

@@ -2,7 +2,7 @@
 // load to save, the capacity limit and the atomic save.
 
 #include "SqlFile.h"
-#include "FileSizeLimit.h"
+#include "FileLimits.h"
 
 #include <QDir>
 #include <QFile>
