@@ -30,6 +30,8 @@ TfrmExportResult::TfrmExportResult(QWidget* parent)
     setObjectName(QStringLiteral("frmExportResult"));
     setWindowTitle(QStringLiteral("Export result"));
     setFixedSize(DesignClientWidth, DesignClientHeight);
+    // A fixed dialog frame: a close box and nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     rdbComma =
         Named(new QRadioButton(QStringLiteral("Comma-seperated file"), this), "rdbComma", {8, 8, 245, 17});

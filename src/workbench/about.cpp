@@ -61,6 +61,8 @@ TAboutBox::TAboutBox(const TfrmMain& mainForm, QWidget* parent)
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About"));
     setFixedSize(ClientWidth, ClientHeight);
+    // A fixed dialog frame: a close box and nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     Panel1 = new TBevelPanel(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));

@@ -76,6 +76,8 @@ TfrmProperties::TfrmProperties(TDialogs& dialogs, QWidget* parent)
     setObjectName(QStringLiteral("frmProperties"));
     setWindowTitle(QStringLiteral("Properties"));
     setFixedSize(359, 390);
+    // A fixed dialog frame: a close box and nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     FPages = new QTabWidget(this);
     FPages->setObjectName(QStringLiteral("PageControl"));
