@@ -14,8 +14,8 @@ TFileDialog::TFileDialog(TKind kind, const QString& name, QObject* parent) : QOb
 TDialogs::~TDialogs() = default;
 
 bool TDialogs::Confirm(QWidget* parent, const QString& text) {
-    return MessageBox(parent, QStringLiteral("Confirm"), text, TMsgKind::Confirmation, TMsgButtons::YesNo) ==
-           TMsgResult::Yes;
+    return MessageBox(parent, QStringLiteral("Confirm"), text, TMsgKind::Confirmation, TMsgButtons::YesNo,
+                      TMsgResult::No) == TMsgResult::Yes;
 }
 
 void TDialogs::ErrorBox(QWidget* parent, const QString& text) {
@@ -66,7 +66,7 @@ bool TDialogs::Execute(QWidget* parent, TFileDialog& dialog) {
 // ---- real dialogs ----
 
 TMsgResult TQtDialogs::MessageBox(QWidget* parent, const QString& title, const QString& text, TMsgKind kind,
-                                  TMsgButtons buttons) {
+                                  TMsgButtons buttons, std::optional<TMsgResult> defaultButton) {
     QMessageBox::Icon icon = QMessageBox::Information;
     switch (kind) {
     case TMsgKind::Information:
@@ -98,6 +98,22 @@ TMsgResult TQtDialogs::MessageBox(QWidget* parent, const QString& title, const Q
         set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         def = QMessageBox::Yes;
         break;
+    }
+    if (defaultButton) {
+        switch (*defaultButton) {
+        case TMsgResult::Ok:
+            def = QMessageBox::Ok;
+            break;
+        case TMsgResult::Cancel:
+            def = QMessageBox::Cancel;
+            break;
+        case TMsgResult::Yes:
+            def = QMessageBox::Yes;
+            break;
+        case TMsgResult::No:
+            def = QMessageBox::No;
+            break;
+        }
     }
     QMessageBox box(icon, title, text, set, parent);
     box.setDefaultButton(def);
@@ -161,8 +177,8 @@ int TScriptedDialogs::UnexpectedCount() const {
 }
 
 TMsgResult TScriptedDialogs::MessageBox(QWidget*, const QString& title, const QString& text, TMsgKind kind,
-                                        TMsgButtons buttons) {
-    TQuestion q{TQuestion::Message, title, text, kind, buttons, {}, false};
+                                        TMsgButtons buttons, std::optional<TMsgResult> defaultButton) {
+    TQuestion q{TQuestion::Message, title, text, kind, buttons, defaultButton, {}, false};
     // An unexpected box is answered as its close box would be.
     TMsgResult result = buttons == TMsgButtons::Ok      ? TMsgResult::Ok
                         : buttons == TMsgButtons::YesNo ? TMsgResult::No
@@ -173,7 +189,8 @@ TMsgResult TScriptedDialogs::MessageBox(QWidget*, const QString& title, const QS
 }
 
 bool TScriptedDialogs::InputQuery(QWidget*, const QString& title, const QString& prompt, QString& value) {
-    TQuestion q{TQuestion::Input, title, prompt, TMsgKind::Information, TMsgButtons::OkCancel, value, false};
+    TQuestion q{TQuestion::Input,      title, prompt, TMsgKind::Information,
+                TMsgButtons::OkCancel, {},    value,  false};
     std::optional<QString> answer;
     NextAnswer(FInputs, q, answer);
     FQuestions.push_back(q);
@@ -183,8 +200,14 @@ bool TScriptedDialogs::InputQuery(QWidget*, const QString& title, const QString&
 }
 
 std::optional<QString> TScriptedDialogs::ChooseFile(QWidget*, const TFileDialog& dialog) {
-    TQuestion q{TQuestion::File,       dialog.objectName(), {},   TMsgKind::Information,
-                TMsgButtons::OkCancel, dialog.FileName,     false};
+    TQuestion q{TQuestion::File,
+                dialog.objectName(),
+                {},
+                TMsgKind::Information,
+                TMsgButtons::OkCancel,
+                {},
+                dialog.FileName,
+                false};
     std::optional<QString> answer;
     NextAnswer(FFiles, q, answer);
     FQuestions.push_back(q);

@@ -42,8 +42,10 @@ class TDialogs {
 public:
     virtual ~TDialogs();
 
+    // `defaultButton`: the button Enter presses; nullopt for the first of `buttons`.
     virtual TMsgResult MessageBox(QWidget* parent, const QString& title, const QString& text, TMsgKind kind,
-                                  TMsgButtons buttons) = 0;
+                                  TMsgButtons buttons,
+                                  std::optional<TMsgResult> defaultButton = std::nullopt) = 0;
     // The input box: true and `value` changed on OK; false and `value` untouched on Cancel.
     virtual bool InputQuery(QWidget* parent, const QString& title, const QString& prompt, QString& value) = 0;
     // Lets the user pick a file in `dialog`, offering its FileName; nullopt when cancelled.
@@ -53,7 +55,8 @@ public:
     // an existing file, creating a new one); on acceptance its FileName holds the chosen file.
     bool Execute(QWidget* parent, TFileDialog& dialog);
 
-    // A confirmation: title "Confirm", Yes and No; true for Yes.
+    // A confirmation of something that cannot be undone: title "Confirm", Yes and No, No the
+    // default so that Enter keeps what is there; true for Yes.
     bool Confirm(QWidget* parent, const QString& text);
     // An input error: title "Error", one OK button.
     void ErrorBox(QWidget* parent, const QString& text);
@@ -65,7 +68,8 @@ public:
 class TQtDialogs : public TDialogs {
 public:
     TMsgResult MessageBox(QWidget* parent, const QString& title, const QString& text, TMsgKind kind,
-                          TMsgButtons buttons) override;
+                          TMsgButtons buttons,
+                          std::optional<TMsgResult> defaultButton = std::nullopt) override;
     bool InputQuery(QWidget* parent, const QString& title, const QString& prompt, QString& value) override;
     std::optional<QString> ChooseFile(QWidget* parent, const TFileDialog& dialog) override;
 };
@@ -81,7 +85,8 @@ public:
         QString Text;  // the message, or the input prompt
         TMsgKind Kind = TMsgKind::Information;
         TMsgButtons Buttons = TMsgButtons::Ok;
-        QString Offered; // input default or file name offered
+        std::optional<TMsgResult> DefaultButton; // as asked for; nullopt: the first button
+        QString Offered;                         // input default or file name offered
         bool Unexpected = false;
     };
 
@@ -96,7 +101,8 @@ public:
     void ClearQuestions() { FQuestions.clear(); }
 
     TMsgResult MessageBox(QWidget* parent, const QString& title, const QString& text, TMsgKind kind,
-                          TMsgButtons buttons) override;
+                          TMsgButtons buttons,
+                          std::optional<TMsgResult> defaultButton = std::nullopt) override;
     bool InputQuery(QWidget* parent, const QString& title, const QString& prompt, QString& value) override;
     std::optional<QString> ChooseFile(QWidget* parent, const TFileDialog& dialog) override;
 

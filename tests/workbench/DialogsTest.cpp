@@ -3,8 +3,14 @@
 
 #include "Dialogs.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -28,10 +34,34 @@ TEST(Dialogs, ScriptedAnswersAreUsedInOrderAndRecorded) {
     ASSERT_EQ(d.Questions().size(), 5u);
     EXPECT_EQ(d.Questions()[0].Title, QStringLiteral("Confirm"));
     EXPECT_EQ(d.Questions()[0].Buttons, TMsgButtons::YesNo);
+    EXPECT_EQ(d.Questions()[0].DefaultButton, TMsgResult::No);
+    EXPECT_EQ(d.Questions()[1].DefaultButton, std::nullopt);
     EXPECT_EQ(d.Questions()[1].Offered, QStringLiteral("default"));
     EXPECT_EQ(d.Questions()[4].Title, QStringLiteral("Error"));
     EXPECT_EQ(d.Questions()[4].Buttons, TMsgButtons::Ok);
     EXPECT_EQ(d.UnexpectedCount(), 2);
+}
+
+TEST(Dialogs, EnterInARealConfirmationAnswersNo) {
+    TQtDialogs real;
+    bool noIsDefault = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            if (clock.elapsed() > 5000) poll.stop();
+            return;
+        }
+        poll.stop();
+        noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    poll.start();
+    EXPECT_FALSE(real.Confirm(nullptr, QStringLiteral("Delete it?")));
+    EXPECT_TRUE(noIsDefault);
 }
 
 TEST(Dialogs, SaveDialogAsksBeforeReplacingOrCreatingAndOffersTheLastName) {

@@ -300,6 +300,8 @@ TEST_F(HostCommands, CreatedAndDroppedDatabasesShowAtOnce) {
         EXPECT_EQ(Status(), QStringLiteral("Database deleted"));
         EXPECT_EQ(Dialogs.Questions().back().Title, QStringLiteral("Confirm"));
         EXPECT_EQ(Dialogs.Questions().back().Buttons, TMsgButtons::YesNo);
+        // Enter must not drop a database.
+        EXPECT_EQ(Dialogs.Questions().back().DefaultButton, TMsgResult::No);
         EXPECT_EQ(Dialogs.Questions().back().Text,
                   QStringLiteral("Are you sure you want to delete the database '") +
                       QString::fromStdString(name) +
@@ -415,6 +417,8 @@ TEST_F(HostCommands, DeletingAConnectedHostFromAFieldNodeClosesItsConnection) {
     EXPECT_EQ(Dialogs.Questions().back().Text,
               QStringLiteral("Are you sure you want to delete the host 'sandbox'?"));
     EXPECT_EQ(Dialogs.Questions().back().Title, QStringLiteral("Confirm"));
+    EXPECT_EQ(Dialogs.Questions().back().Buttons, TMsgButtons::YesNo);
+    EXPECT_EQ(Dialogs.Questions().back().DefaultButton, TMsgResult::No);
     EXPECT_EQ(Status(), before);
     ASSERT_EQ(Window->Tree->HostNodes().size(), 1u);
 

@@ -41,8 +41,8 @@ struct ErrorBoxCall {
 class TRecordingDialogs : public TDialogs {
 public:
     explicit TRecordingDialogs(std::vector<ErrorBoxCall>& calls) : FCalls(calls) {}
-    TMsgResult MessageBox(QWidget*, const QString& title, const QString& text, TMsgKind,
-                          TMsgButtons) override {
+    TMsgResult MessageBox(QWidget*, const QString& title, const QString& text, TMsgKind, TMsgButtons,
+                          std::optional<TMsgResult>) override {
         FCalls.push_back({title, text, QApplication::focusWidget()});
         return TMsgResult::Ok;
     }
