@@ -24,6 +24,34 @@ QString HostAndPort(const TMySql& host) {
     return QtText(host.Host) + QLatin1Char(':') + QString::number(host.Port);
 }
 
+// The name of the connection's database in use; empty when there is none.
+std::string DatabaseInUse(const TMySql& host) {
+    if (const TDatabases* dbs = host.Databases())
+        for (int d = 0; d < dbs->Count(); ++d)
+            if (dbs->Items(d)->Selected) return dbs->Items(d)->Name;
+    return {};
+}
+
+// Reads the catalogue again after a database was created or dropped. The walk of the catalogue
+// leaves its own pick current; the database in use before stays in use while it exists, so the
+// next statements run where the user left them.
+void RebuildKeepingDatabaseInUse(TNavigationTree& tree, TTreeNode* hostNode) {
+    const std::string former = DatabaseInUse(*hostNode->Host());
+    tree.RebuildHost(hostNode);
+    if (former.empty()) return;
+    TTreeNode* keep = nullptr;
+    for (int i = 0; i < hostNode->childCount() && !keep; ++i)
+        if (TTreeNode* n = AsNode(hostNode->child(i)); n && n->Database() && n->Database()->Name == former)
+            keep = n;
+    if (!keep || keep->Database()->Selected || !keep->Database()->Select()) return;
+    for (int i = 0; i < hostNode->childCount(); ++i) {
+        TTreeNode* n = AsNode(hostNode->child(i));
+        if (!n || !n->Database()) continue;
+        if (n != keep) n->Database()->Selected = false;
+        TNavigationTree::SetInUseLook(n, n == keep);
+    }
+}
+
 } // namespace
 
 bool TfrmMain::ShowProperties(TMySql* host) {
@@ -146,7 +174,7 @@ void TfrmMain::btnCreateDbClick() {
                          name);
     if (host->CreateDatabase(ServerText(name))) {
         SetStatusText(QStringLiteral("Database Created"));
-        Tree->RebuildHost(hostNode);
+        RebuildKeepingDatabaseInUse(*Tree, hostNode);
     } else {
         SetStatusText(QStringLiteral("Error creating database: ") + QtText(host->ErrorText()));
     }
@@ -166,7 +194,7 @@ void TfrmMain::btnDeleteDbClick() {
     }
     if (host->DropDatabase(name)) {
         SetStatusText(QStringLiteral("Database deleted"));
-        Tree->RebuildHost(hostNode);
+        RebuildKeepingDatabaseInUse(*Tree, hostNode);
     } else {
         SetStatusText(QStringLiteral("Error Deleting Database: ") + QtText(host->ErrorText()));
     }

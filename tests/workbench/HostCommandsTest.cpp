@@ -312,6 +312,56 @@ TEST_F(HostCommands, CreatedAndDroppedDatabasesShowAtOnce) {
     }
 }
 
+TEST_F(HostCommands, CreateAndDropKeepTheDatabaseInUseUnlessItWasDropped) {
+    Connect();
+    TfrmMain& w = *Window;
+    TTreeNode* walkPick = InUseDb();
+    ASSERT_NE(walkPick, nullptr);
+    const std::string walkName = walkPick->Database()->Name;
+    ASSERT_NE(walkName, Db->Name());
+    Select(OurDb());
+    w.btnSelectDb->click();
+    ASSERT_EQ(CurrentDatabase(), Db->Name());
+
+    const std::string other = Db->Name() + "_other";
+    Dialogs.AnswerInput(QString::fromStdString(other));
+    w.btnCreateDb->click();
+    ASSERT_EQ(Status(), QStringLiteral("Database Created"));
+    EXPECT_EQ(CurrentDatabase(), Db->Name());
+    EXPECT_EQ(InUseDb(), OurDb());
+    EXPECT_EQ(OurDb()->ImageIndex(), 8);
+    EXPECT_EQ(DbNode(walkName)->ImageIndex(), 2);
+    EXPECT_FALSE(DbNode(walkName)->Database()->Selected);
+
+    Select(DbNode(other));
+    Dialogs.Answer(TMsgResult::Yes);
+    w.btnDeleteDb->click();
+    ASSERT_EQ(Status(), QStringLiteral("Database deleted"));
+    EXPECT_EQ(CurrentDatabase(), Db->Name());
+    EXPECT_EQ(InUseDb(), OurDb());
+    EXPECT_EQ(OurDb()->ImageIndex(), 8);
+
+    // The database in use went meanwhile (dropped elsewhere): the walk of the catalogue decides.
+    const std::string doomed = Db->Name() + "_doomed";
+    Dialogs.AnswerInput(QString::fromStdString(doomed));
+    w.btnCreateDb->click();
+    Select(DbNode(doomed));
+    w.btnSelectDb->click();
+    ASSERT_EQ(CurrentDatabase(), doomed);
+    Db->Admin().Execute("DROP DATABASE `" + doomed + "`");
+    const std::string after = Db->Name() + "_after";
+    Select(HostNode);
+    Dialogs.AnswerInput(QString::fromStdString(after));
+    w.btnCreateDb->click();
+    ASSERT_EQ(Status(), QStringLiteral("Database Created"));
+    Db->Admin().Execute("DROP DATABASE `" + after + "`");
+    EXPECT_EQ(DbNode(doomed), nullptr);
+    ASSERT_NE(InUseDb(), nullptr);
+    EXPECT_EQ(InUseDb()->Database()->Name, walkName);
+    EXPECT_EQ(CurrentDatabase(), walkName);
+    EXPECT_EQ(InUseDb()->ImageIndex(), 8);
+}
+
 TEST_F(HostCommands, RefusedAndFailingCreateAndDropAreReported) {
     TempDatabase gone("gone");
     Connect();
