@@ -199,14 +199,20 @@ void TfrmMain::UpdateCommandStates() {
         any->SetEnabled(true);
     for (const TCommand* table : {&FCmd.DescribeTable, &FCmd.TableSelect})
         table->SetVisible(isTable);
-    // Names that need it are quoted, so the caption is a statement that runs as shown.
+    // Names that need it are quoted, so the caption is a statement that runs as shown. A table of
+    // a database not in use is named with its database, or the server would look in the wrong one.
     const TMySql* server = hostNode ? hostNode->Host() : nullptr;
-    if (isTable)
-        popmnuTableSelect->setText(QStringLiteral("SELECT * FROM ") + SqlName(node->text(0), server));
+    const auto tableName = [server](TTreeNode* tableNode) {
+        TTreeNode* dbNode = AsNode(tableNode->parent());
+        const QString table = SqlName(tableNode->text(0), server);
+        if (!dbNode || TNavigationTree::IsInUse(dbNode)) return table;
+        return SqlName(dbNode->text(0), server) + QLatin1Char('.') + table;
+    };
+    if (isTable) popmnuTableSelect->setText(QStringLiteral("SELECT * FROM ") + tableName(node));
     FCmd.FieldSelect.SetVisible(isField);
     if (isField)
         popmnuFieldSelect->setText(QStringLiteral("SELECT ") + SqlName(node->text(0), server) +
-                                   QStringLiteral(" FROM ") + SqlName(node->parent()->text(0), server));
+                                   QStringLiteral(" FROM ") + tableName(AsNode(node->parent())));
     N5->setVisible(isTable || isField);
     FCmd.SelectDb.SetEnabled(selectable);
     FCmd.SelectDb.SetChecked(inUse);

@@ -506,6 +506,46 @@ TEST_F(HostCommands, DescribeShowsTheStoredDescriptionWithoutAskingTheServer) {
     EXPECT_TRUE(Status().startsWith(QStringLiteral("2 rows - 6 fields"))) << Status().toStdString();
 }
 
+TEST_F(HostCommands, SelectItemsNameTheDatabaseOfATableNotInUse) {
+    // Same table names in a database that is not in use, one of whose names needs quoting.
+    TempDatabase other("other");
+    other.Run("CREATE TABLE orders (id INT, name VARCHAR(10))");
+    other.Run("INSERT INTO orders VALUES (99, 'elsewhere')");
+    const std::string spaced = other.Name() + " x";
+    other.Admin().Execute("CREATE DATABASE `" + spaced + "`");
+    other.Admin().Execute("CREATE TABLE `" + spaced + "`.`my table` (n INT)");
+    other.Admin().Execute("INSERT INTO `" + spaced + "`.`my table` VALUES (5)");
+    Connect();
+    Select(OurDb());
+    Window->btnSelectDb->click();
+    const TResultModel& grid = *Window->lstOut->Model();
+    const QString otherName = QString::fromStdString(other.Name());
+
+    Select(Child(DbNode(other.Name()), QStringLiteral("orders")));
+    EXPECT_EQ(Window->popmnuTableSelect->text(), QStringLiteral("SELECT * FROM ") + otherName + ".orders");
+    Window->popmnuTableSelect->trigger();
+    ASSERT_EQ(grid.rowCount(), 1);
+    EXPECT_EQ(grid.CellText(0, 0), QStringLiteral("99"));
+
+    Select(Child(Child(DbNode(other.Name()), QStringLiteral("orders")), QStringLiteral("name")));
+    EXPECT_EQ(Window->popmnuFieldSelect->text(), QStringLiteral("SELECT name FROM ") + otherName + ".orders");
+    Window->popmnuFieldSelect->trigger();
+    ASSERT_EQ(grid.rowCount(), 1);
+    EXPECT_EQ(grid.CellText(0, 0), QStringLiteral("elsewhere"));
+
+    Select(Child(DbNode(spaced), QStringLiteral("my table")));
+    EXPECT_EQ(Window->popmnuTableSelect->text(),
+              QStringLiteral("SELECT * FROM `") + otherName + " x`.`my table`");
+    Window->popmnuTableSelect->trigger();
+    other.Admin().Execute("DROP DATABASE `" + spaced + "`");
+    ASSERT_EQ(grid.rowCount(), 1);
+    EXPECT_EQ(grid.CellText(0, 0), QStringLiteral("5"));
+
+    // The database in use keeps its bare captions.
+    Select(Child(OurDb(), QStringLiteral("orders")));
+    EXPECT_EQ(Window->popmnuTableSelect->text(), QStringLiteral("SELECT * FROM orders"));
+}
+
 TEST_F(HostCommands, SelectItemsRunTheirQuotedCaptionsOutsideTheHistory) {
     Connect();
     Select(OurDb());

@@ -190,14 +190,25 @@ TEST_F(TreeTest, CommandStatesOfAConnectedHostsNodes) {
 
 TEST_F(TreeTest, SelectCaptionsNameTheTableAndField) {
     TfrmMain& w = *Window;
+    // The test's database is not in use: its tables are named with it.
+    const QString db = QString::fromStdString(Db->Name()) + QLatin1Char('.');
     Click(Orders());
-    EXPECT_EQ(w.popmnuTableSelect->text(), QStringLiteral("SELECT * FROM orders"));
+    EXPECT_EQ(w.popmnuTableSelect->text(), QStringLiteral("SELECT * FROM ") + db + QStringLiteral("orders"));
     EXPECT_EQ(w.popmnuDescribeTable->text(), QStringLiteral("&Describe table"));
     Click(OrdersField("id"));
-    EXPECT_EQ(w.popmnuFieldSelect->text(), QStringLiteral("SELECT id FROM orders"));
+    EXPECT_EQ(w.popmnuFieldSelect->text(), QStringLiteral("SELECT id FROM ") + db + QStringLiteral("orders"));
     // The table item keeps its last caption while hidden.
     EXPECT_FALSE(w.popmnuTableSelect->isVisible());
+    EXPECT_EQ(w.popmnuTableSelect->text(), QStringLiteral("SELECT * FROM ") + db + QStringLiteral("orders"));
+
+    // In use, the names stand alone.
+    Click(DbNode());
+    w.btnSelectDb->click();
+    ASSERT_TRUE(DbNode()->Database()->Selected);
+    Click(Orders());
     EXPECT_EQ(w.popmnuTableSelect->text(), QStringLiteral("SELECT * FROM orders"));
+    Click(OrdersField("id"));
+    EXPECT_EQ(w.popmnuFieldSelect->text(), QStringLiteral("SELECT id FROM orders"));
 }
 
 TEST_F(TreeTest, CommandStatesOfADisconnectedHostsNodes) {
@@ -322,7 +333,9 @@ TEST_F(TreeTest, RightClickSelectsTheNodeBeforeTheMenuOpens) {
     EXPECT_EQ(w.Tree->SelectedNode(), Orders());
     EXPECT_TRUE(w.popTree->isVisible());
     EXPECT_TRUE(w.popmnuTableSelect->isVisible());
-    EXPECT_EQ(w.popmnuTableSelect->text(), QStringLiteral("SELECT * FROM orders"));
+    EXPECT_EQ(w.popmnuTableSelect->text(), QStringLiteral("SELECT * FROM ") +
+                                               QString::fromStdString(Db->Name()) +
+                                               QStringLiteral(".orders"));
     w.popTree->close();
 }
 
