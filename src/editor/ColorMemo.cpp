@@ -429,6 +429,17 @@ void TColorMemo::SetLines(const QStringList& lines) {
     setPlainText(FromAnyBreaks(lines.join(QLatin1Char('\n'))));
 }
 
+void TColorMemo::ReplaceLines(const QStringList& lines) {
+    QTextCursor all(document());
+    all.beginEditBlock();
+    all.select(QTextCursor::Document);
+    all.insertText(FromAnyBreaks(lines.join(QLatin1Char('\n'))));
+    all.endEditBlock();
+    // The caret at the start, as after SetLines.
+    all.movePosition(QTextCursor::Start);
+    setTextCursor(all);
+}
+
 int TColorMemo::ToTextPos(int docPos) const {
     const QTextBlock b = document()->findBlock(docPos);
     return docPos + (b.isValid() ? b.blockNumber() : document()->blockCount() - 1);

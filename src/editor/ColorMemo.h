@@ -41,6 +41,9 @@ public:
 
     QStringList Lines() const;
     void SetLines(const QStringList& lines);
+    // Replaces the whole text with `lines` as one step of the undo history, so Undo brings back
+    // what was there.
+    void ReplaceLines(const QStringList& lines);
 
     int SelStart() const;
     int SelLength() const;

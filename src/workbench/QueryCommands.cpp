@@ -107,7 +107,8 @@ void TfrmMain::btnMaximizeClick() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Query history
+// Query history: a recalled entry replaces the editor's text as one undoable step, so Undo
+// brings back the draft.
 
 void TfrmMain::AddHistoryEntry() {
     FHistory->Add(mmoIn->Lines());
@@ -120,12 +121,12 @@ void TfrmMain::UpdateHistoryButtons() {
 }
 
 void TfrmMain::btnPrevClick() {
-    if (const QStringList* entry = FHistory->Previous()) mmoIn->SetLines(*entry);
+    if (const QStringList* entry = FHistory->Previous()) mmoIn->ReplaceLines(*entry);
     UpdateHistoryButtons();
 }
 
 void TfrmMain::btnNextClick() {
-    if (const QStringList* entry = FHistory->Next()) mmoIn->SetLines(*entry);
+    if (const QStringList* entry = FHistory->Next()) mmoIn->ReplaceLines(*entry);
     UpdateHistoryButtons();
 }
 
@@ -139,5 +140,5 @@ void TfrmMain::cmbQueriesDropDown() {
 }
 
 void TfrmMain::cmbQueriesChange() {
-    if (const QStringList* entry = FHistory->Recall(cmbQueries->currentIndex())) mmoIn->SetLines(*entry);
+    if (const QStringList* entry = FHistory->Recall(cmbQueries->currentIndex())) mmoIn->ReplaceLines(*entry);
 }

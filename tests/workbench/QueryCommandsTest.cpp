@@ -426,4 +426,36 @@ TEST_F(QueryTest, PreviousNextAndRecallStepThroughTheRuns) {
     EXPECT_FALSE(Window->btnNext->isEnabled());
 }
 
+TEST_F(QueryTest, RecallingAnEntryIsOneStepThatUndoRevertsToTheDraft) {
+    Run(QStringLiteral("SELECT 1"));
+    Run(QStringLiteral("SELECT 2"));
+    Window->mmoIn->SetText(QString());
+    Window->mmoIn->setFocus();
+    QTest::keyClicks(Window->mmoIn, QStringLiteral("SELECT draft"));
+    const auto undo = [this] { QTest::keyClick(Window->mmoIn, Qt::Key_Z, Qt::ControlModifier); };
+
+    QTest::mouseClick(Window->btnPrev, Qt::LeftButton);
+    ASSERT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT 2"));
+    Window->mmoIn->setFocus();
+    undo();
+    EXPECT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT draft"));
+
+    QTest::mouseClick(Window->btnPrev, Qt::LeftButton);
+    QTest::mouseClick(Window->btnNext, Qt::LeftButton);
+    ASSERT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT 2"));
+    Window->mmoIn->setFocus();
+    undo();
+    EXPECT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT 1"));
+
+    Window->mmoIn->SetText(QStringLiteral("SELECT other"));
+    Window->cmbQueries->showPopup();
+    QAbstractItemView* list = Window->cmbQueries->view();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(0, 0)).center());
+    ASSERT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT 1"));
+    Window->mmoIn->setFocus();
+    undo();
+    EXPECT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT other"));
+}
+
 } // namespace
