@@ -9,6 +9,7 @@
 #include "NavigationTree.h"
 #include "ResultModel.h"
 #include "SqlRules.h"
+#include "StatusLabel.h"
 #include "WindowFonts.h"
 
 #include <QAction>
@@ -321,9 +322,8 @@ void TfrmMain::BuildStatusBar() {
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setFixedHeight(19);
-    FStatusLabel = new QLabel(StatusBar);
+    FStatusLabel = new TStatusLabel(StatusBar);
     FStatusLabel->setObjectName(QStringLiteral("StatusText"));
-    FStatusLabel->setTextFormat(Qt::PlainText);
     StatusBar->addWidget(FStatusLabel, 1);
     setStatusBar(StatusBar);
 }

@@ -15,6 +15,7 @@
 #include "QueryHistory.h"
 #include "ResultModel.h"
 #include "SqlNames.h"
+#include "StatusLabel.h"
 #include "about.h"
 
 #include <QAction>
@@ -282,7 +283,7 @@ QString TfrmMain::StatusText() const {
 }
 
 void TfrmMain::SetStatusText(const QString& text, bool repaintNow) {
-    FStatusLabel->setText(text);
+    FStatusLabel->SetStatus(text);
     if (repaintNow) StatusBar->repaint();
 }
 

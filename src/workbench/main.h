@@ -16,7 +16,6 @@
 class QAction;
 class QCursor;
 class QFrame;
-class QLabel;
 class QMenu;
 class QMenuBar;
 class QSplitter;
@@ -36,6 +35,7 @@ class TQueryHistory;
 class TRegistryStore;
 class TResult;
 class TResultView;
+class TStatusLabel;
 class TTreeNode;
 enum class TSqlEncoding;
 
@@ -264,7 +264,7 @@ private:
     std::unique_ptr<TQueryHistory> FHistory;
     TCommandSet FCmd;
     TCommands* FCommands = nullptr;
-    QLabel* FStatusLabel = nullptr;
+    TStatusLabel* FStatusLabel = nullptr;
 
     // The encoding of the script loaded last, in which Save SQL writes the editor's text.
     TSqlEncoding FSqlEncoding{};

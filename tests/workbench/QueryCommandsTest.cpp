@@ -14,6 +14,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCursor>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
@@ -456,6 +457,27 @@ TEST_F(QueryTest, RecallingAnEntryIsOneStepThatUndoRevertsToTheDraft) {
     Window->mmoIn->setFocus();
     undo();
     EXPECT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT other"));
+}
+
+TEST_F(QueryTest, ALongStatusTextIsCutAndKeepsTheWindowsSize) {
+    QTest::qWait(20);
+    const QSize before = Window->size();
+    // The server quotes the statement's tail in its message: 200 characters of error text.
+    Run(QStringLiteral("SELECT FROM ") + QString(190, QLatin1Char('x')));
+    QTest::qWait(50);
+    const QString status = Window->StatusText();
+    ASSERT_TRUE(status.startsWith(QStringLiteral("Error: "))) << status.toStdString();
+    ASSERT_GE(status.size(), 200);
+    EXPECT_EQ(Window->size(), before);
+    EXPECT_LE(Window->minimumSizeHint().width(), before.width());
+    const QLabel* label = Window->findChild<QLabel*>(QStringLiteral("StatusText"));
+    EXPECT_EQ(label->toolTip(), status);
+    EXPECT_LE(label->geometry().right(), Window->StatusBar->width());
+
+    // Nothing but the text's length changes for a short one.
+    Run(QStringLiteral("SELECT 1"));
+    EXPECT_EQ(Window->findChild<QLabel*>(QStringLiteral("StatusText"))->toolTip(), Window->StatusText());
+    EXPECT_EQ(Window->size(), before);
 }
 
 } // namespace
