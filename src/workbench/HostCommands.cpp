@@ -63,6 +63,16 @@ bool TfrmMain::ShowProperties(TMySql* host) {
     return ok;
 }
 
+void TfrmMain::ForgetLostConnection(TTreeNode* hostNode) {
+    if (!hostNode || !hostNode->Host() || hostNode->Host()->IsAlive()) return;
+    // The connection object keeps its handle and catalogue until the next Connect releases them:
+    // results already shown may still read their error from the handle.
+    Tree->ClearHost(hostNode);
+    TNavigationTree::SetHostConnectedLook(hostNode, false);
+    UpdateCommandStates();
+    Tree->viewport()->update();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Hosts
 
@@ -162,6 +172,7 @@ void TfrmMain::btnSelectDbClick() {
                       true);
     }
     Tree->viewport()->repaint();
+    ForgetLostConnection(hostNode);
 }
 
 void TfrmMain::btnCreateDbClick() {
@@ -177,6 +188,7 @@ void TfrmMain::btnCreateDbClick() {
         RebuildKeepingDatabaseInUse(*Tree, hostNode);
     } else {
         SetStatusText(QStringLiteral("Error creating database: ") + QtText(host->ErrorText()));
+        ForgetLostConnection(hostNode);
     }
 }
 
@@ -197,6 +209,7 @@ void TfrmMain::btnDeleteDbClick() {
         RebuildKeepingDatabaseInUse(*Tree, hostNode);
     } else {
         SetStatusText(QStringLiteral("Error Deleting Database: ") + QtText(host->ErrorText()));
+        ForgetLostConnection(hostNode);
     }
 }
 
@@ -212,13 +225,15 @@ void TfrmMain::popmnuDescribeTableClick() {
 
 void TfrmMain::popmnuTableSelectClick() {
     // The caption is the statement; it stays out of the query history and the editor.
-    TMySql* host = Tree->SelectedHost();
-    if (!host) return;
-    ShowResult(*host->Execute(ServerText(popmnuTableSelect->text())));
+    TTreeNode* hostNode = Tree->SelectedHostNode();
+    if (!hostNode) return;
+    ShowResult(*hostNode->Host()->Execute(ServerText(popmnuTableSelect->text())));
+    ForgetLostConnection(hostNode);
 }
 
 void TfrmMain::popmnuFieldSelectClick() {
-    TMySql* host = Tree->SelectedHost();
-    if (!host) return;
-    ShowResult(*host->Execute(ServerText(popmnuFieldSelect->text())));
+    TTreeNode* hostNode = Tree->SelectedHostNode();
+    if (!hostNode) return;
+    ShowResult(*hostNode->Host()->Execute(ServerText(popmnuFieldSelect->text())));
+    ForgetLostConnection(hostNode);
 }

@@ -78,6 +78,7 @@ void TfrmMain::btnQueryClick() {
         if (!host) break;
         if (!ShowResult(*host->Execute(std::string(statement)))) break;
     }
+    ForgetLostConnection(hostNode);
 
     AddHistoryEntry();
 }

@@ -246,6 +246,9 @@ private:
     void WireCommands();
     void WireEvents();
 
+    // After a command's server calls: when they found the connection gone, the host node is left
+    // as Disconnect leaves it (not-connected look, no catalogue nodes) and the states follow.
+    void ForgetLostConnection(TTreeNode* hostNode);
     // Shows the properties dialog modally for `host`; true when it ended with OK.
     bool ShowProperties(TMySql* host);
     void AddHistoryEntry();

@@ -212,6 +212,46 @@ TEST_F(HostCommands, ConnectAfterALostConnectionRebuildsTheNodesFromTheNewCatalo
         EXPECT_EQ(AsNode(HostNode->child(i))->Database(), dbs->Items(i));
 }
 
+TEST_F(HostCommands, ACommandThatFindsTheConnectionGoneLeavesTheHostDisconnected) {
+    const auto expectDisconnectedLook = [this] {
+        EXPECT_EQ(HostNode->StateIndex(), 2);
+        EXPECT_EQ(HostNode->childCount(), 0);
+        EXPECT_EQ(Window->Tree->SelectedNode(), HostNode);
+        EXPECT_TRUE(Window->btnConnect->isEnabled());
+        EXPECT_FALSE(Window->btnDisconnect->isEnabled());
+        EXPECT_FALSE(Window->btnQuery->isEnabled());
+    };
+    // The Query command.
+    Connect();
+    Select(Child(OurDb(), QStringLiteral("orders")));
+    Db->Run("KILL " + std::to_string(Host->ThreadId()));
+    Window->mmoIn->SetText(QStringLiteral("SELECT 1"));
+    Window->btnQuery->click();
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("Error"))) << Status().toStdString();
+    expectDisconnectedLook();
+
+    // Connect works as usual afterwards.
+    Window->btnConnect->click();
+    ASSERT_EQ(Status(), QStringLiteral("Connected to ") + HostPort(Host->Port));
+    EXPECT_EQ(HostNode->StateIndex(), 1);
+    ASSERT_NE(OurDb(), nullptr);
+
+    // A SELECT item of the tree menu.
+    Select(Child(OurDb(), QStringLiteral("orders")));
+    Db->Run("KILL " + std::to_string(Host->ThreadId()));
+    Window->popmnuTableSelect->trigger();
+    expectDisconnectedLook();
+
+    // Select database.
+    Window->btnConnect->click();
+    ASSERT_EQ(HostNode->StateIndex(), 1);
+    Select(OurDb());
+    Db->Run("KILL " + std::to_string(Host->ThreadId()));
+    Window->btnSelectDb->click();
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("Error selecting database: "))) << Status().toStdString();
+    expectDisconnectedLook();
+}
+
 // ---- Select database -----------------------------------------------------------------------------
 
 TEST_F(HostCommands, SelectingADatabaseSwapsTheInUseLookAndTheServersCurrentDatabase) {
