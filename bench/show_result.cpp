@@ -1,7 +1,8 @@
 // The Query command end to end on a large result: from starting it on "SELECT * FROM ..." to the
 // grid holding every row with its first screen painted (offscreen), against the mariadb
 // command-line client (--batch, to /dev/null) on the same query in the same run; the process's
-// peak memory against the raw cell bytes; and scrolling to the last row and back.
+// peak memory against the raw cell bytes, also for running the query again while the grid still
+// shows its previous result; and scrolling to the last row and back.
 //   show_result [rows] [runs]
 
 #include "AppWindows.h"
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
     std::vector<double> ours, client, scroll;
     double peakRatio = 0;
     std::size_t raw = 0;
+    std::size_t emptyResident = 0;
     for (int i = 0; i < runs; ++i) {
         client.push_back(bench::ClientMilliseconds(login, sql));
 
@@ -87,6 +89,7 @@ int main(int argc, char** argv) {
         for (int j = 0; j < 5; ++j)
             QApplication::processEvents();
         const std::size_t before = bench::ResidentBytes();
+        emptyResident = before;
         bench::ResetPeak();
 
         const int painted = paints.Count;
@@ -116,6 +119,18 @@ int main(int argc, char** argv) {
         scroll.push_back(bench::NowMs() - s0);
     }
 
+    // The same query again while the grid (and the connection) still hold the last run's result,
+    // as a user re-running a query does; measured from the same empty state as the runs above.
+    bench::ResetPeak();
+    const int paintedBefore = paints.Count;
+    w.btnQueryClick();
+    if (!WaitForPaint(paints, paintedBefore) || w.lstOut->Model()->rowCount() != rows) {
+        std::fprintf(stderr, "the second run did not show the result: %s\n",
+                     w.StatusText().toLocal8Bit().constData());
+        return 1;
+    }
+    const double rerunRatio = double(bench::PeakResidentBytes() - emptyResident) / double(raw);
+
     const double t = bench::Median(ours), c = bench::Median(client);
     std::printf("show_result: %ld rows x 8 columns, %.1f MB of cell text (median of %d runs)\n", rows,
                 double(raw) / 1e6, runs);
@@ -123,6 +138,8 @@ int main(int argc, char** argv) {
     std::printf("  mariadb --batch       %8.1f ms   (reference)\n", c);
     std::printf("  time ratio            %8.2f      (goal <= 1.3)\n", t / c);
     std::printf("  peak memory (RSS)     %8.2f x raw cell bytes (worst run; goal <= 2.5)\n", peakRatio);
+    std::printf("  peak, run again       %8.2f x raw cell bytes (previous result shown; goal <= 2.0)\n",
+                rerunRatio);
     std::printf("  scroll to end and back%8.1f ms   (goal < 50)\n", bench::Median(scroll));
     std::printf("  status line           %s\n", w.StatusText().toLocal8Bit().constData());
     return 0;

@@ -227,6 +227,7 @@ void TfrmMain::popmnuTableSelectClick() {
     // The caption is the statement; it stays out of the query history and the editor.
     TTreeNode* hostNode = Tree->SelectedHostNode();
     if (!hostNode) return;
+    ReleaseShownResult();
     ShowResult(*hostNode->Host()->Execute(ServerText(popmnuTableSelect->text())));
     ForgetLostConnection(hostNode);
 }
@@ -234,6 +235,7 @@ void TfrmMain::popmnuTableSelectClick() {
 void TfrmMain::popmnuFieldSelectClick() {
     TTreeNode* hostNode = Tree->SelectedHostNode();
     if (!hostNode) return;
+    ReleaseShownResult();
     ShowResult(*hostNode->Host()->Execute(ServerText(popmnuFieldSelect->text())));
     ForgetLostConnection(hostNode);
 }

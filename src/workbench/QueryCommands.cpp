@@ -68,6 +68,7 @@ void TfrmMain::btnQueryClick() {
 
     TSqlBusy busy;
     cmbQueries->setEnabled(true);
+    ReleaseShownResult();
     SetStatusText(QStringLiteral("Executing query"), true);
 
     const std::string text = ServerText(mmoIn->Text());
@@ -76,6 +77,7 @@ void TfrmMain::btnQueryClick() {
     for (std::string_view statement : statements) {
         TMySql* host = hostNode->Host();
         if (!host) break;
+        ReleaseShownResult();
         if (!ShowResult(*host->Execute(std::string(statement)))) break;
     }
     ForgetLostConnection(hostNode);
@@ -93,6 +95,11 @@ bool TfrmMain::ShowResult(const TResult& Result) {
     FCmd.ExportResult.SetEnabled(outcome.ExportEnabled);
     StatusBar->repaint();
     return outcome.Success;
+}
+
+void TfrmMain::ReleaseShownResult() {
+    lstOut->Clear();
+    Windows().frmResult->ReleaseHiddenCopy();
 }
 
 void TfrmMain::popmnuClearResultClick() {

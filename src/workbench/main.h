@@ -251,6 +251,9 @@ private:
     void ForgetLostConnection(TTreeNode* hostNode);
     // Shows the properties dialog modally for `host`; true when it ended with OK.
     bool ShowProperties(TMySql* host);
+    // Before a statement: the grid and the closed result window let go of the shown result, so
+    // the next one is built while the previous is released (ShowResult replaces the grid anyway).
+    void ReleaseShownResult();
     void AddHistoryEntry();
     void UpdateHistoryButtons();
 

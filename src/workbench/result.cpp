@@ -35,3 +35,7 @@ void TfrmResult::ShowGrid(const TResultView& grid, const QString& caption) {
     raise();
     activateWindow();
 }
+
+void TfrmResult::ReleaseHiddenCopy() {
+    if (!isVisible()) lstOut->Clear();
+}

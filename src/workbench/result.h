@@ -15,6 +15,9 @@ public:
     // Copies `grid` (sharing its block, with its column widths), sets the caption and shows the
     // window: maximised when it was closed, otherwise raised as it is.
     void ShowGrid(const TResultView& grid, const QString& caption);
+    // Lets go of the copy's result while the window is closed, so a result no longer shown
+    // anywhere is released; the next ShowGrid copies afresh. An open window keeps what it shows.
+    void ReleaseHiddenCopy();
 
     TResultView* lstOut;
 

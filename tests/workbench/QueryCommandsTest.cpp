@@ -21,6 +21,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -478,6 +480,57 @@ TEST_F(QueryTest, ALongStatusTextIsCutAndKeepsTheWindowsSize) {
     Run(QStringLiteral("SELECT 1"));
     EXPECT_EQ(Window->findChild<QLabel*>(QStringLiteral("StatusText"))->toolTip(), Window->StatusText());
     EXPECT_EQ(Window->size(), before);
+}
+
+TEST_F(QueryTest, AStatementStartsAfterTheShownResultIsReleasedUnlessAnOpenWindowShowsIt) {
+    // Whether, by the time "Executing query" was painted, only the connection's last result still
+    // held the result shown before; Execute lets go of that one before it reads the next.
+    struct TStartProbe : QObject {
+        TfrmMain* Window = nullptr;
+        TMySql* Host = nullptr;
+        std::weak_ptr<const TResultBlock> Previous;
+        std::optional<bool> ReleasedAtStart;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() != QEvent::Paint || Window->StatusText() != QStringLiteral("Executing query"))
+                return false;
+            const std::shared_ptr<const TResultBlock> held = Previous.lock();
+            const TResult* last = Host->LastResult();
+            ReleasedAtStart = held && held.use_count() == 2 && last && last->Block() == held;
+            return false;
+        }
+    } probe;
+    probe.Window = Window;
+    probe.Host = HostNode->Host();
+    Window->StatusBar->installEventFilter(&probe);
+    TfrmResult* frm = Windows->frmResult.get();
+
+    // Shown in the grid and copied into the result window, which was closed again.
+    Run(QStringLiteral("SELECT * FROM %1").arg(T("t")));
+    ASSERT_EQ(Grid().rowCount(), 2);
+    Window->btnMaximize->click();
+    ASSERT_TRUE(frm->isVisible());
+    frm->close();
+    probe.Previous = Grid().Block();
+    Run(QStringLiteral("SELECT name FROM %1 WHERE id = 1").arg(T("t")));
+    ASSERT_TRUE(probe.ReleasedAtStart.has_value());
+    EXPECT_TRUE(*probe.ReleasedAtStart);
+    EXPECT_TRUE(probe.Previous.expired());
+    ASSERT_EQ(Grid().rowCount(), 1);
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("a rather long name for the column"));
+
+    // An open result window keeps showing its copy through the next statement.
+    Run(QStringLiteral("SELECT * FROM %1").arg(T("t")));
+    Window->btnMaximize->click();
+    ASSERT_TRUE(frm->isVisible());
+    probe.Previous = Grid().Block();
+    probe.ReleasedAtStart.reset();
+    Run(QStringLiteral("SELECT 1"));
+    ASSERT_TRUE(probe.ReleasedAtStart.has_value());
+    EXPECT_FALSE(*probe.ReleasedAtStart);
+    EXPECT_EQ(frm->lstOut->Model()->rowCount(), 2);
+    EXPECT_EQ(Grid().rowCount(), 1);
+    frm->close();
+    Window->StatusBar->removeEventFilter(&probe);
 }
 
 } // namespace
