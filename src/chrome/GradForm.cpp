@@ -19,6 +19,7 @@
 #include <qdrawutil.h>
 
 #include <optional>
+#include <utility>
 
 struct TGradientForm::TState {
     QString Caption;
@@ -81,7 +82,23 @@ TGradientForm::TGradientForm(QWidget* parent) : QMainWindow(parent), F(std::make
     FrameChanged();
 }
 
-TGradientForm::~TGradientForm() = default;
+namespace {
+
+// Takes the MDI client away: its hook first, so that nothing the client's own destruction sends
+// reaches a form or a client that is half gone.
+void DropMdiClient(QMdiArea*& client) {
+    QMdiArea* gone = std::exchange(client, nullptr);
+    if (!gone) return;
+    qDeleteAll(gone->findChildren<TMdiClientHook*>(Qt::FindDirectChildrenOnly));
+    delete gone;
+}
+
+} // namespace
+
+TGradientForm::~TGradientForm() {
+    // While the form is still whole, not among the children the base class destroys later.
+    DropMdiClient(F->Client);
+}
 
 // ---- properties ----
 
@@ -144,8 +161,7 @@ void TGradientForm::SetFormStyle(TFormStyle value) {
         // The hook belongs to the client and goes with it.
         new TMdiClientHook(F->Client, [this] { RepaintCaption(IsCaptionActive()); });
     } else {
-        delete F->Client;
-        F->Client = nullptr;
+        DropMdiClient(F->Client);
     }
     RepaintCaption(IsCaptionActive());
 }

@@ -4,6 +4,9 @@
 for tool in xvfb-run openbox xdotool xprop; do
     command -v "$tool" >/dev/null || { echo "missing: $tool (install it with scripts/lib/deps.sh)" >&2; exit 1; }
 done
+# Under the sanitizer build, leaks of the system libraries behind the real X platform are not ours.
+LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export LSAN_OPTIONS
 exec xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
     openbox --sm-disable >/dev/null 2>&1 & wm=$!
     i=0
