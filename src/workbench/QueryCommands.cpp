@@ -3,6 +3,8 @@
 
 #include "main.h"
 
+#include "WaitCursor.h"
+
 #include "AppWindows.h"
 #include "ColorMemo.h"
 #include "MySql.h"
@@ -31,19 +33,6 @@ static void InitCursorResources() {
     Q_INIT_RESOURCE(cursors);
 }
 
-namespace {
-
-// The database-busy cursor stays up for the whole run, whatever a statement's outcome.
-class TSqlBusy {
-public:
-    TSqlBusy() { QApplication::setOverrideCursor(TfrmMain::SqlBusyCursor()); }
-    ~TSqlBusy() { QApplication::restoreOverrideCursor(); }
-    TSqlBusy(const TSqlBusy&) = delete;
-    TSqlBusy& operator=(const TSqlBusy&) = delete;
-};
-
-} // namespace
-
 QCursor TfrmMain::SqlBusyCursor() {
     static const QCursor cursor = [] {
         InitCursorResources();
@@ -66,7 +55,8 @@ void TfrmMain::btnQueryClick() {
     TTreeNode* hostNode = Tree->SelectedHostNode();
     if (!hostNode) return;
 
-    TSqlBusy busy;
+    // The database-busy cursor stays up for the whole run, whatever a statement's outcome.
+    TWaitCursor busy(SqlBusyCursor());
     cmbQueries->setEnabled(true);
     ReleaseShownResult();
     SetStatusText(QStringLiteral("Executing query"), true);

@@ -1,11 +1,14 @@
 #pragma once
-// The plain hourglass for the length of a command, restored on every way out.
+// A busy cursor for the length of a command, restored on every way out: the plain hourglass
+// unless another one is given.
 
 #include <QApplication>
 
 class TWaitCursor {
 public:
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    explicit TWaitCursor(const QCursor& cursor = QCursor(Qt::WaitCursor)) {
+        QApplication::setOverrideCursor(cursor);
+    }
     ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
     TWaitCursor(const TWaitCursor&) = delete;
     TWaitCursor& operator=(const TWaitCursor&) = delete;
