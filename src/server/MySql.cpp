@@ -62,7 +62,7 @@ std::shared_ptr<const TResultBlock> EmptyBlock() {
 // Sends a statement and builds a TResult from its stored outcome; the result set is freed at once.
 std::unique_ptr<TResult> QueryResult(MYSQL* h, const std::string& sql) {
     Send(h, sql);
-    MYSQL_RES* res = mysql_store_result(h);
+    MYSQL_RES* res = StoreResult(h);
     auto r = std::make_unique<TResult>(res, h);
     mysql_free_result(res);
     DrainResults(h);
@@ -112,7 +112,7 @@ TTable::TTable(st_mysql* handle, std::string name) : Name(std::move(name)) {
     // Quoted, so names with blanks, reserved words or backticks get their columns too.
     const std::string quoted = QuoteIdentifier(Name);
     Send(handle, "SELECT * FROM " + quoted + " LIMIT 1");
-    if (MYSQL_RES* res = mysql_store_result(handle)) {
+    if (MYSQL_RES* res = StoreResult(handle)) {
         Fields = TFields(FieldNamesOf(res));
         mysql_free_result(res);
     }
@@ -122,8 +122,7 @@ TTable::TTable(st_mysql* handle, std::string name) : Name(std::move(name)) {
 
 TTables::TTables(st_mysql* handle, bool list) : Handle(handle) {
     if (!list) return;
-    // No pattern: the server's LIKE '' is not a reliable "everything".
-    MYSQL_RES* listing = mysql_list_tables(handle, nullptr);
+    MYSQL_RES* listing = ListTables(handle);
     std::vector<std::string> names = FirstColumnOf(listing);
     FItems.reserve(names.size());
     for (auto& n : names)
@@ -133,17 +132,15 @@ TTables::TTables(st_mysql* handle, bool list) : Handle(handle) {
 // The database is made current before its tables are listed. One that cannot be selected shows no
 // tables: listing would give those of whichever database happened to be current.
 TDatabase::TDatabase(st_mysql* handle, std::string name)
-    : Handle(handle), Name(std::move(name)), Tables(handle, mysql_select_db(handle, Name.c_str()) == 0) {}
+    : Handle(handle), Name(std::move(name)), Tables(handle, SelectDatabase(handle, Name)) {}
 
 bool TDatabase::Select() {
-    // The library answers 0 for success and non-zero (even positive) for failure.
-    Selected = mysql_select_db(Handle, Name.c_str()) == 0;
+    Selected = SelectDatabase(Handle, Name);
     return Selected;
 }
 
 TDatabases::TDatabases(st_mysql* handle) : Handle(handle) {
-    // No pattern rather than an empty one: MariaDB drops information_schema for LIKE ''.
-    MYSQL_RES* list = mysql_list_dbs(handle, nullptr);
+    MYSQL_RES* list = ListDatabases(handle);
     std::vector<std::string> names = FirstColumnOf(list);
     FItems.reserve(names.size());
     for (auto& n : names)

@@ -60,7 +60,7 @@ std::vector<std::string> ReadReservedWords(st_mysql* handle) {
     const char* info = mysql_get_server_info(handle);
     const bool mariaDb = info && std::string_view(info).find("MariaDB") != std::string_view::npos;
     if (Send(handle, mariaDb ? MariaDbQuestion : MySqlQuestion)) {
-        if (MYSQL_RES* res = mysql_store_result(handle)) {
+        if (MYSQL_RES* res = StoreResult(handle)) {
             while (MYSQL_ROW row = mysql_fetch_row(res)) {
                 const unsigned long* lengths = mysql_fetch_lengths(res);
                 if (row[0]) AddWords(words, std::string_view(row[0], lengths[0]));

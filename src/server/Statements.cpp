@@ -21,3 +21,22 @@ bool DrainResults(st_mysql* handle) {
     }
     return true;
 }
+
+st_mysql_res* StoreResult(st_mysql* handle) {
+    return mysql_store_result(handle);
+}
+
+bool SelectDatabase(st_mysql* handle, const std::string& name) {
+    // The library answers 0 for success and non-zero (even positive) for failure.
+    return mysql_select_db(handle, name.c_str()) == 0;
+}
+
+// No pattern: the server's LIKE '' is not a reliable "everything" (MariaDB drops
+// information_schema from the databases for it).
+st_mysql_res* ListDatabases(st_mysql* handle) {
+    return mysql_list_dbs(handle, nullptr);
+}
+
+st_mysql_res* ListTables(st_mysql* handle) {
+    return mysql_list_tables(handle, nullptr);
+}

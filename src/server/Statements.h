@@ -1,9 +1,12 @@
 #pragma once
-// Sending a statement on a connection handle, and clearing what the server sends after its result.
+// The calls that wait on the server for a statement and its stored outcome. The catalogue read and
+// the commands go through these, so how the program waits on the server is decided in one place.
 
+#include <string>
 #include <string_view>
 
 struct st_mysql;
+struct st_mysql_res;
 
 // Sends `sql` whole, with its length; true when the server accepted it.
 bool Send(st_mysql* handle, std::string_view sql);
@@ -12,3 +15,13 @@ bool Send(st_mysql* handle, std::string_view sql);
 // each statement of it that returns rows, then its own status), so the connection is ready for the
 // next statement. False when one of them is an error; the library's last error tells which.
 bool DrainResults(st_mysql* handle);
+
+// The whole outcome of the statement just sent, read at once; null when it has none or failed.
+st_mysql_res* StoreResult(st_mysql* handle);
+
+// Makes `name` the connection's current database; true on success.
+bool SelectDatabase(st_mysql* handle, const std::string& name);
+
+// The server's list of databases, or of the current database's tables (null on failure).
+st_mysql_res* ListDatabases(st_mysql* handle);
+st_mysql_res* ListTables(st_mysql* handle);
