@@ -1,6 +1,7 @@
 #include "MySql.h"
 
 #include "ReservedWords.h"
+#include "ResultCopy.h"
 #include "Statements.h"
 
 #include <mysql.h>
@@ -23,15 +24,6 @@ std::string TextOrEmpty(const char* s) {
     return s ? std::string(s) : std::string();
 }
 
-std::vector<std::string> FieldNamesOf(MYSQL_RES* res) {
-    std::vector<std::string> names;
-    if (!res) return names;
-    mysql_field_seek(res, 0);
-    while (MYSQL_FIELD* f = mysql_fetch_field(res))
-        names.emplace_back(f->name ? f->name : "");
-    return names;
-}
-
 // Copies every row of `res` into a new block. `failed` reports a transfer that broke off
 // (only possible for a streamed result), so the caller can treat it as a failed statement.
 std::shared_ptr<const TResultBlock> CopyResult(MYSQL_RES* res, MYSQL* h, bool& failed) {
@@ -45,28 +37,8 @@ std::shared_ptr<const TResultBlock> CopyResult(MYSQL_RES* res, MYSQL* h, bool& f
     return b.Finish();
 }
 
-// The names of a listing (its first column, in order); the listing is freed. Null lists nothing.
-std::vector<std::string> FirstColumnOf(MYSQL_RES* listing) {
-    std::vector<std::string> names;
-    if (!listing) return names;
-    while (MYSQL_ROW row = mysql_fetch_row(listing))
-        names.emplace_back(TextOrEmpty(row[0]));
-    mysql_free_result(listing);
-    return names;
-}
-
 std::shared_ptr<const TResultBlock> EmptyBlock() {
     return TResultBlock::Builder({}).Finish();
-}
-
-// Sends a statement and builds a TResult from its stored outcome; the result set is freed at once.
-std::unique_ptr<TResult> QueryResult(MYSQL* h, const std::string& sql) {
-    Send(h, sql);
-    MYSQL_RES* res = StoreResult(h);
-    auto r = std::make_unique<TResult>(res, h);
-    mysql_free_result(res);
-    DrainResults(h);
-    return r;
 }
 
 constexpr int HighestPort = 65535;
@@ -105,49 +77,6 @@ TResult::TResult(st_mysql_res* res, st_mysql* handle) : TResult(nullptr, handle,
 TResult::TResult(std::shared_ptr<const TResultBlock> block, st_mysql* handle, int affectedRows)
     : FBlock(block ? std::move(block) : EmptyBlock()), Handle(handle), Rows(FBlock.get()),
       Fields(FBlock->FieldNames()), AffectedRows(affectedRows), FErrorText(ErrorOf(handle)) {}
-
-// ---- Catalogue ----------------------------------------------------------------------------------
-
-TTable::TTable(st_mysql* handle, std::string name) : Name(std::move(name)) {
-    // Quoted, so names with blanks, reserved words or backticks get their columns too.
-    const std::string quoted = QuoteIdentifier(Name);
-    Send(handle, "SELECT * FROM " + quoted + " LIMIT 1");
-    if (MYSQL_RES* res = StoreResult(handle)) {
-        Fields = TFields(FieldNamesOf(res));
-        mysql_free_result(res);
-    }
-    DrainResults(handle);
-    Description = QueryResult(handle, "SHOW FIELDS FROM " + quoted);
-}
-
-TTables::TTables(st_mysql* handle, bool list) : Handle(handle) {
-    if (!list) return;
-    MYSQL_RES* listing = ListTables(handle);
-    std::vector<std::string> names = FirstColumnOf(listing);
-    FItems.reserve(names.size());
-    for (auto& n : names)
-        FItems.push_back(std::make_unique<TTable>(handle, std::move(n)));
-}
-
-// The database is made current before its tables are listed. One that cannot be selected shows no
-// tables: listing would give those of whichever database happened to be current.
-TDatabase::TDatabase(st_mysql* handle, std::string name)
-    : Handle(handle), Name(std::move(name)), Tables(handle, SelectDatabase(handle, Name)) {}
-
-bool TDatabase::Select() {
-    Selected = SelectDatabase(Handle, Name);
-    return Selected;
-}
-
-TDatabases::TDatabases(st_mysql* handle) : Handle(handle) {
-    MYSQL_RES* list = ListDatabases(handle);
-    std::vector<std::string> names = FirstColumnOf(list);
-    FItems.reserve(names.size());
-    for (auto& n : names)
-        FItems.push_back(std::make_unique<TDatabase>(handle, std::move(n)));
-    for (auto& d : FItems)
-        if (d->Select()) break;
-}
 
 // ---- Connection ---------------------------------------------------------------------------------
 

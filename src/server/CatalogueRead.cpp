@@ -1,0 +1,332 @@
+#include "CatalogueRead.h"
+
+#include "ResultCopy.h"
+#include "Statements.h"
+
+#include <mysql.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <set>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view SystemSchema = "information_schema";
+
+// A stored answer, freed when it goes out of scope.
+class TStored {
+public:
+    TStored(MYSQL* h, std::string_view sql) {
+        if (Send(h, sql)) FRes = StoreResult(h);
+        if (!DrainResults(h) && FRes) {
+            mysql_free_result(FRes);
+            FRes = nullptr;
+        }
+    }
+    ~TStored() {
+        if (FRes) mysql_free_result(FRes);
+    }
+    TStored(const TStored&) = delete;
+    TStored& operator=(const TStored&) = delete;
+
+    explicit operator bool() const { return FRes != nullptr; }
+    // The next row's values as texts, SQL NULL as nullopt; false after the last row.
+    bool Next(std::vector<std::optional<std::string>>& values) {
+        MYSQL_ROW row = mysql_fetch_row(FRes);
+        if (!row) return false;
+        const unsigned long* lengths = mysql_fetch_lengths(FRes);
+        const unsigned n = mysql_num_fields(FRes);
+        values.assign(n, std::nullopt);
+        for (unsigned i = 0; i < n; ++i)
+            if (row[i]) values[i].emplace(row[i], lengths[i]);
+        return true;
+    }
+
+private:
+    MYSQL_RES* FRes = nullptr;
+};
+
+std::string TextOf(const std::optional<std::string>& v) {
+    return v ? *v : std::string();
+}
+
+// The information schema writes a literal default quoted and escaped ('it''s'), and a NULL default
+// as the word NULL; the description shows the value itself and SQL NULL. Expressions
+// (current_timestamp(), b'101', (1 + 1)) and every default of a table's BLOB or TEXT column, which
+// the server keeps as an expression, read the same in both. nullopt: what the description shows
+// cannot be told from the text.
+struct TShownDefault {
+    bool Null = false;
+    std::string Text;
+};
+
+bool HoldsExpressionDefaults(const std::string& dataType) {
+    const auto ends = [&](std::string_view tail) {
+        return dataType.size() >= tail.size() &&
+               std::string_view(dataType).substr(dataType.size() - tail.size()) == tail;
+    };
+    return ends("blob") || ends("text");
+}
+
+std::optional<std::string> Unquoted(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 1; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == '\'') {
+            if (i + 1 == s.size()) return out;
+            if (s[i + 1] != '\'') return std::nullopt; // a second literal: an expression
+            out += '\'';
+            ++i;
+        } else if (c == '\\') {
+            if (++i == s.size()) return std::nullopt;
+            switch (s[i]) {
+            case '0':
+                out += '\0';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 'Z':
+                out += '\032';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            case '\'':
+                out += '\'';
+                break;
+            default:
+                return std::nullopt;
+            }
+        } else {
+            out += c;
+        }
+    }
+    return std::nullopt; // never closed
+}
+
+std::optional<TShownDefault> ShownDefault(const std::optional<std::string>& written,
+                                          const std::string& dataType, bool view) {
+    if (!written || *written == "NULL") return TShownDefault{true, {}};
+    if (written->empty() || written->front() != '\'') return TShownDefault{false, *written};
+    if (HoldsExpressionDefaults(dataType)) {
+        // A view's BLOB or TEXT column may carry its base column's expression or a computed
+        // value's literal, and the schema writes both alike.
+        if (view) return std::nullopt;
+        return TShownDefault{false, *written};
+    }
+    if (auto value = Unquoted(*written)) return TShownDefault{false, std::move(*value)};
+    return std::nullopt;
+}
+
+// INVISIBLE columns are described but left out of "SELECT *".
+bool Invisible(const std::string& extra) {
+    std::string_view rest = extra;
+    while (!rest.empty()) {
+        const std::size_t comma = rest.find(',');
+        std::string_view word = rest.substr(0, comma);
+        while (!word.empty() && word.front() == ' ')
+            word.remove_prefix(1);
+        if (word == "INVISIBLE") return true;
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+    }
+    return false;
+}
+
+} // namespace
+
+struct TCatalogueRead::TColumn {
+    long Position = 0;
+    std::string Name, Type, Null, Key, Extra, DataType;
+    std::optional<std::string> Default;
+};
+
+// The login's own grants that make a table's information-schema answer complete: the columns of a
+// table are all listed, and "SELECT *" on it works, only with SELECT on the whole table.
+struct TCatalogueRead::TGrants {
+    bool GlobalSelect = false;
+    bool GlobalProcess = false; // several system tables refuse to be read without it
+    std::set<std::string> Databases;
+    std::set<TTableKey> Tables;
+
+    bool MayReadWhole(const TTableKey& t, bool view) const {
+        if (t.first == SystemSchema) return GlobalProcess;
+        // A view may read system tables that ask for more than SELECT on the view.
+        if (view) return GlobalSelect && GlobalProcess;
+        return GlobalSelect || Databases.count(t.first) || Tables.count(t);
+    }
+};
+
+bool TCatalogueRead::ReadGrants(TGrants& grants) {
+    TStored answer(FHandle, "SELECT 'me', CURRENT_USER(), '', '', '' "
+                            "UNION ALL SELECT 'global', GRANTEE, PRIVILEGE_TYPE, '', '' "
+                            "FROM information_schema.USER_PRIVILEGES "
+                            "UNION ALL SELECT 'database', GRANTEE, PRIVILEGE_TYPE, TABLE_SCHEMA, '' "
+                            "FROM information_schema.SCHEMA_PRIVILEGES WHERE PRIVILEGE_TYPE = 'SELECT' "
+                            "UNION ALL SELECT 'table', GRANTEE, PRIVILEGE_TYPE, TABLE_SCHEMA, TABLE_NAME "
+                            "FROM information_schema.TABLE_PRIVILEGES WHERE PRIVILEGE_TYPE = 'SELECT'");
+    if (!answer) return false;
+    std::vector<std::vector<std::optional<std::string>>> rows;
+    std::vector<std::optional<std::string>> v;
+    std::string me;
+    while (answer.Next(v)) {
+        if (TextOf(v[0]) == "me") {
+            // user@host, the user name possibly holding '@' itself; grants name it 'user'@'host'.
+            const std::string account = TextOf(v[1]);
+            const std::size_t at = account.rfind('@');
+            if (at != std::string::npos)
+                me = "'" + account.substr(0, at) + "'@'" + account.substr(at + 1) + "'";
+        } else {
+            rows.push_back(v);
+        }
+    }
+    // Users with wide rights see everyone's grants: only the login's own count.
+    for (const auto& r : rows) {
+        if (me.empty() || TextOf(r[1]) != me) continue;
+        const std::string kind = TextOf(r[0]), privilege = TextOf(r[2]);
+        if (kind == "global") {
+            grants.GlobalSelect |= privilege == "SELECT";
+            grants.GlobalProcess |= privilege == "PROCESS";
+        } else if (kind == "database") {
+            // A grant on a name pattern counts only for the database of exactly that name.
+            grants.Databases.insert(TextOf(r[3]));
+        } else {
+            grants.Tables.emplace(TextOf(r[3]), TextOf(r[4]));
+        }
+    }
+    return true;
+}
+
+bool TCatalogueRead::ReadTables(std::map<std::string, std::vector<std::pair<std::string, bool>>>& tables) {
+    TStored answer(FHandle, "SELECT TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE FROM information_schema.TABLES");
+    if (!answer) return false;
+    std::vector<std::optional<std::string>> v;
+    while (answer.Next(v))
+        tables[TextOf(v[0])].emplace_back(TextOf(v[1]), TextOf(v[2]) == "VIEW");
+    // The table listing gives a database's tables in byte order of their names.
+    for (auto& [database, list] : tables)
+        std::sort(list.begin(), list.end());
+    return true;
+}
+
+bool TCatalogueRead::ReadColumns(std::map<TTableKey, std::vector<TColumn>>& columns) {
+    TStored answer(FHandle, "SELECT TABLE_SCHEMA, TABLE_NAME, ORDINAL_POSITION, COLUMN_NAME, COLUMN_TYPE, "
+                            "IS_NULLABLE, COLUMN_KEY, COLUMN_DEFAULT, EXTRA, DATA_TYPE "
+                            "FROM information_schema.COLUMNS");
+    if (!answer) return false;
+    std::vector<std::optional<std::string>> v;
+    while (answer.Next(v)) {
+        TColumn c;
+        c.Position = std::atol(TextOf(v[2]).c_str());
+        c.Name = TextOf(v[3]);
+        c.Type = TextOf(v[4]);
+        c.Null = TextOf(v[5]);
+        c.Key = TextOf(v[6]);
+        c.Default = std::move(v[7]);
+        c.Extra = TextOf(v[8]);
+        c.DataType = TextOf(v[9]);
+        columns[{TextOf(v[0]), TextOf(v[1])}].push_back(std::move(c));
+    }
+    return true;
+}
+
+// The table as "SELECT *" and "SHOW FIELDS" would give it, from its information-schema columns;
+// null when those cannot be trusted to say the same.
+std::unique_ptr<TTable> TCatalogueRead::Described(const std::string& name, bool view,
+                                                  std::vector<TColumn>& columns) const {
+    // None listed: a view that cannot be opened, or a table gone meanwhile; its error is the
+    // per-table statements' to tell.
+    if (columns.empty()) return nullptr;
+    std::stable_sort(columns.begin(), columns.end(),
+                     [](const TColumn& a, const TColumn& b) { return a.Position < b.Position; });
+    TResultBlock::Builder rows({"Field", "Type", "Null", "Key", "Default", "Extra"});
+    std::vector<std::string> visible;
+    for (const TColumn& c : columns) {
+        const std::optional<TShownDefault> shown = ShownDefault(c.Default, c.DataType, view);
+        if (!shown) return nullptr;
+        const char* values[] = {c.Name.c_str(),
+                                c.Type.c_str(),
+                                c.Null.c_str(),
+                                c.Key.c_str(),
+                                shown->Null ? nullptr : shown->Text.c_str(),
+                                c.Extra.c_str()};
+        const unsigned long lengths[] = {c.Name.size(), c.Type.size(),      c.Null.size(),
+                                         c.Key.size(),  shown->Text.size(), c.Extra.size()};
+        rows.AddRow(values, lengths);
+        if (!Invisible(c.Extra)) visible.push_back(c.Name);
+    }
+    auto block = rows.Finish();
+    const int count = static_cast<int>(block->RowCount());
+    // Made while the connection's last statement succeeded, so its error text is empty, as after a
+    // successful "SHOW FIELDS".
+    std::unique_ptr<TResult> description(new TResult(std::move(block), FHandle, count));
+    return std::unique_ptr<TTable>(new TTable(name, TFields(visible), std::move(description)));
+}
+
+std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::TableByTable(std::vector<std::string>& names) const {
+    std::vector<std::unique_ptr<TDatabase>> items;
+    for (auto& n : names)
+        items.push_back(std::make_unique<TDatabase>(FHandle, std::move(n)));
+    return items;
+}
+
+std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases() {
+    std::vector<std::string> names = FirstColumnOf(ListDatabases(FHandle));
+    TGrants grants;
+    std::map<std::string, std::vector<std::pair<std::string, bool>>> tables;
+    std::map<TTableKey, std::vector<TColumn>> columns;
+    // A server whose information schema cannot be read is read the slow way.
+    if (names.empty() || !ReadGrants(grants) || !ReadTables(tables) || !ReadColumns(columns))
+        return TableByTable(names);
+
+    // Every table that can be described from the schema first, while the last statement is still
+    // the successful one; the others take statements of their own afterwards.
+    std::map<TTableKey, std::unique_ptr<TTable>> described;
+    for (const auto& [database, list] : tables)
+        for (const auto& [table, view] : list) {
+            TTableKey key{database, table};
+            auto c = columns.find(key);
+            if (c == columns.end() || !grants.MayReadWhole(key, view)) continue;
+            if (auto t = Described(table, view, c->second)) described.emplace(std::move(key), std::move(t));
+        }
+
+    std::vector<std::unique_ptr<TDatabase>> items;
+    items.reserve(names.size());
+    for (auto& database : names) {
+        std::vector<std::string> order;
+        const bool system = database == SystemSchema;
+        if (auto t = tables.find(database); t != tables.end())
+            for (const auto& entry : t->second)
+                order.push_back(entry.first);
+        const bool complete = std::all_of(order.begin(), order.end(), [&](const std::string& table) {
+            return described.count({database, table}) != 0;
+        });
+        TTables list(FHandle, false);
+        // The system schema's own listing order is not by name: ask for it. A database with a table
+        // that needs its own statements is made current for them, as the per-table read does; one
+        // that cannot be shows no tables.
+        if (system || !complete) {
+            if (!SelectDatabase(FHandle, database))
+                order.clear();
+            else if (system)
+                order = FirstColumnOf(ListTables(FHandle));
+        }
+        for (auto& table : order) {
+            auto found = described.find({database, table});
+            if (found != described.end())
+                list.FItems.push_back(std::move(found->second));
+            else
+                list.FItems.push_back(std::make_unique<TTable>(FHandle, table));
+        }
+        items.push_back(
+            std::unique_ptr<TDatabase>(new TDatabase(FHandle, std::move(database), std::move(list))));
+    }
+    return items;
+}

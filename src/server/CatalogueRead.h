@@ -1,0 +1,36 @@
+#pragma once
+// Reading the catalogue from the server's information schema in a fixed number of statements,
+// instead of two statements a table. Objects whose answer there cannot be trusted to match what
+// the per-table statements give (no right to read the whole table, a view that cannot be opened,
+// a default the schema writes ambiguously) are read the per-table way after all.
+
+#include "Catalogue.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct st_mysql;
+
+class TCatalogueRead {
+public:
+    explicit TCatalogueRead(st_mysql* handle) : FHandle(handle) {}
+    // The databases of the server's listing, in its order, each with its tables.
+    std::vector<std::unique_ptr<TDatabase>> Databases();
+
+private:
+    struct TColumn;
+    struct TGrants;
+    using TTableKey = std::pair<std::string, std::string>; // database, table
+
+    bool ReadGrants(TGrants& grants);
+    bool ReadTables(std::map<std::string, std::vector<std::pair<std::string, bool>>>& tables);
+    bool ReadColumns(std::map<TTableKey, std::vector<TColumn>>& columns);
+    std::unique_ptr<TTable> Described(const std::string& name, bool view,
+                                      std::vector<TColumn>& columns) const;
+    std::vector<std::unique_ptr<TDatabase>> TableByTable(std::vector<std::string>& names) const;
+
+    st_mysql* FHandle;
+};

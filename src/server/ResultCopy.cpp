@@ -1,0 +1,21 @@
+#include "ResultCopy.h"
+
+#include <mysql.h>
+
+std::vector<std::string> FieldNamesOf(MYSQL_RES* res) {
+    std::vector<std::string> names;
+    if (!res) return names;
+    mysql_field_seek(res, 0);
+    while (MYSQL_FIELD* f = mysql_fetch_field(res))
+        names.emplace_back(f->name ? f->name : "");
+    return names;
+}
+
+std::vector<std::string> FirstColumnOf(MYSQL_RES* listing) {
+    std::vector<std::string> names;
+    if (!listing) return names;
+    while (MYSQL_ROW row = mysql_fetch_row(listing))
+        names.emplace_back(row[0] ? row[0] : "");
+    mysql_free_result(listing);
+    return names;
+}
