@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -32,8 +33,9 @@ public:
     TStored& operator=(const TStored&) = delete;
 
     explicit operator bool() const { return FRes != nullptr; }
-    // The next row's values as texts, SQL NULL as nullopt; false after the last row.
-    bool Next(std::vector<std::optional<std::string>>& values) {
+    // The next row's values, SQL NULL as nullopt; views into the answer, valid while it lives.
+    // False after the last row.
+    bool Next(std::vector<std::optional<std::string_view>>& values) {
         MYSQL_ROW row = mysql_fetch_row(FRes);
         if (!row) return false;
         const unsigned long* lengths = mysql_fetch_lengths(FRes);
@@ -48,8 +50,10 @@ private:
     MYSQL_RES* FRes = nullptr;
 };
 
-std::string TextOf(const std::optional<std::string>& v) {
-    return v ? *v : std::string();
+using TRowValues = std::vector<std::optional<std::string_view>>;
+
+std::string_view TextOf(const std::optional<std::string_view>& v) {
+    return v ? *v : std::string_view();
 }
 
 // The information schema writes a literal default quoted and escaped ('it''s'), and a NULL default
@@ -62,10 +66,9 @@ struct TShownDefault {
     std::string Text;
 };
 
-bool HoldsExpressionDefaults(const std::string& dataType) {
+bool HoldsExpressionDefaults(std::string_view dataType) {
     const auto ends = [&](std::string_view tail) {
-        return dataType.size() >= tail.size() &&
-               std::string_view(dataType).substr(dataType.size() - tail.size()) == tail;
+        return dataType.size() >= tail.size() && dataType.substr(dataType.size() - tail.size()) == tail;
     };
     return ends("blob") || ends("text");
 }
@@ -111,22 +114,22 @@ std::optional<std::string> Unquoted(std::string_view s) {
     return std::nullopt; // never closed
 }
 
-std::optional<TShownDefault> ShownDefault(const std::optional<std::string>& written,
-                                          const std::string& dataType, bool view) {
+std::optional<TShownDefault> ShownDefault(const std::optional<std::string_view>& written,
+                                          std::string_view dataType, bool view) {
     if (!written || *written == "NULL") return TShownDefault{true, {}};
-    if (written->empty() || written->front() != '\'') return TShownDefault{false, *written};
+    if (written->empty() || written->front() != '\'') return TShownDefault{false, std::string(*written)};
     if (HoldsExpressionDefaults(dataType)) {
         // A view's BLOB or TEXT column may carry its base column's expression or a computed
         // value's literal, and the schema writes both alike.
         if (view) return std::nullopt;
-        return TShownDefault{false, *written};
+        return TShownDefault{false, std::string(*written)};
     }
     if (auto value = Unquoted(*written)) return TShownDefault{false, std::move(*value)};
     return std::nullopt;
 }
 
 // INVISIBLE columns are described but left out of "SELECT *".
-bool Invisible(const std::string& extra) {
+bool Invisible(std::string_view extra) {
     std::string_view rest = extra;
     while (!rest.empty()) {
         const std::size_t comma = rest.find(',');
@@ -140,49 +143,56 @@ bool Invisible(const std::string& extra) {
     return false;
 }
 
-} // namespace
+// A table's place: its database and its name.
+using TTableKey = std::pair<std::string_view, std::string_view>;
 
-struct TCatalogueRead::TColumn {
+struct TColumn {
     long Position = 0;
-    std::string Name, Type, Null, Key, Extra, DataType;
-    std::optional<std::string> Default;
+    std::string_view Name, Type, Null, Key, Extra, DataType;
+    std::optional<std::string_view> Default;
 };
 
 // The login's own grants that make a table's information-schema answer complete: the columns of a
 // table are all listed, and "SELECT *" on it works, only with SELECT on the whole table.
-struct TCatalogueRead::TGrants {
+struct TGrants {
     bool GlobalSelect = false;
     bool GlobalProcess = false; // several system tables refuse to be read without it
-    std::set<std::string> Databases;
-    std::set<TTableKey> Tables;
+    std::set<std::string, std::less<>> Databases;
+    std::set<std::pair<std::string, std::string>> Tables;
 
+    // A view may read system tables that ask for more than SELECT on the view.
+    bool MayReadEveryView() const { return GlobalSelect && GlobalProcess; }
     bool MayReadWhole(const TTableKey& t, bool view) const {
         if (t.first == SystemSchema) return GlobalProcess;
-        // A view may read system tables that ask for more than SELECT on the view.
-        if (view) return GlobalSelect && GlobalProcess;
-        return GlobalSelect || Databases.count(t.first) || Tables.count(t);
+        if (view) return MayReadEveryView();
+        return GlobalSelect || Databases.count(t.first) ||
+               Tables.count({std::string(t.first), std::string(t.second)});
     }
 };
 
-bool TCatalogueRead::ReadGrants(TGrants& grants) {
-    TStored answer(FHandle, "SELECT 'me', CURRENT_USER(), '', '', '' "
-                            "UNION ALL SELECT 'global', GRANTEE, PRIVILEGE_TYPE, '', '' "
-                            "FROM information_schema.USER_PRIVILEGES "
-                            "UNION ALL SELECT 'database', GRANTEE, PRIVILEGE_TYPE, TABLE_SCHEMA, '' "
-                            "FROM information_schema.SCHEMA_PRIVILEGES WHERE PRIVILEGE_TYPE = 'SELECT' "
-                            "UNION ALL SELECT 'table', GRANTEE, PRIVILEGE_TYPE, TABLE_SCHEMA, TABLE_NAME "
-                            "FROM information_schema.TABLE_PRIVILEGES WHERE PRIVILEGE_TYPE = 'SELECT'");
+bool ReadGrants(MYSQL* h, TGrants& grants) {
+    TStored answer(h, "SELECT 'me', CURRENT_USER(), '', '', '' "
+                      "UNION ALL SELECT 'global', GRANTEE, PRIVILEGE_TYPE, '', '' "
+                      "FROM information_schema.USER_PRIVILEGES "
+                      "UNION ALL SELECT 'database', GRANTEE, PRIVILEGE_TYPE, TABLE_SCHEMA, '' "
+                      "FROM information_schema.SCHEMA_PRIVILEGES WHERE PRIVILEGE_TYPE = 'SELECT' "
+                      "UNION ALL SELECT 'table', GRANTEE, PRIVILEGE_TYPE, TABLE_SCHEMA, TABLE_NAME "
+                      "FROM information_schema.TABLE_PRIVILEGES WHERE PRIVILEGE_TYPE = 'SELECT'");
     if (!answer) return false;
-    std::vector<std::vector<std::optional<std::string>>> rows;
-    std::vector<std::optional<std::string>> v;
+    std::vector<TRowValues> rows;
+    TRowValues v;
     std::string me;
     while (answer.Next(v)) {
         if (TextOf(v[0]) == "me") {
             // user@host, the user name possibly holding '@' itself; grants name it 'user'@'host'.
-            const std::string account = TextOf(v[1]);
+            const std::string_view account = TextOf(v[1]);
             const std::size_t at = account.rfind('@');
-            if (at != std::string::npos)
-                me = "'" + account.substr(0, at) + "'@'" + account.substr(at + 1) + "'";
+            if (at != std::string_view::npos)
+                me.append("'")
+                    .append(account.substr(0, at))
+                    .append("'@'")
+                    .append(account.substr(at + 1))
+                    .append("'");
         } else {
             rows.push_back(v);
         }
@@ -190,13 +200,13 @@ bool TCatalogueRead::ReadGrants(TGrants& grants) {
     // Users with wide rights see everyone's grants: only the login's own count.
     for (const auto& r : rows) {
         if (me.empty() || TextOf(r[1]) != me) continue;
-        const std::string kind = TextOf(r[0]), privilege = TextOf(r[2]);
+        const std::string_view kind = TextOf(r[0]), privilege = TextOf(r[2]);
         if (kind == "global") {
             grants.GlobalSelect |= privilege == "SELECT";
             grants.GlobalProcess |= privilege == "PROCESS";
         } else if (kind == "database") {
             // A grant on a name pattern counts only for the database of exactly that name.
-            grants.Databases.insert(TextOf(r[3]));
+            grants.Databases.emplace(TextOf(r[3]));
         } else {
             grants.Tables.emplace(TextOf(r[3]), TextOf(r[4]));
         }
@@ -204,107 +214,174 @@ bool TCatalogueRead::ReadGrants(TGrants& grants) {
     return true;
 }
 
-bool TCatalogueRead::ReadTables(std::map<std::string, std::vector<std::pair<std::string, bool>>>& tables) {
-    TStored answer(FHandle, "SELECT TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE FROM information_schema.TABLES");
+// Each database's tables in listing order, each with whether it is a view (asked only when `kinds`:
+// telling views from tables means reading every table's definition, the names alone come from the
+// folder listings).
+using TTableList = std::map<std::string_view, std::vector<std::pair<std::string_view, bool>>>;
+
+bool ReadTables(TStored& answer, bool kinds, TTableList& tables) {
     if (!answer) return false;
-    std::vector<std::optional<std::string>> v;
+    TRowValues v;
     while (answer.Next(v))
-        tables[TextOf(v[0])].emplace_back(TextOf(v[1]), TextOf(v[2]) == "VIEW");
+        tables[TextOf(v[0])].emplace_back(TextOf(v[1]), kinds && TextOf(v[2]) == "VIEW");
     // The table listing gives a database's tables in byte order of their names.
     for (auto& [database, list] : tables)
         std::sort(list.begin(), list.end());
     return true;
 }
 
-bool TCatalogueRead::ReadColumns(std::map<TTableKey, std::vector<TColumn>>& columns) {
-    TStored answer(FHandle, "SELECT TABLE_SCHEMA, TABLE_NAME, ORDINAL_POSITION, COLUMN_NAME, COLUMN_TYPE, "
-                            "IS_NULLABLE, COLUMN_KEY, COLUMN_DEFAULT, EXTRA, DATA_TYPE "
-                            "FROM information_schema.COLUMNS");
+using TColumnList = std::map<TTableKey, std::vector<TColumn>>;
+
+bool ReadColumns(TStored& answer, TColumnList& columns) {
     if (!answer) return false;
-    std::vector<std::optional<std::string>> v;
+    TRowValues v;
     while (answer.Next(v)) {
         TColumn c;
-        c.Position = std::atol(TextOf(v[2]).c_str());
+        c.Position = std::atol(std::string(TextOf(v[2])).c_str());
         c.Name = TextOf(v[3]);
         c.Type = TextOf(v[4]);
         c.Null = TextOf(v[5]);
         c.Key = TextOf(v[6]);
-        c.Default = std::move(v[7]);
+        c.Default = v[7];
         c.Extra = TextOf(v[8]);
         c.DataType = TextOf(v[9]);
-        columns[{TextOf(v[0]), TextOf(v[1])}].push_back(std::move(c));
+        columns[{TextOf(v[0]), TextOf(v[1])}].push_back(c);
     }
     return true;
 }
 
-// The table as "SELECT *" and "SHOW FIELDS" would give it, from its information-schema columns;
-// null when those cannot be trusted to say the same.
-std::unique_ptr<TTable> TCatalogueRead::Described(const std::string& name, bool view,
-                                                  std::vector<TColumn>& columns) const {
+// Which of `candidates` are views, asked table by table in one statement, so that only their
+// definitions are read. One that cannot be asked about counts as a view.
+std::set<TTableKey> Views(MYSQL* h, const std::set<TTableKey>& candidates) {
+    std::set<TTableKey> views;
+    const auto literal = [](std::string_view name) {
+        std::string q = "'";
+        for (char c : name)
+            q += c == '\'' ? std::string("''") : std::string(1, c);
+        return q + "'";
+    };
+    std::string sql;
+    for (const auto& [database, table] : candidates) {
+        // A backslash reads differently under the server's NO_BACKSLASH_ESCAPES mode.
+        if (database.find('\\') != std::string_view::npos || table.find('\\') != std::string_view::npos) {
+            views.insert({database, table});
+            continue;
+        }
+        sql += sql.empty() ? "" : " UNION ALL ";
+        sql += "SELECT TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE FROM information_schema.TABLES WHERE "
+               "TABLE_SCHEMA = " +
+               literal(database) + " AND TABLE_NAME = " + literal(table);
+    }
+    if (sql.empty()) return views;
+    TStored answer(h, sql);
+    if (!answer) return candidates;
+    TRowValues v;
+    std::set<TTableKey> tables;
+    while (answer.Next(v)) {
+        auto found = candidates.find({TextOf(v[0]), TextOf(v[1])});
+        if (found == candidates.end()) continue;
+        tables.insert(*found);
+        if (TextOf(v[2]) == "VIEW") views.insert(*found);
+    }
+    for (const auto& c : candidates)
+        if (!tables.count(c)) views.insert(c);
+    return views;
+}
+
+// Tables with a BLOB or TEXT column whose default the schema writes as a literal: on a view, that
+// may stand for a value the description shows unquoted.
+std::set<TTableKey> LiteralTextDefaults(const TColumnList& columns) {
+    std::set<TTableKey> found;
+    for (const auto& [key, list] : columns)
+        for (const TColumn& c : list)
+            if (HoldsExpressionDefaults(c.DataType) && c.Default && !c.Default->empty() &&
+                c.Default->front() == '\'') {
+                found.insert(key);
+                break;
+            }
+    return found;
+}
+
+// The description "SHOW FIELDS" would give and the names "SELECT *" would give, from a table's
+// information-schema columns; false when those cannot be trusted to say the same.
+bool Describe(bool view, std::vector<TColumn>& columns, TResultBlock::Builder& rows,
+              std::vector<std::string>& visible) {
     // None listed: a view that cannot be opened, or a table gone meanwhile; its error is the
     // per-table statements' to tell.
-    if (columns.empty()) return nullptr;
+    if (columns.empty()) return false;
     std::stable_sort(columns.begin(), columns.end(),
                      [](const TColumn& a, const TColumn& b) { return a.Position < b.Position; });
-    TResultBlock::Builder rows({"Field", "Type", "Null", "Key", "Default", "Extra"});
-    std::vector<std::string> visible;
     for (const TColumn& c : columns) {
         const std::optional<TShownDefault> shown = ShownDefault(c.Default, c.DataType, view);
-        if (!shown) return nullptr;
-        const char* values[] = {c.Name.c_str(),
-                                c.Type.c_str(),
-                                c.Null.c_str(),
-                                c.Key.c_str(),
+        if (!shown) return false;
+        const char* values[] = {c.Name.data(),
+                                c.Type.data(),
+                                c.Null.data(),
+                                c.Key.data(),
                                 shown->Null ? nullptr : shown->Text.c_str(),
-                                c.Extra.c_str()};
+                                c.Extra.data()};
         const unsigned long lengths[] = {c.Name.size(), c.Type.size(),      c.Null.size(),
                                          c.Key.size(),  shown->Text.size(), c.Extra.size()};
         rows.AddRow(values, lengths);
-        if (!Invisible(c.Extra)) visible.push_back(c.Name);
+        if (!Invisible(c.Extra)) visible.emplace_back(c.Name);
     }
-    auto block = rows.Finish();
-    const int count = static_cast<int>(block->RowCount());
-    // Made while the connection's last statement succeeded, so its error text is empty, as after a
-    // successful "SHOW FIELDS".
-    std::unique_ptr<TResult> description(new TResult(std::move(block), FHandle, count));
-    return std::unique_ptr<TTable>(new TTable(name, TFields(visible), std::move(description)));
+    return true;
 }
 
-std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::TableByTable(std::vector<std::string>& names) const {
-    std::vector<std::unique_ptr<TDatabase>> items;
-    for (auto& n : names)
-        items.push_back(std::make_unique<TDatabase>(FHandle, std::move(n)));
-    return items;
+} // namespace
+
+std::unique_ptr<TTable> TCatalogueRead::Made(std::string name, std::vector<std::string> columns,
+                                             std::shared_ptr<const TResultBlock> description) const {
+    const int count = static_cast<int>(description->RowCount());
+    // Made while the connection's last statement succeeded, so its error text is empty, as after a
+    // successful "SHOW FIELDS".
+    std::unique_ptr<TResult> result(new TResult(std::move(description), FHandle, count));
+    return std::unique_ptr<TTable>(new TTable(std::move(name), TFields(columns), std::move(result)));
 }
 
 std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases() {
     std::vector<std::string> names = FirstColumnOf(ListDatabases(FHandle));
+    std::vector<std::unique_ptr<TDatabase>> items;
+    items.reserve(names.size());
     TGrants grants;
-    std::map<std::string, std::vector<std::pair<std::string, bool>>> tables;
-    std::map<TTableKey, std::vector<TColumn>> columns;
+    if (names.empty() || !ReadGrants(FHandle, grants)) return TableByTable(names);
+    const bool kinds = !grants.MayReadEveryView();
+    TStored tableAnswer(FHandle,
+                        kinds ? "SELECT TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE FROM information_schema.TABLES"
+                              : "SELECT TABLE_SCHEMA, TABLE_NAME FROM information_schema.TABLES");
+    TTableList tables;
+    if (!ReadTables(tableAnswer, kinds, tables)) return TableByTable(names);
+    TStored columnAnswer(FHandle,
+                         "SELECT TABLE_SCHEMA, TABLE_NAME, ORDINAL_POSITION, COLUMN_NAME, COLUMN_TYPE, "
+                         "IS_NULLABLE, COLUMN_KEY, COLUMN_DEFAULT, EXTRA, DATA_TYPE "
+                         "FROM information_schema.COLUMNS");
+    TColumnList columns;
     // A server whose information schema cannot be read is read the slow way.
-    if (names.empty() || !ReadGrants(grants) || !ReadTables(tables) || !ReadColumns(columns))
-        return TableByTable(names);
+    if (!ReadColumns(columnAnswer, columns)) return TableByTable(names);
+    const std::set<TTableKey> views =
+        kinds ? std::set<TTableKey>() : Views(FHandle, LiteralTextDefaults(columns));
 
     // Every table that can be described from the schema first, while the last statement is still
     // the successful one; the others take statements of their own afterwards.
     std::map<TTableKey, std::unique_ptr<TTable>> described;
     for (const auto& [database, list] : tables)
-        for (const auto& [table, view] : list) {
-            TTableKey key{database, table};
+        for (const auto& [table, listedView] : list) {
+            const TTableKey key{database, table};
+            const bool view = listedView || views.count(key);
             auto c = columns.find(key);
             if (c == columns.end() || !grants.MayReadWhole(key, view)) continue;
-            if (auto t = Described(table, view, c->second)) described.emplace(std::move(key), std::move(t));
+            TResultBlock::Builder rows({"Field", "Type", "Null", "Key", "Default", "Extra"});
+            std::vector<std::string> visible;
+            if (Describe(view, c->second, rows, visible))
+                described.emplace(key, Made(std::string(table), std::move(visible), rows.Finish()));
         }
 
-    std::vector<std::unique_ptr<TDatabase>> items;
-    items.reserve(names.size());
     for (auto& database : names) {
         std::vector<std::string> order;
         const bool system = database == SystemSchema;
         if (auto t = tables.find(database); t != tables.end())
             for (const auto& entry : t->second)
-                order.push_back(entry.first);
+                order.emplace_back(entry.first);
         const bool complete = std::all_of(order.begin(), order.end(), [&](const std::string& table) {
             return described.count({database, table}) != 0;
         });
@@ -320,7 +397,7 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases() {
         }
         for (auto& table : order) {
             auto found = described.find({database, table});
-            if (found != described.end())
+            if (found != described.end() && found->second)
                 list.FItems.push_back(std::move(found->second));
             else
                 list.FItems.push_back(std::make_unique<TTable>(FHandle, table));
@@ -328,5 +405,12 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases() {
         items.push_back(
             std::unique_ptr<TDatabase>(new TDatabase(FHandle, std::move(database), std::move(list))));
     }
+    return items;
+}
+
+std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::TableByTable(std::vector<std::string>& names) const {
+    std::vector<std::unique_ptr<TDatabase>> items;
+    for (auto& n : names)
+        items.push_back(std::make_unique<TDatabase>(FHandle, std::move(n)));
     return items;
 }

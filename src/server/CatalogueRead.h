@@ -6,10 +6,8 @@
 
 #include "Catalogue.h"
 
-#include <map>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 struct st_mysql;
@@ -21,15 +19,8 @@ public:
     std::vector<std::unique_ptr<TDatabase>> Databases();
 
 private:
-    struct TColumn;
-    struct TGrants;
-    using TTableKey = std::pair<std::string, std::string>; // database, table
-
-    bool ReadGrants(TGrants& grants);
-    bool ReadTables(std::map<std::string, std::vector<std::pair<std::string, bool>>>& tables);
-    bool ReadColumns(std::map<TTableKey, std::vector<TColumn>>& columns);
-    std::unique_ptr<TTable> Described(const std::string& name, bool view,
-                                      std::vector<TColumn>& columns) const;
+    std::unique_ptr<TTable> Made(std::string name, std::vector<std::string> columns,
+                                 std::shared_ptr<const TResultBlock> description) const;
     std::vector<std::unique_ptr<TDatabase>> TableByTable(std::vector<std::string>& names) const;
 
     st_mysql* FHandle;
