@@ -56,11 +56,6 @@ std::string_view TextOf(const std::optional<std::string_view>& v) {
     return v ? *v : std::string_view();
 }
 
-// The information schema writes a literal default quoted and escaped ('it''s'), and a NULL default
-// as the word NULL; the description shows the value itself and SQL NULL. Expressions
-// (current_timestamp(), b'101', (1 + 1)) and every default of a table's BLOB or TEXT column, which
-// the server keeps as an expression, read the same in both. nullopt: what the description shows
-// cannot be told from the text.
 struct TShownDefault {
     bool Null = false;
     std::string Text;
@@ -114,6 +109,11 @@ std::optional<std::string> Unquoted(std::string_view s) {
     return std::nullopt; // never closed
 }
 
+// The information schema writes a literal default quoted and escaped ('it''s'), and a NULL default
+// as the word NULL; the description shows the value itself and SQL NULL. Expressions
+// (current_timestamp(), b'101', (1 + 1)) and every default of a table's BLOB or TEXT column, which
+// the server keeps as an expression, read the same in both. nullopt: what the description shows
+// cannot be told from the text.
 std::optional<TShownDefault> ShownDefault(const std::optional<std::string_view>& written,
                                           std::string_view dataType, bool view) {
     if (!written || *written == "NULL") return TShownDefault{true, {}};
@@ -333,9 +333,9 @@ bool Describe(bool view, std::vector<TColumn>& columns, TResultBlock::Builder& r
 std::unique_ptr<TTable> TCatalogueRead::Made(std::string name, std::vector<std::string> columns,
                                              std::shared_ptr<const TResultBlock> description) const {
     const int count = static_cast<int>(description->RowCount());
-    // Made while the connection's last statement succeeded, so its error text is empty, as after a
-    // successful "SHOW FIELDS".
     std::unique_ptr<TResult> result(new TResult(std::move(description), FHandle, count));
+    // As after a successful "SHOW FIELDS", whatever the connection's last statement was.
+    result->FErrorText.clear();
     return std::unique_ptr<TTable>(new TTable(std::move(name), TFields(columns), std::move(result)));
 }
 
@@ -361,8 +361,7 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases() {
     const std::set<TTableKey> views =
         kinds ? std::set<TTableKey>() : Views(FHandle, LiteralTextDefaults(columns));
 
-    // Every table that can be described from the schema first, while the last statement is still
-    // the successful one; the others take statements of their own afterwards.
+    // Every table that can be described from the schema; the others take statements of their own.
     std::map<TTableKey, std::unique_ptr<TTable>> described;
     for (const auto& [database, list] : tables)
         for (const auto& [table, listedView] : list) {
