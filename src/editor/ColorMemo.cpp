@@ -63,6 +63,10 @@ bool IsNavigationKey(int key) {
     }
 }
 
+// Lines longer than this get the treatment that only pays off on long lines: their shaped glyphs are
+// kept between changes, and only the part in view is placed and drawn.
+constexpr int LongLine = 1000;
+
 constexpr Qt::KeyboardModifiers ShiftCtrlAlt = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
 
 } // namespace
@@ -117,7 +121,7 @@ public:
         // Finding the x of a character walks the line up to it, so on a long line every run off to
         // the side would cost a walk: while painting, characters outside the view are only said to
         // lie left or right of it.
-        if (M.FPainter && tl.textLength() > 1000) {
+        if (M.FPainter && tl.textLength() > LongLine) {
             const TShown& shown = Shown(b, tl, origin);
             if (column < shown.First || column > shown.Last) {
                 const int side = column < shown.First ? -OffView : M.viewport()->width() + OffView;
@@ -366,7 +370,7 @@ private:
 public:
     // Of a run found at column..column+length, the part on a long line's screen; false when none.
     bool ClipToShown(const TPlacedLine& line, int& column, int& length) const {
-        if (line.Line.textLength() <= 1000) return true;
+        if (line.Line.textLength() <= LongLine) return true;
         const TShown& shown = Shown(line.Block, line.Line, line.Origin);
         const int first = std::max(column, shown.First);
         const int last = std::min(column + length, shown.Last + 1);
@@ -398,6 +402,7 @@ TColorMemo::TColorMemo(QWidget* parent)
     viewport()->setMouseTracking(true); // the hot-spot cursor follows the mouse without a button
     UpdateTabStops();
     connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::TextChanged);
+    connect(document(), &QTextDocument::contentsChange, this, &TColorMemo::KeepLongLineGlyphs);
     FLoading = false;
 }
 
@@ -772,4 +777,17 @@ void TColorMemo::insertFromMimeData(const QMimeData* source) {
 void TColorMemo::UpdateTabStops() {
     // Tab stops every eight average characters, as in the classic edit control.
     setTabStopDistance(8 * QFontMetricsF(font()).averageCharWidth());
+}
+
+// A line's layout normally drops its shaped glyphs as soon as it is laid out, so placing the caret
+// and painting right after a keystroke each shaped the whole line again. A long line keeps them
+// until its next change; the change itself still discards them. Runs before the layout hears of
+// the change, so the layout of the changed lines already keeps what it shapes.
+void TColorMemo::KeepLongLineGlyphs(int from, int /*charsRemoved*/, int charsAdded) {
+    const QTextDocument* doc = document();
+    const QTextBlock last = doc->findBlock(from + charsAdded);
+    for (QTextBlock b = doc->findBlock(from); b.isValid(); b = b.next()) {
+        if (b.length() > LongLine) b.layout()->setCacheEnabled(true);
+        if (b == last) break;
+    }
 }
