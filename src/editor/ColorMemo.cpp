@@ -112,7 +112,7 @@ public:
         const int line = LineFromChar(index);
         const QTextBlock b = Block(line);
         const int column = std::clamp(index - LineStart(line), 0, std::max(b.length() - 1, 0));
-        const QPointF topLeft = M.blockBoundingGeometry(b).translated(M.contentOffset()).topLeft();
+        const QPointF topLeft = TopLeft(b);
         const QTextLayout* layout = b.layout();
         if (!layout || layout->lineCount() == 0)
             return TPoint{int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))};
@@ -186,8 +186,9 @@ public:
         // character after the caret); the lone half would draw a box over the real character.
         if (QChar::isHighSurrogate(text.back())) text.remove_suffix(1);
         if (text.empty()) return;
-        p->setPen(M.ToQColor(attr.Font));
-        const QColor back = M.ToQColor(attr.Brush);
+        // A long line has a run for every few characters, nearly all of them out of view: those that
+        // start right of it cost nothing more, and the others are clipped before any pen is made.
+        if (x >= M.viewport()->width() + OffView) return;
         TPlacedLine line;
         if (LineAt(y, line)) {
             // The window draws nothing for a line break.
@@ -195,13 +196,17 @@ public:
             while (!shown.empty() && (shown.back() == u'\r' || shown.back() == u'\n'))
                 shown.remove_suffix(1);
             if (shown.empty()) return;
-            const int column = ColumnOf(line, x, y, shown);
+            int column = ColumnOf(line, x, y, shown);
             if (column >= 0) {
-                DrawGlyphs(*p, line, column, int(shown.size()), back, attr.Underline);
+                int length = int(shown.size());
+                if (!ClipToShown(line, column, length)) return;
+                p->setPen(M.ToQColor(attr.Font));
+                DrawGlyphs(*p, line, column, length, M.ToQColor(attr.Brush), attr.Underline);
                 return;
             }
         }
-        DrawText(*p, x, y, text, back, attr.Underline, line);
+        p->setPen(M.ToQColor(attr.Font));
+        DrawText(*p, x, y, text, M.ToQColor(attr.Brush), attr.Underline, line);
     }
 
     // The window keeps its caret on top of the colours: the pass never paints where Qt drew it.
@@ -228,6 +233,22 @@ public:
     const TKeyDrawEvent& OnDrawKey() const override { return M.OnDrawKey; }
 
 private:
+    // The block's top-left corner in client coordinates. A paint asks it for every run of a long
+    // line, so the last answer is kept for the rest of the paint.
+    QPointF TopLeft(const QTextBlock& b) const {
+        if (M.FPainter && FTopLeft.Paint == M.FPaints && FTopLeft.Block == b.blockNumber())
+            return FTopLeft.At;
+        const QPointF at = M.blockBoundingGeometry(b).translated(M.contentOffset()).topLeft();
+        if (M.FPainter) FTopLeft = TTopLeft{M.FPaints, b.blockNumber(), at};
+        return at;
+    }
+    struct TTopLeft {
+        int Paint = -1;
+        int Block = -1;
+        QPointF At;
+    };
+    mutable TTopLeft FTopLeft;
+
     // A laid-out line of the window: its block, the line, and the layout's origin in client
     // coordinates.
     struct TPlacedLine {
