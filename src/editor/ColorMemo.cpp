@@ -112,7 +112,7 @@ public:
         const int line = LineFromChar(index);
         const QTextBlock b = Block(line);
         const int column = std::clamp(index - LineStart(line), 0, std::max(b.length() - 1, 0));
-        const QPointF topLeft = TopLeft(b);
+        const QPointF topLeft = Geometry(b).topLeft();
         const QTextLayout* layout = b.layout();
         if (!layout || layout->lineCount() == 0)
             return TPoint{int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))};
@@ -130,7 +130,7 @@ public:
                 return result;
             }
         }
-        const QPointF at = origin + QPointF(tl.cursorToX(column), tl.y());
+        const QPointF at = origin + QPointF(XOf(b, tl, column), tl.y());
         const TPoint result{int(std::lround(at.x())), int(std::lround(at.y()))};
         FPlaced[FPlacedNext++ % FPlaced.size()] = TPlacedChar{result, b.position() + column};
         return result;
@@ -233,21 +233,45 @@ public:
     const TKeyDrawEvent& OnDrawKey() const override { return M.OnDrawKey; }
 
 private:
-    // The block's top-left corner in client coordinates. A paint asks it for every run of a long
-    // line, so the last answer is kept for the rest of the paint.
-    QPointF TopLeft(const QTextBlock& b) const {
-        if (M.FPainter && FTopLeft.Paint == M.FPaints && FTopLeft.Block == b.blockNumber())
-            return FTopLeft.At;
-        const QPointF at = M.blockBoundingGeometry(b).translated(M.contentOffset()).topLeft();
-        if (M.FPainter) FTopLeft = TTopLeft{M.FPaints, b.blockNumber(), at};
-        return at;
+    // The x of a column within its line. On a long line each answer is a walk along the line, and
+    // a paint asks for the same columns again (where a run starts, where it ends, where the next
+    // one starts), so the last few answers are kept for the rest of the paint.
+    qreal XOf(const QTextBlock& b, const QTextLine& tl, int column) const {
+        if (!M.FPainter || tl.textLength() <= LongLine) return tl.cursorToX(column);
+        for (const TColumnX& known : FColumnX)
+            if (known.Paint == M.FPaints && known.Block == b.blockNumber() && known.Line == tl.lineNumber() &&
+                known.Column == column)
+                return known.X;
+        const qreal x = tl.cursorToX(column);
+        FColumnX[FColumnXNext++ % FColumnX.size()] =
+            TColumnX{M.FPaints, b.blockNumber(), tl.lineNumber(), column, x};
+        return x;
     }
-    struct TTopLeft {
+    struct TColumnX {
         int Paint = -1;
         int Block = -1;
-        QPointF At;
+        int Line = -1;
+        int Column = -1;
+        qreal X = 0;
     };
-    mutable TTopLeft FTopLeft;
+    mutable std::array<TColumnX, 8> FColumnX{};
+    mutable std::size_t FColumnXNext = 0;
+
+    // The block's rectangle in client coordinates. A paint asks it for every run of a long line, so
+    // the last answer is kept for the rest of the paint.
+    QRectF Geometry(const QTextBlock& b) const {
+        if (M.FPainter && FGeometry.Paint == M.FPaints && FGeometry.Block == b.blockNumber())
+            return FGeometry.At;
+        const QRectF at = M.blockBoundingGeometry(b).translated(M.contentOffset());
+        if (M.FPainter) FGeometry = TGeometry{M.FPaints, b.blockNumber(), at};
+        return at;
+    }
+    struct TGeometry {
+        int Paint = -1;
+        int Block = -1;
+        QRectF At;
+    };
+    mutable TGeometry FGeometry;
 
     // A laid-out line of the window: its block, the line, and the layout's origin in client
     // coordinates.
@@ -259,10 +283,9 @@ private:
 
     // The line whose top is at y (as PosFromChar reports it), among those on screen.
     bool LineAt(int y, TPlacedLine& out) const {
-        const QPointF offset = M.contentOffset();
         const int bottom = M.viewport()->height();
         for (QTextBlock b = M.firstVisibleBlock(); b.isValid(); b = b.next()) {
-            const QRectF r = M.blockBoundingGeometry(b).translated(offset);
+            const QRectF r = Geometry(b);
             if (r.top() > bottom || r.top() > y + 1) return false;
             const QTextLayout* layout = b.layout();
             if (!layout || r.bottom() <= y) continue;
@@ -314,8 +337,8 @@ private:
     void DrawGlyphs(QPainter& p, const TPlacedLine& line, int column, int length, const QColor& back,
                     bool underline) const {
         if (!ClipToShown(line, column, length)) return;
-        const qreal x0 = line.Origin.x() + line.Line.cursorToX(column);
-        const qreal x1 = line.Origin.x() + line.Line.cursorToX(column + length);
+        const qreal x0 = line.Origin.x() + XOf(line.Block, line.Line, column);
+        const qreal x1 = line.Origin.x() + XOf(line.Block, line.Line, column + length);
         p.fillRect(
             QRectF(std::min(x0, x1), line.Origin.y() + line.Line.y(), std::abs(x1 - x0), line.Line.height()),
             back);
