@@ -496,34 +496,25 @@ TEST_F(Memo, ALongLineAfterEditsLooksAsTheSameTextShownAfresh) {
          }},
     };
     for (const auto& e : edits) {
-        TColorMemo* fresh = nullptr;
-        std::unique_ptr<TColorMemo> owner;
         M->SetText(line);
         Sql();
         M->SetSelStart(120);
         M->setFocus();
         e.Edit(*M);
         M->clearFocus();
-        owner = std::make_unique<TColorMemo>(&Host);
-        fresh = owner.get();
-        fresh->setGeometry(M->geometry());
-        fresh->setFont(M->font());
-        AddSqlRules(fresh->ColorRules());
-        fresh->SetText(M->Text());
-        fresh->show();
+        TColorMemo fresh(&Host);
+        fresh.setGeometry(M->geometry());
+        fresh.setFont(M->font());
+        AddSqlRules(fresh.ColorRules());
+        fresh.SetText(M->Text());
+        fresh.show();
         QApplication::processEvents(); // the scroll bars follow the new widths
-        for (TColorMemo* m : {static_cast<TColorMemo*>(M), fresh}) {
+        for (TColorMemo* m : {static_cast<TColorMemo*>(M), &fresh}) {
             m->horizontalScrollBar()->setValue(CharRect(*m, 100).x() - CharRect(*m, 0).x());
             m->verticalScrollBar()->setValue(0);
         }
-        EXPECT_EQ(M->horizontalScrollBar()->maximum(), fresh->horizontalScrollBar()->maximum()) << e.Name;
-        const QImage seen = Shot(*M), expected = Shot(*fresh);
-        ASSERT_EQ(seen.size(), expected.size()) << e.Name;
-        int differ = 0;
-        for (int y = 0; y < seen.height(); ++y)
-            for (int x = 0; x < seen.width(); ++x)
-                differ += seen.pixel(x, y) != expected.pixel(x, y);
-        EXPECT_EQ(differ, 0) << e.Name;
+        EXPECT_EQ(M->horizontalScrollBar()->maximum(), fresh.horizontalScrollBar()->maximum()) << e.Name;
+        EXPECT_TRUE(Shot(*M) == Shot(fresh)) << e.Name;
         M->ColorRules().Clear();
         M->setFont(QFont(QStringLiteral("Liberation Mono"), 10));
     }
