@@ -109,6 +109,17 @@ public:
     int LineLength(int index) const override { return Block(LineFromChar(index)).length() - 1; }
 
     TPoint PosFromChar(int index) const override {
+        // The pass places every run of a long line, nearly all of them out of view: a character of
+        // the long line placed last in this paint is told its side without finding its line again.
+        if (M.FPainter && FLong.Paint == M.FPaints && index >= FLong.Start &&
+            index <= FLong.Start + FLong.Length) {
+            const int column = index - FLong.Start;
+            if (column < FLong.Shown.First || column > FLong.Shown.Last) {
+                const TPoint result{column < FLong.Shown.First ? -OffView : FLong.Right, FLong.Y};
+                FPlaced[FPlacedNext++ % FPlaced.size()] = TPlacedChar{result, FLong.DocStart + column};
+                return result;
+            }
+        }
         const int line = LineFromChar(index);
         const QTextBlock b = Block(line);
         const int column = std::clamp(index - LineStart(line), 0, std::max(b.length() - 1, 0));
@@ -123,6 +134,14 @@ public:
         // lie left or right of it.
         if (M.FPainter && tl.textLength() > LongLine) {
             const TShown& shown = Shown(b, tl, origin);
+            if (layout->lineCount() == 1)
+                FLong = TLongLine{M.FPaints,
+                                  LineStart(line),
+                                  b.length() - 1,
+                                  b.position(),
+                                  shown,
+                                  M.viewport()->width() + OffView,
+                                  int(std::lround(origin.y() + tl.y()))};
             if (column < shown.First || column > shown.Last) {
                 const int side = column < shown.First ? -OffView : M.viewport()->width() + OffView;
                 const TPoint result{side, int(std::lround(origin.y() + tl.y()))};
@@ -400,6 +419,19 @@ private:
     };
     mutable TShown FShown;
     mutable int FShownPaint = -1;
+
+    // The long line PosFromChar placed last in a paint: its first character (text and document
+    // index), its length, the columns in view, and where it says characters off to the side are.
+    struct TLongLine {
+        int Paint = -1;
+        int Start = 0;
+        int Length = 0;
+        int DocStart = 0;
+        TShown Shown;
+        int Right = 0;
+        int Y = 0;
+    };
+    mutable TLongLine FLong;
 
     const TShown& Shown(const QTextBlock& b, const QTextLine& tl, QPointF origin) const {
         if (FShownPaint != M.FPaints || FShown.Block != b.blockNumber()) {
