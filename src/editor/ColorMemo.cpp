@@ -63,6 +63,10 @@ bool IsNavigationKey(int key) {
     }
 }
 
+// Lines longer than this get the treatment that only pays off on long lines: their shaped glyphs are
+// kept between changes, and only the part in view is placed and drawn.
+constexpr int LongLine = 1000;
+
 constexpr Qt::KeyboardModifiers ShiftCtrlAlt = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
 
 } // namespace
@@ -105,10 +109,21 @@ public:
     int LineLength(int index) const override { return Block(LineFromChar(index)).length() - 1; }
 
     TPoint PosFromChar(int index) const override {
+        // The pass places every run of a long line, nearly all of them out of view: a character of
+        // the long line placed last in this paint is told its side without finding its line again.
+        if (M.FPainter && FLong.Paint == M.FPaints && index >= FLong.Start &&
+            index <= FLong.Start + FLong.Length) {
+            const int column = index - FLong.Start;
+            if (column < FLong.Shown.First || column > FLong.Shown.Last) {
+                const TPoint result{column < FLong.Shown.First ? -OffView : FLong.Right, FLong.Y};
+                FPlaced[FPlacedNext++ % FPlaced.size()] = TPlacedChar{result, FLong.DocStart + column};
+                return result;
+            }
+        }
         const int line = LineFromChar(index);
         const QTextBlock b = Block(line);
         const int column = std::clamp(index - LineStart(line), 0, std::max(b.length() - 1, 0));
-        const QPointF topLeft = M.blockBoundingGeometry(b).translated(M.contentOffset()).topLeft();
+        const QPointF topLeft = Geometry(b).topLeft();
         const QTextLayout* layout = b.layout();
         if (!layout || layout->lineCount() == 0)
             return TPoint{int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))};
@@ -117,8 +132,16 @@ public:
         // Finding the x of a character walks the line up to it, so on a long line every run off to
         // the side would cost a walk: while painting, characters outside the view are only said to
         // lie left or right of it.
-        if (M.FPainter && tl.textLength() > 1000) {
+        if (M.FPainter && tl.textLength() > LongLine) {
             const TShown& shown = Shown(b, tl, origin);
+            if (layout->lineCount() == 1)
+                FLong = TLongLine{M.FPaints,
+                                  LineStart(line),
+                                  b.length() - 1,
+                                  b.position(),
+                                  shown,
+                                  M.viewport()->width() + OffView,
+                                  int(std::lround(origin.y() + tl.y()))};
             if (column < shown.First || column > shown.Last) {
                 const int side = column < shown.First ? -OffView : M.viewport()->width() + OffView;
                 const TPoint result{side, int(std::lround(origin.y() + tl.y()))};
@@ -126,7 +149,7 @@ public:
                 return result;
             }
         }
-        const QPointF at = origin + QPointF(tl.cursorToX(column), tl.y());
+        const QPointF at = origin + QPointF(XOf(b, tl, column), tl.y());
         const TPoint result{int(std::lround(at.x())), int(std::lround(at.y()))};
         FPlaced[FPlacedNext++ % FPlaced.size()] = TPlacedChar{result, b.position() + column};
         return result;
@@ -182,8 +205,9 @@ public:
         // character after the caret); the lone half would draw a box over the real character.
         if (QChar::isHighSurrogate(text.back())) text.remove_suffix(1);
         if (text.empty()) return;
-        p->setPen(M.ToQColor(attr.Font));
-        const QColor back = M.ToQColor(attr.Brush);
+        // A long line has a run for every few characters, nearly all of them out of view: those that
+        // start right of it cost nothing more, and the others are clipped before any pen is made.
+        if (x >= M.viewport()->width() + OffView) return;
         TPlacedLine line;
         if (LineAt(y, line)) {
             // The window draws nothing for a line break.
@@ -191,13 +215,17 @@ public:
             while (!shown.empty() && (shown.back() == u'\r' || shown.back() == u'\n'))
                 shown.remove_suffix(1);
             if (shown.empty()) return;
-            const int column = ColumnOf(line, x, y, shown);
+            int column = ColumnOf(line, x, y, shown);
             if (column >= 0) {
-                DrawGlyphs(*p, line, column, int(shown.size()), back, attr.Underline);
+                int length = int(shown.size());
+                if (!ClipToShown(line, column, length)) return;
+                p->setPen(M.ToQColor(attr.Font));
+                DrawGlyphs(*p, line, column, length, M.ToQColor(attr.Brush), attr.Underline);
                 return;
             }
         }
-        DrawText(*p, x, y, text, back, attr.Underline, line);
+        p->setPen(M.ToQColor(attr.Font));
+        DrawText(*p, x, y, text, M.ToQColor(attr.Brush), attr.Underline, line);
     }
 
     // The window keeps its caret on top of the colours: the pass never paints where Qt drew it.
@@ -224,6 +252,46 @@ public:
     const TKeyDrawEvent& OnDrawKey() const override { return M.OnDrawKey; }
 
 private:
+    // The x of a column within its line. On a long line each answer is a walk along the line, and
+    // a paint asks for the same columns again (where a run starts, where it ends, where the next
+    // one starts), so the last few answers are kept for the rest of the paint.
+    qreal XOf(const QTextBlock& b, const QTextLine& tl, int column) const {
+        if (!M.FPainter || tl.textLength() <= LongLine) return tl.cursorToX(column);
+        for (const TColumnX& known : FColumnX)
+            if (known.Paint == M.FPaints && known.Block == b.blockNumber() && known.Line == tl.lineNumber() &&
+                known.Column == column)
+                return known.X;
+        const qreal x = tl.cursorToX(column);
+        FColumnX[FColumnXNext++ % FColumnX.size()] =
+            TColumnX{M.FPaints, b.blockNumber(), tl.lineNumber(), column, x};
+        return x;
+    }
+    struct TColumnX {
+        int Paint = -1;
+        int Block = -1;
+        int Line = -1;
+        int Column = -1;
+        qreal X = 0;
+    };
+    mutable std::array<TColumnX, 8> FColumnX{};
+    mutable std::size_t FColumnXNext = 0;
+
+    // The block's rectangle in client coordinates. A paint asks it for every run of a long line, so
+    // the last answer is kept for the rest of the paint.
+    QRectF Geometry(const QTextBlock& b) const {
+        if (M.FPainter && FGeometry.Paint == M.FPaints && FGeometry.Block == b.blockNumber())
+            return FGeometry.At;
+        const QRectF at = M.blockBoundingGeometry(b).translated(M.contentOffset());
+        if (M.FPainter) FGeometry = TGeometry{M.FPaints, b.blockNumber(), at};
+        return at;
+    }
+    struct TGeometry {
+        int Paint = -1;
+        int Block = -1;
+        QRectF At;
+    };
+    mutable TGeometry FGeometry;
+
     // A laid-out line of the window: its block, the line, and the layout's origin in client
     // coordinates.
     struct TPlacedLine {
@@ -234,10 +302,9 @@ private:
 
     // The line whose top is at y (as PosFromChar reports it), among those on screen.
     bool LineAt(int y, TPlacedLine& out) const {
-        const QPointF offset = M.contentOffset();
         const int bottom = M.viewport()->height();
         for (QTextBlock b = M.firstVisibleBlock(); b.isValid(); b = b.next()) {
-            const QRectF r = M.blockBoundingGeometry(b).translated(offset);
+            const QRectF r = Geometry(b);
             if (r.top() > bottom || r.top() > y + 1) return false;
             const QTextLayout* layout = b.layout();
             if (!layout || r.bottom() <= y) continue;
@@ -289,8 +356,8 @@ private:
     void DrawGlyphs(QPainter& p, const TPlacedLine& line, int column, int length, const QColor& back,
                     bool underline) const {
         if (!ClipToShown(line, column, length)) return;
-        const qreal x0 = line.Origin.x() + line.Line.cursorToX(column);
-        const qreal x1 = line.Origin.x() + line.Line.cursorToX(column + length);
+        const qreal x0 = line.Origin.x() + XOf(line.Block, line.Line, column);
+        const qreal x1 = line.Origin.x() + XOf(line.Block, line.Line, column + length);
         p.fillRect(
             QRectF(std::min(x0, x1), line.Origin.y() + line.Line.y(), std::abs(x1 - x0), line.Line.height()),
             back);
@@ -353,6 +420,19 @@ private:
     mutable TShown FShown;
     mutable int FShownPaint = -1;
 
+    // The long line PosFromChar placed last in a paint: its first character (text and document
+    // index), its length, the columns in view, and where it says characters off to the side are.
+    struct TLongLine {
+        int Paint = -1;
+        int Start = 0;
+        int Length = 0;
+        int DocStart = 0;
+        TShown Shown;
+        int Right = 0;
+        int Y = 0;
+    };
+    mutable TLongLine FLong;
+
     const TShown& Shown(const QTextBlock& b, const QTextLine& tl, QPointF origin) const {
         if (FShownPaint != M.FPaints || FShown.Block != b.blockNumber()) {
             FShown.Block = b.blockNumber();
@@ -366,7 +446,7 @@ private:
 public:
     // Of a run found at column..column+length, the part on a long line's screen; false when none.
     bool ClipToShown(const TPlacedLine& line, int& column, int& length) const {
-        if (line.Line.textLength() <= 1000) return true;
+        if (line.Line.textLength() <= LongLine) return true;
         const TShown& shown = Shown(line.Block, line.Line, line.Origin);
         const int first = std::max(column, shown.First);
         const int last = std::min(column + length, shown.Last + 1);
@@ -398,6 +478,7 @@ TColorMemo::TColorMemo(QWidget* parent)
     viewport()->setMouseTracking(true); // the hot-spot cursor follows the mouse without a button
     UpdateTabStops();
     connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::TextChanged);
+    connect(document(), &QTextDocument::contentsChange, this, &TColorMemo::KeepLongLineGlyphs);
     FLoading = false;
 }
 
@@ -772,4 +853,17 @@ void TColorMemo::insertFromMimeData(const QMimeData* source) {
 void TColorMemo::UpdateTabStops() {
     // Tab stops every eight average characters, as in the classic edit control.
     setTabStopDistance(8 * QFontMetricsF(font()).averageCharWidth());
+}
+
+// A line's layout normally drops its shaped glyphs as soon as it is laid out, so placing the caret
+// and painting right after a keystroke each shaped the whole line again. A long line keeps them
+// until its next change; the change itself still discards them. Runs before the layout hears of
+// the change, so the layout of the changed lines already keeps what it shapes.
+void TColorMemo::KeepLongLineGlyphs(int from, int /*charsRemoved*/, int charsAdded) {
+    const QTextDocument* doc = document();
+    const QTextBlock last = doc->findBlock(from + charsAdded);
+    for (QTextBlock b = doc->findBlock(from); b.isValid(); b = b.next()) {
+        if (b.length() > LongLine) b.layout()->setCacheEnabled(true);
+        if (b == last) break;
+    }
 }

@@ -141,6 +141,7 @@ private:
     THit HotSpotAt(QPoint point) const;
 
     void TextChanged();
+    void KeepLongLineGlyphs(int from, int charsRemoved, int charsAdded);
     void UpdateTabStops();
     QColor ToQColor(TColor color) const;
 

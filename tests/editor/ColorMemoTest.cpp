@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -466,6 +467,57 @@ TEST_F(Memo, ColoursOfALongLineScrolledSidewaysStayInPlace) {
     for (int i = close - 6; i < close + 17; ++i)
         seen += Ink(shot, CharRect(*M, i));
     EXPECT_EQ(seen, ".TTTT.TT.BBBB.RKR.T.T.T");
+}
+
+// A long line keeps its shaped glyphs from one change to the next; whatever happens to it, it must
+// look exactly as the same text shown afresh.
+TEST_F(Memo, ALongLineAfterEditsLooksAsTheSameTextShownAfresh) {
+    QString line = QStringLiteral("insert into t values ");
+    for (int i = 0; i < 400; ++i)
+        line += QStringLiteral("(%1, 'x /* %1 */'), ").arg(i);
+    const QFont other(QStringLiteral("DejaVu Sans"), 13);
+    const struct {
+        const char* Name;
+        std::function<void(TColorMemo&)> Edit;
+    } edits[] = {
+        {"typed", [](TColorMemo& m) { QTest::keyClicks(&m, "ab'c"); }},
+        {"deleted", [](TColorMemo& m) { QTest::keyClick(&m, Qt::Key_Backspace); }},
+        {"undone",
+         [](TColorMemo& m) {
+             QTest::keyClicks(&m, "xyz");
+             m.undo();
+         }},
+        {"line split", [](TColorMemo& m) { QTest::keyClick(&m, Qt::Key_Return); }},
+        {"font changed", [&](TColorMemo& m) { m.setFont(other); }},
+        {"typed, then font changed",
+         [&](TColorMemo& m) {
+             QTest::keyClicks(&m, "q");
+             m.setFont(other);
+         }},
+    };
+    for (const auto& e : edits) {
+        M->SetText(line);
+        Sql();
+        M->SetSelStart(120);
+        M->setFocus();
+        e.Edit(*M);
+        M->clearFocus();
+        TColorMemo fresh(&Host);
+        fresh.setGeometry(M->geometry());
+        fresh.setFont(M->font());
+        AddSqlRules(fresh.ColorRules());
+        fresh.SetText(M->Text());
+        fresh.show();
+        QApplication::processEvents(); // the scroll bars follow the new widths
+        for (TColorMemo* m : {static_cast<TColorMemo*>(M), &fresh}) {
+            m->horizontalScrollBar()->setValue(CharRect(*m, 100).x() - CharRect(*m, 0).x());
+            m->verticalScrollBar()->setValue(0);
+        }
+        EXPECT_EQ(M->horizontalScrollBar()->maximum(), fresh.horizontalScrollBar()->maximum()) << e.Name;
+        EXPECT_TRUE(Shot(*M) == Shot(fresh)) << e.Name;
+        M->ColorRules().Clear();
+        M->setFont(QFont(QStringLiteral("Liberation Mono"), 10));
+    }
 }
 
 // Outside data without text (an empty clipboard, an image) pasted with Ctrl+V, by the paste
