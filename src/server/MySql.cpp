@@ -3,6 +3,7 @@
 #include "ReservedWords.h"
 #include "ResultCopy.h"
 #include "Statements.h"
+#include "WaitPath.h"
 
 #include <mysql.h>
 
@@ -30,7 +31,7 @@ std::shared_ptr<const TResultBlock> CopyResult(MYSQL_RES* res, MYSQL* h, bool& f
     failed = false;
     TResultBlock::Builder b(FieldNamesOf(res));
     if (res) {
-        while (MYSQL_ROW row = mysql_fetch_row(res))
+        while (MYSQL_ROW row = FetchRow(res))
             b.AddRow(row, mysql_fetch_lengths(res));
         failed = h && mysql_errno(h) != 0;
     }
@@ -42,6 +43,8 @@ std::shared_ptr<const TResultBlock> EmptyBlock() {
 }
 
 constexpr int HighestPort = 65535;
+
+constexpr const char* StoppedText = "Stopped by the user";
 
 } // namespace
 
@@ -89,7 +92,10 @@ TMySql::~TMySql() {
 }
 
 void TMySql::CloseHandle() {
-    if (FHandle) mysql_close(FHandle);
+    if (FHandle) {
+        ForgetHandle(FHandle);
+        mysql_close(FHandle);
+    }
     FHandle = nullptr;
 }
 
@@ -108,14 +114,31 @@ bool TMySql::Connect() {
     }
     FHandle = mysql_init(nullptr);
     if (!FHandle) return FConnected = false;
-    if (!mysql_real_connect(FHandle, Host.c_str(), User.c_str(), Password.c_str(), nullptr,
-                            static_cast<unsigned int>(Port), nullptr, 0))
-        return FConnected = false;
-    FConnected = true;
+    // A stop during the attempt or the catalogue read abandons the whole connect.
+    if (!PrepareHandle(FHandle, FWaiter, TServerLogin{Host, User, Password, static_cast<unsigned int>(Port)},
+                       TStopMode::Connect) ||
+        !OpenConnection(FHandle))
+        return FConnected = StoppedConnect();
     // Asked while no database is current, so the server's look at each word touches no tables.
     FReservedWords = ReadReservedWords(FHandle);
     FDatabases = std::make_unique<TDatabases>(FHandle);
+    if (ConnectWasStopped(FHandle)) {
+        FDatabases.reset();
+        FReservedWords.clear();
+        return FConnected = StoppedConnect();
+    }
+    SetStopMode(FHandle, TStopMode::Statement);
+    FConnected = true;
     return true;
+}
+
+bool TMySql::StoppedConnect() {
+    if (FHandle && ConnectWasStopped(FHandle)) {
+        // Closed, so the host is plainly not connected; the reason is kept for ErrorText.
+        FRefusal = StoppedText;
+        CloseHandle();
+    }
+    return false;
 }
 
 bool TMySql::ReadDatabases() {
@@ -155,7 +178,12 @@ unsigned long TMySql::ThreadId() const {
 }
 
 std::string TMySql::Statistics() const {
-    return FHandle ? TextOrEmpty(mysql_stat(FHandle)) : "";
+    if (!FHandle) return "";
+    const char* text = nullptr;
+    Drive(
+        FHandle, [&] { return mysql_stat_start(&text, FHandle); },
+        [&](int events) { return mysql_stat_cont(&text, FHandle, events); });
+    return TextOrEmpty(text);
 }
 
 std::string TMySql::ClientInfo() {
@@ -202,7 +230,7 @@ TResult* TMySql::Execute(const std::string& sql) {
 }
 
 TResult* TMySql::ProcessList() {
-    MYSQL_RES* res = FHandle ? mysql_list_processes(FHandle) : nullptr;
+    MYSQL_RES* res = FHandle ? ListProcesses(FHandle) : nullptr;
     return Store(res, false);
 }
 
@@ -218,5 +246,9 @@ bool TMySql::DropDatabase(const std::string& name) {
 
 bool TMySql::RefreshGrants() {
     if (!FHandle) return false;
-    return mysql_refresh(FHandle, REFRESH_GRANT) == 0;
+    int ret = 1;
+    Drive(
+        FHandle, [&] { return mysql_refresh_start(&ret, FHandle, REFRESH_GRANT); },
+        [&](int events) { return mysql_refresh_cont(&ret, FHandle, events); });
+    return ret == 0;
 }

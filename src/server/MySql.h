@@ -19,6 +19,7 @@
 
 struct st_mysql;
 struct st_mysql_res;
+class TServerWaiter;
 
 class TMySql {
 public:
@@ -27,6 +28,9 @@ public:
     TMySql(const TMySql&) = delete;
     TMySql& operator=(const TMySql&) = delete;
 
+    // Waits through `waiter` from the next Connect on (null: the default waiter, ServerWait.h). A stop
+    // asked for during Connect leaves the object unconnected, with ErrorText saying it was stopped.
+    void SetWaiter(TServerWaiter* waiter) { FWaiter = waiter; }
     bool Connect();
     bool Disconnect();    // always false: closing has no failure outcome
     bool IsAlive() const; // local test, no round trip
@@ -67,13 +71,15 @@ public:
 
 private:
     void CloseHandle();
+    bool StoppedConnect();
     TResult* Store(st_mysql_res* res, bool streamed);
 
     st_mysql* FHandle = nullptr;
     std::unique_ptr<TDatabases> FDatabases;
     std::unique_ptr<TResult> FLastResult;
     std::vector<std::string> FReservedWords;
-    std::string FRefusal; // why Connect did not even try, reported as its error
+    std::string FRefusal; // why Connect did not try or gave up, reported as its error
+    TServerWaiter* FWaiter = nullptr;
     bool FConnected = false;
 };
 

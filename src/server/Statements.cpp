@@ -1,18 +1,39 @@
 #include "Statements.h"
 
+#include "WaitPath.h"
+
 #include <mysql.h>
 
 bool Send(st_mysql* handle, std::string_view sql) {
-    return mysql_real_query(handle, sql.data(), static_cast<unsigned long>(sql.size())) == 0;
+    int ret = 1;
+    const auto length = static_cast<unsigned long>(sql.size());
+    Drive(
+        handle, [&] { return mysql_real_query_start(&ret, handle, sql.data(), length); },
+        [&](int events) { return mysql_real_query_cont(&ret, handle, events); });
+    return ret == 0;
+}
+
+char** FetchRow(st_mysql_res* res) {
+    MYSQL* handle = res->handle;
+    // A stored result has every row in memory already: nothing to wait for.
+    if (!handle) return mysql_fetch_row(res);
+    MYSQL_ROW row = nullptr;
+    Drive(
+        handle, [&] { return mysql_fetch_row_start(&row, res); },
+        [&](int events) { return mysql_fetch_row_cont(&row, res, events); });
+    return row;
 }
 
 bool DrainResults(st_mysql* handle) {
     while (mysql_more_results(handle)) {
-        const int status = mysql_next_result(handle);
+        int status = -1;
+        Drive(
+            handle, [&] { return mysql_next_result_start(&status, handle); },
+            [&](int events) { return mysql_next_result_cont(&status, handle, events); });
         if (status > 0) return false;
         if (status < 0) break;
         if (MYSQL_RES* res = mysql_use_result(handle)) {
-            while (mysql_fetch_row(res)) {
+            while (FetchRow(res)) {
             }
             mysql_free_result(res);
         }
@@ -23,20 +44,42 @@ bool DrainResults(st_mysql* handle) {
 }
 
 st_mysql_res* StoreResult(st_mysql* handle) {
-    return mysql_store_result(handle);
+    MYSQL_RES* res = nullptr;
+    Drive(
+        handle, [&] { return mysql_store_result_start(&res, handle); },
+        [&](int events) { return mysql_store_result_cont(&res, handle, events); });
+    return res;
 }
 
 bool SelectDatabase(st_mysql* handle, const std::string& name) {
     // The library answers 0 for success and non-zero (even positive) for failure.
-    return mysql_select_db(handle, name.c_str()) == 0;
+    int ret = 1;
+    Drive(
+        handle, [&] { return mysql_select_db_start(&ret, handle, name.c_str()); },
+        [&](int events) { return mysql_select_db_cont(&ret, handle, events); });
+    return ret == 0;
 }
 
-// No pattern: the server's LIKE '' is not a reliable "everything" (MariaDB drops
-// information_schema from the databases for it).
+namespace {
+
+// A listing is an ordinary statement and its stored outcome (the library's listing calls have no
+// non-blocking form).
+st_mysql_res* Listing(st_mysql* handle, std::string_view sql) {
+    return Send(handle, sql) ? StoreResult(handle) : nullptr;
+}
+
+} // namespace
+
+// The pattern '%' matches every name. (The server's LIKE '' is not a reliable "everything": MariaDB
+// drops information_schema from the databases for it.)
 st_mysql_res* ListDatabases(st_mysql* handle) {
-    return mysql_list_dbs(handle, nullptr);
+    return Listing(handle, "SHOW DATABASES LIKE '%'");
 }
 
 st_mysql_res* ListTables(st_mysql* handle) {
-    return mysql_list_tables(handle, nullptr);
+    return Listing(handle, "SHOW TABLES LIKE '%'");
+}
+
+st_mysql_res* ListProcesses(st_mysql* handle) {
+    return Listing(handle, "SHOW PROCESSLIST");
 }
