@@ -9,6 +9,7 @@
 #include "MySql.h"
 #include "NavigationTree.h"
 #include "QtText.h"
+#include "ServerWaitGuard.h"
 #include "WaitCursor.h"
 #include "propertiesview.h"
 
@@ -108,6 +109,7 @@ void TfrmMain::btnConnectClick() {
     if (!hostNode) return;
     TMySql* host = hostNode->Host();
     {
+        TServerWaitGuard waiting;
         TWaitCursor wait;
         SetStatusText(QStringLiteral("Connecting to ") + HostAndPort(*host), true);
         // Connect releases the catalogue of an earlier connection (one that was lost, say), and
@@ -157,6 +159,7 @@ void TfrmMain::btnSelectDbClick() {
         if (sibling && sibling->Database() && sibling->Database()->Selected) former = sibling;
     }
 
+    TServerWaitGuard waiting;
     if (node->Database()->Select()) {
         SetStatusText(QStringLiteral("Database '") + node->text(0) + QStringLiteral("' selected"), true);
         TNavigationTree::SetInUseLook(node, true);
@@ -183,6 +186,7 @@ void TfrmMain::btnCreateDbClick() {
     // A cancelled box leaves the name empty, and the server is asked all the same.
     Dialogs().InputQuery(this, QStringLiteral("Create database"), QStringLiteral("Name of the database?"),
                          name);
+    TServerWaitGuard waiting;
     if (host->CreateDatabase(ServerText(name))) {
         SetStatusText(QStringLiteral("Database Created"));
         RebuildKeepingDatabaseInUse(*Tree, hostNode);
@@ -204,6 +208,7 @@ void TfrmMain::btnDeleteDbClick() {
         SetStatusText(QStringLiteral("Error Deleting Database: User canceled"));
         return;
     }
+    TServerWaitGuard waiting;
     if (host->DropDatabase(name)) {
         SetStatusText(QStringLiteral("Database deleted"));
         RebuildKeepingDatabaseInUse(*Tree, hostNode);
@@ -227,6 +232,7 @@ void TfrmMain::popmnuTableSelectClick() {
     // The caption is the statement; it stays out of the query history and the editor.
     TTreeNode* hostNode = Tree->SelectedHostNode();
     if (!hostNode) return;
+    TServerWaitGuard waiting;
     ReleaseShownResult();
     ShowResult(*hostNode->Host()->Execute(ServerText(popmnuTableSelect->text())));
     ForgetLostConnection(hostNode);
@@ -235,6 +241,7 @@ void TfrmMain::popmnuTableSelectClick() {
 void TfrmMain::popmnuFieldSelectClick() {
     TTreeNode* hostNode = Tree->SelectedHostNode();
     if (!hostNode) return;
+    TServerWaitGuard waiting;
     ReleaseShownResult();
     ShowResult(*hostNode->Host()->Execute(ServerText(popmnuFieldSelect->text())));
     ForgetLostConnection(hostNode);

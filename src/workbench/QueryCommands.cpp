@@ -12,6 +12,7 @@
 #include "QtText.h"
 #include "QueryHistory.h"
 #include "ResultModel.h"
+#include "ServerWaitGuard.h"
 #include "SplitStatements.h"
 #include "result.h"
 
@@ -55,6 +56,7 @@ void TfrmMain::btnQueryClick() {
     TTreeNode* hostNode = Tree->SelectedHostNode();
     if (!hostNode) return;
 
+    TServerWaitGuard waiting;
     // The database-busy cursor stays up for the whole run, whatever a statement's outcome.
     TWaitCursor busy(SqlBusyCursor());
     cmbQueries->setEnabled(true);

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "MySql.h"
 #include "QtText.h"
+#include "ServerWaitGuard.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -256,6 +257,9 @@ void TfrmProperties::showEvent(QShowEvent* event) {
 
 void TfrmProperties::FormShow() {
     if (!FMySql) return;
+    // Only a connection object with a handle asks its server anything.
+    std::optional<TServerWaitGuard> waiting;
+    if (FMySql->Handle()) waiting.emplace();
     const QString name = QtText(FMySql->Name);
     lblName->setText(name);
     txtName->setText(name);
@@ -319,6 +323,7 @@ void TfrmProperties::keyPressEvent(QKeyEvent* event) {
 }
 
 void TfrmProperties::btnRefreshClick() {
+    TServerWaitGuard waiting;
     RefreshProcesses();
 }
 
@@ -347,5 +352,6 @@ void TfrmProperties::RefreshProcesses() {
 
 void TfrmProperties::btnGrantsClick() {
     // The outcome is not shown, as with the server's own reload command.
+    TServerWaitGuard waiting;
     if (FMySql) FMySql->RefreshGrants();
 }

@@ -1,6 +1,7 @@
 // The host and database commands, run from their real tool buttons, menu items and keys against the
 // sandbox server.
 
+#include "ServerWaitGuard.h"
 #include "WindowTestSupport.h"
 
 #include "ColorMemo.h"
@@ -110,10 +111,15 @@ protected:
 
     // Runs `act` on the properties dialog once it is shown modally; a dialog still open after
     // that is cancelled, so a broken command cannot hang the test.
-    void WhenPropertiesShow(std::function<void(TfrmProperties&)> act) {
-        QTimer::singleShot(0, Window, [this, act] {
+    // The dialog reads from the server while it opens (the event loop runs meanwhile): the act waits
+    // until that is over.
+    void WhenPropertiesShow(std::function<void(TfrmProperties&)> act, int triesLeft = 500) {
+        QTimer::singleShot(triesLeft == 500 ? 0 : 10, Window, [this, act, triesLeft] {
             TfrmProperties* d = Windows->frmProperties.get();
-            if (!d->isVisible() || QApplication::activeModalWidget() != d) {
+            const bool ready = d->isVisible() && QApplication::activeModalWidget() == d;
+            if ((!ready || TServerWaitGuard::Active()) && triesLeft > 0)
+                return WhenPropertiesShow(act, triesLeft - 1);
+            if (!ready) {
                 ADD_FAILURE() << "the properties dialog is not shown modally";
                 return;
             }

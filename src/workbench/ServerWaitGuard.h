@@ -1,0 +1,33 @@
+#pragma once
+// For the length of a command that waits on the server: the waits run the event loop, so the
+// windows paint; the user's keys and clicks are neither acted on nor kept for later; Esc stops the
+// wait; closing a window stops it and closes the window once the command is over. One guard per
+// command, made before its first server call; guards may nest.
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <vector>
+
+class TEventLoopWaiter;
+
+class TServerWaitGuard : public QObject {
+public:
+    TServerWaitGuard();
+    ~TServerWaitGuard() override;
+    TServerWaitGuard(const TServerWaitGuard&) = delete;
+    TServerWaitGuard& operator=(const TServerWaitGuard&) = delete;
+
+    // The waiter the guards install, for tests and benchmarks that stop a wait themselves.
+    static TEventLoopWaiter& Waiter();
+    // True while a guard is in place.
+    static bool Active();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool FOutermost;
+    std::vector<QPointer<QWidget>> FCloseAfter;
+};
