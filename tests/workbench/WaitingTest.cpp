@@ -1,0 +1,251 @@
+// Waiting on the server through the real main window: the window keeps running while a command
+// waits, input made meanwhile is dropped, Esc stops the wait, closing stops it and closes, and a
+// server that never greets times out.
+
+#include "WindowTestSupport.h"
+
+#include "ColorMemo.h"
+#include "MySql.h"
+#include "ResultModel.h"
+#include "Sandbox.h"
+#include "ServerWaitGuard.h"
+#include "SilentListener.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace {
+
+// Ticks every 20 ms and asks the status bar to paint: the longest gap between ticks and the paints
+// that followed tell whether the window kept running.
+class TLiveness : public QObject {
+public:
+    explicit TLiveness(QStatusBar* bar) : FBar(bar) {
+        bar->installEventFilter(this);
+        FTimer.setInterval(20);
+        connect(&FTimer, &QTimer::timeout, this, [this] {
+            LongestGapMs = std::max(LongestGapMs, FSince.restart());
+            ++Ticks;
+            FBar->update();
+        });
+    }
+    ~TLiveness() override { FBar->removeEventFilter(this); }
+    void Start() {
+        FSince.start();
+        FTimer.start();
+    }
+    void Stop() { FTimer.stop(); }
+    qint64 LongestGapMs = 0;
+    int Ticks = 0;
+    int Paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint && FTimer.isActive()) ++Paints;
+        return false;
+    }
+
+private:
+    QStatusBar* FBar;
+    QTimer FTimer;
+    QElapsedTimer FSince;
+};
+
+class Waiting : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Db = std::make_unique<TempDatabase>("wait");
+        Db->Run("CREATE TABLE log (n INT)");
+        Open();
+        HostNode = Window->Tree->AddHostNode(SandboxHost("sandbox"));
+        Host = HostNode->Host();
+        Window->show();
+        QApplication::setActiveWindow(Window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        Db.reset();
+    }
+
+    QString Status() const { return Window->StatusText(); }
+    void ConnectHost() {
+        Window->Tree->setCurrentItem(HostNode);
+        Window->btnConnect->click();
+        ASSERT_TRUE(Status().startsWith(QLatin1String("Connected to "))) << Status().toStdString();
+    }
+    void Run(const QString& text) {
+        QApplication::setActiveWindow(Window);
+        Window->mmoIn->SetText(text);
+        Window->mmoIn->setFocus();
+        QTest::keyClick(Window->mmoIn, Qt::Key_F12);
+    }
+    void At(int ms, std::function<void()> act) { QTimer::singleShot(ms, Window, std::move(act)); }
+    // Esc as the user presses it, on whatever has the focus; remembers when.
+    void PressEscape() {
+        EscapeAt.start();
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : Window;
+        QTest::keyClick(target, Qt::Key_Escape);
+    }
+    QString T(const char* table) const {
+        return QStringLiteral("`%1`.`%2`").arg(QString::fromStdString(Db->Name()), QLatin1String(table));
+    }
+    int LogRows() {
+        TResult* r = Db->Admin().Execute("SELECT COUNT(*) FROM `" + Db->Name() + "`.log");
+        EXPECT_EQ(r->Rows.Count(), 1) << r->ErrorText();
+        return r->Rows.Count() == 1 ? std::stoi(std::string(r->Rows.Items(0).Values(0))) : -1;
+    }
+
+    std::unique_ptr<TempDatabase> Db;
+    TTreeNode* HostNode = nullptr;
+    TMySql* Host = nullptr;
+    QElapsedTimer EscapeAt;
+};
+
+TEST_F(Waiting, AServerThatNeverGreetsTimesOutAfterTenSecondsWhileTheWindowRuns) {
+    TSilentListener silent;
+    ASSERT_NE(silent.Port(), 0);
+    Host->Host = "127.0.0.1";
+    Host->Port = silent.Port();
+    TLiveness live(Window->StatusBar);
+    live.Start();
+    QElapsedTimer took;
+    took.start();
+    Window->Tree->setCurrentItem(HostNode);
+    Window->btnConnect->click();
+    live.Stop();
+    EXPECT_GE(took.elapsed(), 9500);
+    EXPECT_LT(took.elapsed(), 13000);
+    EXPECT_TRUE(Status().startsWith(QLatin1String("Connect failed: Lost connection")))
+        << Status().toStdString();
+    EXPECT_LT(live.LongestGapMs, 200);
+    EXPECT_GT(live.Paints, 100) << "the window stopped painting";
+    EXPECT_FALSE(Host->IsAlive());
+    EXPECT_EQ(HostNode->childCount(), 0);
+    EXPECT_TRUE(Window->btnConnect->isEnabled());
+}
+
+TEST_F(Waiting, EscapeAbandonsAConnectToAServerThatNeverGreets) {
+    TSilentListener silent;
+    ASSERT_NE(silent.Port(), 0);
+    Host->Host = "127.0.0.1";
+    Host->Port = silent.Port();
+    At(500, [this] { PressEscape(); });
+    Window->Tree->setCurrentItem(HostNode);
+    Window->btnConnect->click();
+    ASSERT_TRUE(EscapeAt.isValid()) << "Escape was never pressed";
+    EXPECT_LT(EscapeAt.elapsed(), 1000);
+    EXPECT_EQ(Status(), QStringLiteral("Connect failed: Stopped by the user"));
+    EXPECT_FALSE(Host->IsAlive());
+    EXPECT_EQ(HostNode->childCount(), 0);
+}
+
+TEST_F(Waiting, EscapeDuringTheCatalogueReadLeavesTheHostNotConnected) {
+    // Escape as soon as the server has taken the login: the catalogue is being read then.
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, Window, [&] {
+        if (Host->Handle() && Host->ThreadId() != 0 && !EscapeAt.isValid()) PressEscape();
+    });
+    watch.start();
+    Window->Tree->setCurrentItem(HostNode);
+    Window->btnConnect->click();
+    watch.stop();
+    ASSERT_TRUE(EscapeAt.isValid()) << "the connect never waited after the login";
+    EXPECT_EQ(Status(), QStringLiteral("Connect failed: Stopped by the user"));
+    EXPECT_FALSE(Host->IsAlive());
+    EXPECT_EQ(HostNode->childCount(), 0);
+    EXPECT_TRUE(Window->btnConnect->isEnabled());
+    EXPECT_FALSE(Window->btnQuery->isEnabled());
+    // Nothing is left in the way of the next attempt.
+    ConnectHost();
+    EXPECT_GT(HostNode->childCount(), 0);
+}
+
+TEST_F(Waiting, EscapeStopsAStatementAndTheConnectionGoesOn) {
+    ConnectHost();
+    const unsigned long thread = Host->ThreadId();
+    TLiveness live(Window->StatusBar);
+    live.Start();
+    At(1000, [this] { PressEscape(); });
+    QElapsedTimer took;
+    took.start();
+    Run(QStringLiteral("SELECT SLEEP(20)"));
+    live.Stop();
+    ASSERT_TRUE(EscapeAt.isValid());
+    EXPECT_LT(EscapeAt.elapsed(), 1000) << "from Escape to the error";
+    EXPECT_LT(took.elapsed(), 3000);
+    EXPECT_TRUE(Status().startsWith(QLatin1String("Error: "))) << Status().toStdString();
+    EXPECT_TRUE(Status().contains(QLatin1String("interrupted"))) << Status().toStdString();
+    EXPECT_LT(live.LongestGapMs, 200);
+    EXPECT_GT(live.Paints, 20) << "the window stopped painting";
+
+    EXPECT_EQ(Host->ThreadId(), thread);
+    Run(QStringLiteral("SELECT 1"));
+    EXPECT_TRUE(Status().startsWith(QLatin1String("1 rows - 1 fields"))) << Status().toStdString();
+}
+
+TEST_F(Waiting, KeysAndClicksDuringARunAreNeitherActedOnNorKept) {
+    ConnectHost();
+    const QString sql = QStringLiteral("INSERT INTO %1 SELECT SLEEP(1)").arg(T("log"));
+    At(300, [this] {
+        QTest::keyClick(Window->mmoIn, Qt::Key_F12);
+        QTest::keyClicks(Window->mmoIn, "typed");
+        QTest::mouseClick(Window->btnQuery, Qt::LeftButton);
+        QTest::keyClick(Window->mmoIn, Qt::Key_Q, Qt::AltModifier);
+    });
+    Run(sql);
+    QApplication::processEvents();
+    EXPECT_EQ(LogRows(), 1) << "a second run started";
+    EXPECT_EQ(Window->mmoIn->Text(), sql);
+    EXPECT_TRUE(Status().startsWith(QLatin1String("1 affected row(s)"))) << Status().toStdString();
+    // Afterwards the keys act again.
+    Run(QStringLiteral("INSERT INTO %1 VALUES (2)").arg(T("log")));
+    EXPECT_EQ(LogRows(), 2);
+}
+
+TEST_F(Waiting, EscapeDuringALargeTransferEndsItAsAnError) {
+    ConnectHost();
+    At(1000, [this] { PressEscape(); });
+    Run(QStringLiteral("SELECT a.*, b.COLLATION_NAME, c.ID FROM information_schema.COLLATIONS a, "
+                       "information_schema.COLLATIONS b, information_schema.COLLATIONS c"));
+    ASSERT_TRUE(EscapeAt.isValid());
+    EXPECT_LT(EscapeAt.elapsed(), 1000);
+    EXPECT_TRUE(Status().startsWith(QLatin1String("Error: "))) << Status().toStdString();
+    EXPECT_EQ(Window->lstOut->model()->rowCount(), 0);
+    Run(QStringLiteral("SELECT 1"));
+    EXPECT_TRUE(Status().startsWith(QLatin1String("1 rows - 1 fields"))) << Status().toStdString();
+}
+
+TEST_F(Waiting, AStatementStoppedInABatchEndsTheBatch) {
+    ConnectHost();
+    At(1000, [this] { PressEscape(); });
+    Run(QStringLiteral("INSERT INTO %1 VALUES (1); SELECT SLEEP(20); INSERT INTO %1 VALUES (3)")
+            .arg(T("log")));
+    EXPECT_TRUE(Status().startsWith(QLatin1String("Error: "))) << Status().toStdString();
+    EXPECT_EQ(LogRows(), 1);
+}
+
+TEST_F(Waiting, ClosingTheWindowStopsTheWaitAndThenCloses) {
+    ConnectHost();
+    At(800, [this] { Window->close(); });
+    QElapsedTimer took;
+    took.start();
+    Run(QStringLiteral("SELECT SLEEP(20)"));
+    EXPECT_LT(took.elapsed(), 3000);
+    EXPECT_TRUE(Status().startsWith(QLatin1String("Error: "))) << Status().toStdString();
+    EXPECT_FALSE(TServerWaitGuard::Active());
+    QApplication::processEvents();
+    EXPECT_FALSE(Window->isVisible()) << "the window did not close after the wait";
+}
+
+} // namespace
