@@ -2,18 +2,25 @@
 // grid holding every row with its first screen painted (offscreen), against the mariadb
 // command-line client (--batch, to /dev/null) on the same query in the same run; the process's
 // peak memory against the raw cell bytes, also for running the query again while the grid still
-// shows its previous result; and scrolling to the last row and back.
+// shows its previous result; and scrolling to the last row and back. Then, while statements wait on
+// the server: the time from Esc to the error on the status line during SELECT SLEEP(20), and the
+// longest gap between two paints of the status bar during a 10-second statement that asks for a
+// paint every 5 ms.
 //   show_result [rows] [runs]
 
 #include "AppWindows.h"
 #include "BenchSupport.h"
 #include "BenchWindow.h"
 
+#include "ColorMemo.h"
 #include "ResultModel.h"
 #include "main.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QStatusBar>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +50,73 @@ bool WaitForPaint(const TPaintCounter& paints, int before) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     return true;
+}
+
+// Times the paints of a widget, and the first paint whose status text starts with a prefix.
+class TPaintClock : public QObject {
+public:
+    TPaintClock(TfrmMain& window) : FWindow(window) { window.StatusBar->installEventFilter(this); }
+    ~TPaintClock() override { FWindow.StatusBar->removeEventFilter(this); }
+    std::vector<double> Times;
+    double ErrorShownAt = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Paint) return false;
+        Times.push_back(bench::NowMs());
+        if (ErrorShownAt == 0 && FWindow.StatusText().startsWith(QLatin1String("Error: ")))
+            ErrorShownAt = Times.back();
+        return false;
+    }
+
+private:
+    TfrmMain& FWindow;
+};
+
+// Milliseconds from Esc, pressed one second into SELECT SLEEP(20), to the error painted on the
+// status line; negative when no error was shown.
+double EscapeToError(TfrmMain& w) {
+    w.mmoIn->SetText(QStringLiteral("SELECT SLEEP(20)"));
+    TPaintClock clock(w);
+    double pressed = 0;
+    QTimer::singleShot(1000, &w, [&] {
+        pressed = bench::NowMs();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(w.mmoIn, &press);
+    });
+    w.btnQueryClick();
+    return clock.ErrorShownAt > 0 && pressed > 0 ? clock.ErrorShownAt - pressed : -1;
+}
+
+// The reference: the Query command on SELECT 1, from its start to its status painted.
+double QuickStatement(TfrmMain& w) {
+    w.mmoIn->SetText(QStringLiteral("SELECT 1"));
+    TPaintClock clock(w);
+    const double t0 = bench::NowMs();
+    w.btnQueryClick();
+    return clock.Times.empty() ? -1 : clock.Times.back() - t0;
+}
+
+// The longest gap between two paints of the status bar, the window asking for one every 5 ms:
+// while SELECT SLEEP(10) runs, or (`idle`) for two seconds of the plain event loop as reference.
+double LongestPaintGap(TfrmMain& w, bool idle) {
+    w.mmoIn->SetText(QStringLiteral("SELECT SLEEP(10)"));
+    TPaintClock clock(w);
+    QTimer ask;
+    QObject::connect(&ask, &QTimer::timeout, w.StatusBar, [&] { w.StatusBar->update(); });
+    ask.start(5);
+    if (idle) {
+        const double end = bench::NowMs() + 2000;
+        while (bench::NowMs() < end)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    } else {
+        w.btnQueryClick();
+    }
+    ask.stop();
+    double longest = 0;
+    for (std::size_t i = 1; i < clock.Times.size(); ++i)
+        longest = std::max(longest, clock.Times[i] - clock.Times[i - 1]);
+    return longest;
 }
 
 } // namespace
@@ -131,6 +205,17 @@ int main(int argc, char** argv) {
     }
     const double rerunRatio = double(bench::PeakResidentBytes() - emptyResident) / double(raw);
 
+    const QString bigStatus = w.StatusText();
+    std::vector<double> escape, quick;
+    for (int i = 0; i < runs; ++i) {
+        escape.push_back(EscapeToError(w));
+        quick.push_back(QuickStatement(w));
+    }
+    EscapeToError(w);
+    const QString escapeStatus = w.StatusText();
+    const double idleGap = LongestPaintGap(w, true);
+    const double gap = LongestPaintGap(w, false);
+
     const double t = bench::Median(ours), c = bench::Median(client);
     std::printf("show_result: %ld rows x 8 columns, %.1f MB of cell text (median of %d runs)\n", rows,
                 double(raw) / 1e6, runs);
@@ -141,6 +226,13 @@ int main(int argc, char** argv) {
     std::printf("  peak, run again       %8.2f x raw cell bytes (previous result shown; goal <= 2.0)\n",
                 rerunRatio);
     std::printf("  scroll to end and back%8.1f ms   (goal < 50)\n", bench::Median(scroll));
-    std::printf("  status line           %s\n", w.StatusText().toLocal8Bit().constData());
+    std::printf("  status line           %s\n", bigStatus.toLocal8Bit().constData());
+    std::printf("  Esc to error shown    %8.1f ms   (SELECT SLEEP(20); goal < 100)\n", bench::Median(escape));
+    std::printf("  SELECT 1 to shown     %8.1f ms   (reference)\n", bench::Median(quick));
+    std::printf("                                   %s\n", escapeStatus.toLocal8Bit().constData());
+    std::printf(
+        "  longest paint gap     %8.1f ms   (during SELECT SLEEP(10), paint asked every 5 ms; goal < 50)\n",
+        gap);
+    std::printf("  idle event loop       %8.1f ms   (reference: the same, no statement running)\n", idleGap);
     return 0;
 }
