@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -16,7 +17,8 @@ constexpr std::string_view LineEnd = "\r\n";
 // Gathers small pieces into chunks for the sink; once the sink refuses, everything is dropped.
 class TChunkedOut {
 public:
-    explicit TChunkedOut(const TExportSink& sink) : FSink(sink) { FBuf.reserve(ChunkBytes); }
+    // The buffer grows to a chunk only when the output is that large: a small export stays small.
+    explicit TChunkedOut(const TExportSink& sink) : FSink(sink) {}
 
     void Put(std::string_view s) {
         if (FBuf.size() + s.size() > ChunkBytes) {
@@ -81,7 +83,21 @@ private:
     bool NeedsEnclosing(std::string_view value) const {
         for (char c : value)
             if (FEncloses[static_cast<unsigned char>(c)]) return true;
-        return FSeparator.size() > 1 && value.find(FSeparator) != std::string_view::npos;
+        return FSeparator.size() > 1 &&
+               (value.find(FSeparator) != std::string_view::npos || RunsIntoSeparator(value));
+    }
+
+    // Whether the value's last bytes and the separator written after them hold a separator that
+    // starts inside the value ("a;" before ";;"): a reader would cut the value there.
+    bool RunsIntoSeparator(std::string_view value) const {
+        const std::size_t sep = FSeparator.size();
+        for (std::size_t tail = std::min(value.size(), sep - 1); tail > 0; --tail) {
+            const std::size_t rest = sep - tail;
+            if (value.substr(value.size() - tail) == FSeparator.substr(0, tail) &&
+                FSeparator.substr(tail) == FSeparator.substr(0, rest))
+                return true;
+        }
+        return false;
     }
 
     std::string_view FSeparator;

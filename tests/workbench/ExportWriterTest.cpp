@@ -120,6 +120,16 @@ TEST(ExportFormats, MultiByteSeparatorEnclosesOnlyWhereItsWholeSequenceOccurs) {
     EXPECT_EQ(ExportText(grid, Delimited("§", false)), "\"x§y\"§Âç\r\n");
 }
 
+TEST(ExportFormats, ValueEndingInPartOfARepeatingSeparatorIsEnclosed) {
+    // Unenclosed, "a;" before ";;" would read back as "a" and ";b".
+    const TExportGrid grid = Grid({"a", "b"}, {{"a;", "b"}, {";a", "b;"}});
+    EXPECT_EQ(ExportText(grid, Delimited(";;", false)), "\"a;\";;b\r\n;a;;\"b;\"\r\n");
+    // "xa" before "ab" holds no separator that starts inside the value: no quotes.
+    EXPECT_EQ(ExportText(Grid({"a", "b"}, {{"xa", "b"}}), Delimited("ab", false)), "xaabb\r\n");
+    EXPECT_EQ(ExportText(Grid({"a", "b"}, {{"x-=", "y"}, {"x-=-", "y"}}), Delimited("-=-=", false)),
+              "\"x-=\"-=-=y\r\nx-=--=-=y\r\n");
+}
+
 TEST(ExportFormats, SqlEscapesWhatWouldEndOrChangeTheString) {
     const std::string ctrlZ = "a\x1a"
                               "b";
