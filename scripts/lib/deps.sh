@@ -8,6 +8,7 @@ KORVANA_PACKAGES=(
     fonts-liberation fonts-wqy-microhei clang-format
     xvfb xauth openbox xdotool x11-utils
     desktop-file-utils appstream dpkg-dev
+    clang-14 libclang-rt-14-dev
 )
 
 korvana_missing_packages() {

@@ -1,0 +1,2 @@
+INSERT INTO t VALUES('it''s;', 'a\'';');
+SELECT /*/ ; */ 2;--

@@ -1,0 +1,2 @@
+SELECT 'café';
+SELECT 2;

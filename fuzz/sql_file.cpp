@@ -1,0 +1,49 @@
+// Load SQL's decoding and line ends: the text holds CR LF line ends only; saving it and loading
+// the result gives the same text and encoding; and a script without NUL bytes whose line ends are
+// already CR LF saves back to its very bytes.
+
+#include "SqlFile.h"
+
+#include <cstdlib>
+
+namespace {
+
+bool CrLfOnly(const QString& s) {
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] == u'\r' && (i + 1 == s.size() || s[i + 1] != u'\n')) return false;
+        if (s[i] == u'\n' && (i == 0 || s[i - 1] != u'\r')) return false;
+        if (s[i] == QChar(0x2028) || s[i] == QChar(0x2029)) return false;
+    }
+    return true;
+}
+
+bool CrLfOnly(QByteArrayView b, bool utf8) {
+    for (qsizetype i = 0; i < b.size(); ++i) {
+        if (b[i] == '\0') return false;
+        if (b[i] == '\r' && (i + 1 == b.size() || b[i + 1] != '\n')) return false;
+        if (b[i] == '\n' && (i == 0 || b[i - 1] != '\r')) return false;
+        // U+2028 and U+2029 are line ends of a UTF-8 script.
+        if (utf8 && i + 2 < b.size() && b[i] == '\xE2' && b[i + 1] == '\x80' &&
+            (b[i + 2] == '\xA8' || b[i + 2] == '\xA9'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArrayView bytes(data, qsizetype(size));
+    const TSqlText loaded = DecodeSqlText(bytes);
+    if (!CrLfOnly(loaded.Text)) std::abort();
+
+    TSqlEncoding encoding = loaded.Encoding;
+    const QByteArray saved = EncodeSqlText(loaded.Text, encoding);
+    // Every character decoded from a file has a byte in the file's own encoding.
+    if (encoding != loaded.Encoding) std::abort();
+    const TSqlText reloaded = DecodeSqlText(saved);
+    if (reloaded.Text != loaded.Text || reloaded.Encoding != loaded.Encoding) std::abort();
+
+    if (CrLfOnly(bytes, loaded.Encoding != TSqlEncoding::Windows1252) && saved != bytes) std::abort();
+    return 0;
+}
