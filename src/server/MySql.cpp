@@ -1,5 +1,6 @@
 #include "MySql.h"
 
+#include "AuthPlugins.h"
 #include "ReservedWords.h"
 #include "ResultCopy.h"
 #include "Statements.h"
@@ -114,6 +115,7 @@ bool TMySql::Connect() {
     }
     FHandle = mysql_init(nullptr);
     if (!FHandle) return FConnected = false;
+    AllowOnlyHashedPasswords(FHandle);
     // A stop during the attempt or the catalogue read abandons the whole connect.
     if (!PrepareHandle(FHandle, FWaiter, TServerLogin{Host, User, Password, static_cast<unsigned int>(Port)},
                        TStopMode::Connect) ||

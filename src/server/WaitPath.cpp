@@ -1,5 +1,6 @@
 #include "WaitPath.h"
 
+#include "AuthPlugins.h"
 #include "ServerWait.h"
 #include "Statements.h"
 
@@ -38,6 +39,7 @@ THandleWait* Find(st_mysql* handle) {
 void KillQuery(const THandleWait& of, unsigned long thread) {
     MYSQL* k = mysql_init(nullptr);
     if (!k) return;
+    AllowOnlyHashedPasswords(k);
     if (PrepareHandle(k, of.Waiter, of.Login, TStopMode::Ignore) && OpenConnection(k))
         Send(k, "KILL QUERY " + std::to_string(thread));
     ForgetHandle(k);
