@@ -1,7 +1,8 @@
 // Used by scripts/run: adds a host for the demo server to the settings when the host list is
 // empty, so a first start shows something to connect to. Never touches a list that has hosts.
 //
-//   korvana-demo-host <name> <host> <port> <user> <password>
+//   KORVANA_DEMO_PASSWORD=<password> korvana-demo-host <name> <host> <port> <user>
+// The password comes from the environment: a command line is visible to every user of the machine.
 
 #include "HostList.h"
 
@@ -10,8 +11,10 @@
 #include <string>
 
 int main(int argc, char** argv) {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: %s <name> <host> <port> <user> <password>\n", argv[0]);
+    const char* password = std::getenv("KORVANA_DEMO_PASSWORD");
+    if (argc != 5 || !password) {
+        std::fprintf(stderr, "usage: KORVANA_DEMO_PASSWORD=<password> %s <name> <host> <port> <user>\n",
+                     argv[0]);
         return 2;
     }
     char* end = nullptr;
@@ -43,7 +46,7 @@ int main(int argc, char** argv) {
     demo->Host = argv[2];
     demo->Port = static_cast<int>(port);
     demo->User = argv[4];
-    demo->Password = argv[5];
+    demo->Password = password;
     hosts.push_back(std::move(demo));
     // The program reads the placement whenever its settings key exists, so a key made here needs
     // the placement too: the one stored, else the designed size somewhere near the top left.
