@@ -55,6 +55,13 @@ QCursor TfrmMain::SqlBusyCursor() {
 void TfrmMain::btnQueryClick() {
     TTreeNode* hostNode = Tree->SelectedHostNode();
     if (!hostNode) return;
+    // Sending it would change the text behind the user's back.
+    if (const qsizetype bad = UnpairedSurrogateAt(mmoIn->Text()); bad >= 0) {
+        SetStatusText(QStringLiteral("Error: character %1 of the query is half of a UTF-16 surrogate pair; "
+                                     "nothing was sent")
+                          .arg(bad + 1));
+        return;
+    }
 
     TServerWaitGuard waiting;
     // The database-busy cursor stays up for the whole run, whatever a statement's outcome.
