@@ -92,7 +92,8 @@ void AppendQuoted(std::string& out, const std::string& text) {
     out += '"';
 }
 
-void AppendKey(std::string& out, const TRegKey& key, const std::string& path) {
+// The key's section: its path and its values, not its subkeys.
+void AppendSection(std::string& out, const TRegKey& key, const std::string& path) {
     out += '[';
     out += path;
     out += "]\n";
@@ -112,6 +113,10 @@ void AppendKey(std::string& out, const TRegKey& key, const std::string& path) {
         out += '\n';
     }
     out += '\n';
+}
+
+void AppendKey(std::string& out, const TRegKey& key, const std::string& path) {
+    AppendSection(out, key, path);
     for (const auto& sub : key.Subkeys)
         AppendKey(out, *sub, path + '\\' + sub->Name);
 }
@@ -121,6 +126,8 @@ void AppendKey(std::string& out, const TRegKey& key, const std::string& path) {
 std::string SerializeRegFile(const TRegKey& root) {
     std::string out = Header;
     out += "\n\n";
+    // Values of HKEY_CURRENT_USER itself are never the program's, but a file may hold them.
+    if (!root.Values.empty()) AppendSection(out, root, std::string(RootName));
     for (const auto& sub : root.Subkeys)
         AppendKey(out, *sub, std::string(RootName) + '\\' + sub->Name);
     return out;

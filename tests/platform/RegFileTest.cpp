@@ -340,3 +340,21 @@ TEST_F(RegistryFile, AFailedUpdateLeavesFileAndStoreAsOnDisk) {
 }
 
 } // namespace
+
+TEST_F(RegistryFile, ValuesOfHkeyCurrentUserItselfSurviveASave) {
+    // The program writes none there, but a hand-made file may: they are loaded, so they are saved.
+    TRegKey root;
+    ASSERT_TRUE(ParseRegFile("Windows Registry Editor Version 5.00\r\n\r\n"
+                             "[HKEY_CURRENT_USER]\r\n\"top\"=\"kept\"\r\n@=dword:00000007\r\n"
+                             "[HKEY_CURRENT_USER\\Software]\r\n\"a\"=\"b\"\r\n",
+                             root));
+    TRegKey again;
+    ASSERT_TRUE(ParseRegFile(SerializeRegFile(root), again));
+    ASSERT_EQ(again.Values.size(), 2u);
+    ASSERT_NE(again.FindValue("top"), nullptr);
+    EXPECT_EQ(again.FindValue("top")->Text, "kept");
+    ASSERT_NE(again.FindValue(""), nullptr);
+    EXPECT_EQ(again.FindValue("")->Dword, 7u);
+    ASSERT_NE(again.FindSubkey("Software"), nullptr);
+    EXPECT_EQ(SerializeRegFile(again), SerializeRegFile(root));
+}
