@@ -10,10 +10,11 @@
 #include <cstddef>
 #include <string>
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
-#else
 #include <malloc.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+// From the checker's run-time library (GCC installs no header for it).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {

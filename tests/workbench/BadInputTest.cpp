@@ -18,11 +18,13 @@
 
 #include <malloc.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// From the checker's run-time library (GCC installs no header for it).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
