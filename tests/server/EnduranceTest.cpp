@@ -1,6 +1,7 @@
 // Long runs against the sandbox: many connects and statements hold no more memory at the end than
 // after a short warm-up, and a result of five million rows costs about its bytes.
 
+#include "HeapInUse.h"
 #include "MySql.h"
 #include "ResultBlock.h"
 #include "Sandbox.h"
@@ -10,24 +11,7 @@
 #include <cstddef>
 #include <string>
 
-#include <malloc.h>
-
-#if defined(__SANITIZE_ADDRESS__)
-// From the checker's run-time library (GCC installs no header for it).
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-#endif
-
 namespace {
-
-// Bytes of heap in use now: from the checker's allocator when it runs, else from malloc's books.
-std::size_t HeapInUse() {
-#if defined(__SANITIZE_ADDRESS__)
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    const struct mallinfo2 m = mallinfo2();
-    return m.uordblks + m.hblkhd;
-#endif
-}
 
 // A leak of a few bytes per round shows over these counts; the allowance covers the library's and
 // the allocator's own bookkeeping, which settles during the warm-up.

@@ -5,6 +5,7 @@
 #include "WindowTestSupport.h"
 
 #include "ColorMemo.h"
+#include "HeapInUse.h"
 #include "MySql.h"
 #include "QtText.h"
 #include "ResultModel.h"
@@ -16,27 +17,10 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include <malloc.h>
-
-#include <cstddef>
 #include <memory>
 #include <string>
 
-#if defined(__SANITIZE_ADDRESS__)
-// From the checker's run-time library (GCC installs no header for it).
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-#endif
-
 namespace {
-
-std::size_t HeapInUse() {
-#if defined(__SANITIZE_ADDRESS__)
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    const struct mallinfo2 m = mallinfo2();
-    return m.uordblks + m.hblkhd;
-#endif
-}
 
 // `stem` filled up to 64 characters (not bytes), the longest name the server takes.
 QString Name64(const QString& stem) {
