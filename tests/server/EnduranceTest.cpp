@@ -28,7 +28,9 @@ TEST(Endurance, AThousandConnectsAndDisconnectsHoldNoMoreMemory) {
         for (int i = 0; i < n; ++i) {
             ASSERT_EQ(m->Connect(), succeed) << m->ErrorText();
             ASSERT_EQ(m->IsAlive(), succeed);
-            if (!succeed) ASSERT_FALSE(m->ErrorText().empty());
+            if (!succeed) {
+                ASSERT_FALSE(m->ErrorText().empty());
+            }
             m->Disconnect();
         }
     };
