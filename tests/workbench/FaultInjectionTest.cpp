@@ -1,6 +1,6 @@
 // Faults from outside while the window works: the server process killed during a statement,
-// during a large transfer and between statements; the connection or its statement killed by
-// another session. The kills hit a private server, never the shared sandbox.
+// during a large transfer and between statements, or stopped during a connect; the connection or
+// its statement killed by another session. The kills hit a private server, never the shared sandbox.
 
 #include "WindowTestSupport.h"
 
@@ -11,6 +11,7 @@
 #include "Sandbox.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -43,7 +44,7 @@ private:
 class FaultTest : public WindowTest {
 protected:
     // A window with the host selected and connected: the private server's, or the shared one's.
-    void OpenWith(std::unique_ptr<TMySql> host) {
+    void OpenWith(std::unique_ptr<TMySql> host, bool connect = true) {
         Open();
         Host = host.get();
         HostNode = Window->Tree->AddHostNode(std::move(host));
@@ -51,6 +52,7 @@ protected:
         QApplication::setActiveWindow(Window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
         Window->Tree->setCurrentItem(HostNode);
+        if (!connect) return;
         Window->btnConnect->click();
         ASSERT_EQ(HostNode->StateIndex(), 1) << Status().toStdString();
     }
@@ -134,6 +136,25 @@ TEST_F(FaultTest, ServerKilledBetweenStatementsAndBackBeforeTheNext) {
     Run(QStringLiteral("SELECT 2"));
     ExpectError();
     ExpectDisconnectedLook();
+    ExpectConnectWorksAgain();
+}
+
+TEST_F(FaultTest, ServerStoppedLongerThanTheConnectTimeOutDuringAConnect) {
+    PrivateServer::Start();
+    OpenWith(PrivateServer::Host(), false);
+    // The stopped server's kernel still accepts the connection; the greeting never comes.
+    PrivateServer::Signal(SIGSTOP);
+    QElapsedTimer took;
+    took.start();
+    Window->btnConnect->click();
+    const qint64 elapsed = took.elapsed();
+    PrivateServer::Signal(SIGCONT);
+    EXPECT_GE(elapsed, 9500);
+    EXPECT_LT(elapsed, 13000);
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("Connect failed: "))) << Status().toStdString();
+    EXPECT_FALSE(Host->IsAlive());
+    EXPECT_EQ(HostNode->childCount(), 0);
+    EXPECT_TRUE(Window->btnConnect->isEnabled());
     ExpectConnectWorksAgain();
 }
 
