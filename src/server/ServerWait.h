@@ -17,6 +17,9 @@ public:
     // `socket` or, when `events` holds MYSQL_WAIT_TIMEOUT, until `timeoutMs` have passed; returns the
     // events that happened (MYSQL_WAIT_TIMEOUT when the time ran out), or Stop.
     virtual int Wait(int socket, int events, unsigned timeoutMs) = 0;
+    // Called now and then while the library goes on without waiting (rows of a large result that
+    // are all there already); true, once, when the user asked to stop meanwhile.
+    virtual bool Breathe() { return false; }
 };
 
 // Blocks the calling thread in poll(); never stops. For tests, benchmarks and programs without a

@@ -13,10 +13,21 @@ bool Send(st_mysql* handle, std::string_view sql) {
     return ret == 0;
 }
 
+namespace {
+constexpr unsigned RowsPerBreath = 256;
+} // namespace
+
 char** FetchRow(st_mysql_res* res) {
     MYSQL* handle = res->handle;
     // A stored result has every row in memory already: nothing to wait for.
     if (!handle) return mysql_fetch_row(res);
+    // Rows that are there already never make the library wait, and a fast server keeps them coming:
+    // the window is looked after every so many rows all the same.
+    static unsigned rowsSinceBreath = 0;
+    if (++rowsSinceBreath == RowsPerBreath) {
+        rowsSinceBreath = 0;
+        Breathe(handle);
+    }
     MYSQL_ROW row = nullptr;
     Drive(
         handle, [&] { return mysql_fetch_row_start(&row, res); },

@@ -104,6 +104,12 @@ bool OpenConnection(st_mysql* handle) {
     return ret != nullptr;
 }
 
+void Breathe(st_mysql* handle) {
+    const THandleWait* w = Find(handle);
+    TServerWaiter& waiter = w && w->Waiter ? *w->Waiter : DefaultWaiter();
+    if (waiter.Breathe()) ActOnStop(handle);
+}
+
 int WaitRound(st_mysql* handle, int status) {
     using Clock = std::chrono::steady_clock;
     const bool limited = status & MYSQL_WAIT_TIMEOUT;

@@ -38,6 +38,10 @@ bool OpenConnection(st_mysql* handle);
 // mode says, and the wait goes on until the library can continue.
 int WaitRound(st_mysql* handle, int status);
 
+// Lets the handle's waiter look after the window while a call goes on without waiting; a stop asked
+// for meanwhile is acted on as the handle's mode says.
+void Breathe(st_mysql* handle);
+
 // Runs one library call to its end: `start()` begins it, `cont(events)` carries it on; both return
 // the library's wait status, 0 when the call is done.
 template <class Start, class Cont> void Drive(st_mysql* handle, Start start, Cont cont) {

@@ -2,6 +2,7 @@
 
 #include <mysql.h>
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -20,14 +21,33 @@ void TEventLoopWaiter::RequestStop() {
     if (FLoop) FLoop->quit();
 }
 
+void TEventLoopWaiter::Serve() {
+    if (FSinceLoop.isValid() && FSinceLoop.elapsed() < LoopIntervalMs) return;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    FSinceLoop.restart();
+}
+
+bool TEventLoopWaiter::TakeStop() {
+    const bool stop = FStopPending;
+    FStopPending = false;
+    return stop;
+}
+
+bool TEventLoopWaiter::Breathe() {
+    Serve();
+    return TakeStop();
+}
+
 int TEventLoopWaiter::Wait(int socket, int events, unsigned timeoutMs) {
-    if (FStopPending) {
-        FStopPending = false;
-        return Stop;
+    if (TakeStop()) return Stop;
+    // Most reads of a large result find data waiting: those are answered at once, with a round of
+    // the window's events at most every LoopIntervalMs. No socket notifier is made for a socket that
+    // is ready already: a source that stays ready outranks the window's timers in the event loop,
+    // which then never fire while a large result streams in.
+    if (const int ready = PollSocket(socket, events, 0)) {
+        Serve();
+        return ready;
     }
-    // Most reads of a large result find data waiting: answer those without a loop round.
-    if (FSinceLoop.isValid() && FSinceLoop.elapsed() < LoopIntervalMs)
-        if (const int ready = PollSocket(socket, events, 0)) return ready;
 
     QEventLoop loop;
     int happened = 0;
@@ -54,18 +74,11 @@ int TEventLoopWaiter::Wait(int socket, int events, unsigned timeoutMs) {
         QObject::connect(&timer, &QTimer::timeout, &loop, [&] { notice(MYSQL_WAIT_TIMEOUT); });
         timer.start(static_cast<int>(timeoutMs));
     }
-    // Already ready: the loop still runs once, for the window.
-    happened = PollSocket(socket, events, 0);
+    // Ready between the poll above and now: the notifier reports it at once.
     FLoop = &loop;
-    if (happened)
-        loop.processEvents(QEventLoop::AllEvents);
-    else
-        loop.exec();
+    loop.exec();
     FLoop = nullptr;
     FSinceLoop.restart();
-    if (!happened && FStopPending) {
-        FStopPending = false;
-        return Stop;
-    }
+    if (!happened && TakeStop()) return Stop;
     return happened;
 }

@@ -12,12 +12,17 @@ class QEventLoop;
 class TEventLoopWaiter : public TServerWaiter {
 public:
     int Wait(int socket, int events, unsigned timeoutMs) override;
+    bool Breathe() override;
 
     // The wait under way (or the next one) ends with Stop.
     void RequestStop();
     void ClearStop() { FStopPending = false; }
 
 private:
+    // Runs the window's events when it has not been served for a while.
+    void Serve();
+    bool TakeStop();
+
     QEventLoop* FLoop = nullptr;
     bool FStopPending = false;
     // Since the event loop last ran: a socket that is ready at once skips the loop only while the
