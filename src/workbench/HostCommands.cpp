@@ -228,21 +228,20 @@ void TfrmMain::popmnuDescribeTableClick() {
     ShowResult(*node->Table()->Description);
 }
 
-void TfrmMain::popmnuTableSelectClick() {
-    // The caption is the statement; it stays out of the query history and the editor.
+// The caption is the statement; it stays out of the query history and the editor.
+void TfrmMain::RunMenuStatement(const QString& statement) {
     TTreeNode* hostNode = Tree->SelectedHostNode();
     if (!hostNode) return;
     TServerWaitGuard waiting;
     ReleaseShownResult();
-    ShowResult(*hostNode->Host()->Execute(ServerText(popmnuTableSelect->text())));
+    ShowResult(*hostNode->Host()->Execute(ServerText(statement)));
     ForgetLostConnection(hostNode);
 }
 
+void TfrmMain::popmnuTableSelectClick() {
+    RunMenuStatement(popmnuTableSelect->text());
+}
+
 void TfrmMain::popmnuFieldSelectClick() {
-    TTreeNode* hostNode = Tree->SelectedHostNode();
-    if (!hostNode) return;
-    TServerWaitGuard waiting;
-    ReleaseShownResult();
-    ShowResult(*hostNode->Host()->Execute(ServerText(popmnuFieldSelect->text())));
-    ForgetLostConnection(hostNode);
+    RunMenuStatement(popmnuFieldSelect->text());
 }

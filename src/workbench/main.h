@@ -208,6 +208,7 @@ public slots:
     void popmnuDescribeTableClick();
     void popmnuTableSelectClick();
     void popmnuFieldSelectClick();
+    void RunMenuStatement(const QString& statement);
     // Editor, files, about, exit
     void Cut1Click();
     void Copy1Click();

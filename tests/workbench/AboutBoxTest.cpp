@@ -74,7 +74,7 @@ TEST_F(AboutBoxTest, ShowsTheProgramAndTheMainWindowsVersion) {
 }
 
 TEST_F(AboutBoxTest, TheIconIsStretchedAndDrawnAtTheScreensOwnResolution) {
-    TfrmMain& w = Open();
+    Open();
     QWidget* icon = Windows->AboutBox->ProgramIcon;
     for (const qreal dpr : {1.0, 2.0, 3.0}) {
         const QImage shown = Render(icon, dpr);
