@@ -6,8 +6,6 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QFontMetricsF>
-#include <QGlyphRun>
-#include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -17,7 +15,6 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextLayout>
 
 #include <algorithm>
 #include <array>
@@ -63,10 +60,6 @@ bool IsNavigationKey(int key) {
     }
 }
 
-// Lines longer than this get the treatment that only pays off on long lines: their shaped glyphs are
-// kept between changes, and only the part in view is placed and drawn.
-constexpr int LongLine = 1000;
-
 constexpr Qt::KeyboardModifiers ShiftCtrlAlt = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
 
 } // namespace
@@ -83,10 +76,18 @@ public:
     int LineStart(int line) const { return Block(line).position() + line; }
     QFont Font() const { return M.document()->defaultFont(); }
 
-    int FirstVisibleLine() const override { return M.firstVisibleBlock().blockNumber(); }
+    int FirstVisibleLine() const override { return M.FirstLine(); }
 
     int LineFromChar(int index) const override {
         if (index <= 0) return 0;
+        // A pass asks about its runs in order, mostly on the line it asked about last or the next.
+        if (FKnown.Line >= 0 && index >= FKnown.Start) {
+            if (index < FKnown.Next) return FKnown.Line;
+            if (const QTextBlock next = FKnown.Block.next(); next.isValid()) {
+                const int line = Known(FKnown.Line + 1, next);
+                if (index < FKnown.Next) return line;
+            }
+        }
         const QTextDocument* doc = M.document();
         // As a document position `index` lies at or past its character, so its block is the
         // highest the line can be.
@@ -99,8 +100,11 @@ public:
             else
                 hi = mid - 1;
         }
-        return lo;
+        return Known(lo, Block(lo));
     }
+
+    // Forgets the line kept for LineFromChar: the text changed.
+    void Forget() { FKnown = TKnownLine{}; }
 
     int LineIndex(int line) const override {
         return line >= 0 && line < M.document()->blockCount() ? LineStart(line) : -1;
@@ -109,48 +113,10 @@ public:
     int LineLength(int index) const override { return Block(LineFromChar(index)).length() - 1; }
 
     TPoint PosFromChar(int index) const override {
-        // The pass places every run of a long line, nearly all of them out of view: a character of
-        // the long line placed last in this paint is told its side without finding its line again.
-        if (M.FPainter && FLong.Paint == M.FPaints && index >= FLong.Start &&
-            index <= FLong.Start + FLong.Length) {
-            const int column = index - FLong.Start;
-            if (column < FLong.Shown.First || column > FLong.Shown.Last) {
-                const TPoint result{column < FLong.Shown.First ? -OffView : FLong.Right, FLong.Y};
-                FPlaced[FPlacedNext++ % FPlaced.size()] = TPlacedChar{result, FLong.DocStart + column};
-                return result;
-            }
-        }
         const int line = LineFromChar(index);
         const QTextBlock b = Block(line);
         const int column = std::clamp(index - LineStart(line), 0, std::max(b.length() - 1, 0));
-        const QPointF topLeft = Geometry(b).topLeft();
-        const QTextLayout* layout = b.layout();
-        if (!layout || layout->lineCount() == 0)
-            return TPoint{int(std::lround(topLeft.x())), int(std::lround(topLeft.y()))};
-        const QTextLine tl = layout->lineForTextPosition(column);
-        const QPointF origin = topLeft + layout->position();
-        // Finding the x of a character walks the line up to it, so on a long line every run off to
-        // the side would cost a walk: while painting, characters outside the view are only said to
-        // lie left or right of it.
-        if (M.FPainter && tl.textLength() > LongLine) {
-            const TShown& shown = Shown(b, tl, origin);
-            if (layout->lineCount() == 1)
-                FLong = TLongLine{M.FPaints,
-                                  LineStart(line),
-                                  b.length() - 1,
-                                  b.position(),
-                                  shown,
-                                  M.viewport()->width() + OffView,
-                                  int(std::lround(origin.y() + tl.y()))};
-            if (column < shown.First || column > shown.Last) {
-                const int side = column < shown.First ? -OffView : M.viewport()->width() + OffView;
-                const TPoint result{side, int(std::lround(origin.y() + tl.y()))};
-                FPlaced[FPlacedNext++ % FPlaced.size()] = TPlacedChar{result, b.position() + column};
-                return result;
-            }
-        }
-        const QPointF at = origin + QPointF(XOf(b, tl, column), tl.y());
-        const TPoint result{int(std::lround(at.x())), int(std::lround(at.y()))};
+        const TPoint result{int(std::lround(M.XOf(b, column))), M.LineTop(line)};
         FPlaced[FPlacedNext++ % FPlaced.size()] = TPlacedChar{result, b.position() + column};
         return result;
     }
@@ -165,17 +131,19 @@ public:
         if (end <= start) return;
         int line = LineFromChar(start);
         int pos = LineStart(line);
-        for (QTextBlock b = Block(line); b.isValid() && pos < end; b = b.next()) {
-            const QString text = b.text();
-            const auto put = [&](char16_t c) {
-                if (pos >= start && pos < end) dest[pos - start] = c;
-                ++pos;
-            };
-            for (const QChar c : text)
-                put(c.unicode());
+        for (QTextBlock b = Block(line); b.isValid() && pos < end; b = b.next(), ++line) {
+            const int length = b.length() - 1;
+            // Only the wanted part of a line is read, however long the line.
+            const int from = std::clamp(start - pos, 0, length);
+            const int to = std::clamp(end - pos, from, length);
+            const QString text = M.TextOf(b, from, to);
+            std::copy(text.utf16(), text.utf16() + text.size(), dest + (pos + from - start));
+            pos += length;
             if (b.next().isValid()) {
-                put(u'\r');
-                put(u'\n');
+                for (const char16_t c : {u'\r', u'\n'}) {
+                    if (pos >= start && pos < end) dest[pos - start] = c;
+                    ++pos;
+                }
             }
         }
         for (; pos < end; ++pos)
@@ -184,20 +152,15 @@ public:
 
     int ClientBottom() const override { return M.viewport()->height(); }
 
-    int LineHeight() const override {
-        const QTextBlock b = M.firstVisibleBlock();
-        if (b.isValid() && b.layout() && b.layout()->lineCount() > 0)
-            return int(std::lround(b.layout()->lineAt(0).height()));
-        return QFontMetrics(Font(), M.viewport()).height();
-    }
+    int LineHeight() const override { return M.LineHeight(); }
 
     int TextWidth(std::u16string_view text) const override {
         return int(std::lround(QFontMetricsF(Font(), M.viewport()).horizontalAdvance(ToQString(text))));
     }
 
-    // A run is drawn with the very glyphs the window laid out for its characters: characters the
-    // font lacks come from other fonts, which may shift the line's baseline, change its height and
-    // give odd advances, so text drawn afresh in the editor's font would land beside them.
+    // A run is drawn with the very glyphs the view drew for its characters: characters the font
+    // lacks come from other fonts with other advances, so text drawn afresh in the editor's font
+    // would land beside them.
     void TextOut(int x, int y, std::u16string_view text, const TTextAttr& attr) override {
         QPainter* p = M.FPainter;
         if (!p || text.empty()) return;
@@ -205,30 +168,24 @@ public:
         // character after the caret); the lone half would draw a box over the real character.
         if (QChar::isHighSurrogate(text.back())) text.remove_suffix(1);
         if (text.empty()) return;
-        // A long line has a run for every few characters, nearly all of them out of view: those that
-        // start right of it cost nothing more, and the others are clipped before any pen is made.
-        if (x >= M.viewport()->width() + OffView) return;
-        TPlacedLine line;
-        if (LineAt(y, line)) {
-            // The window draws nothing for a line break.
-            std::u16string_view shown = text;
-            while (!shown.empty() && (shown.back() == u'\r' || shown.back() == u'\n'))
-                shown.remove_suffix(1);
-            if (shown.empty()) return;
-            int column = ColumnOf(line, x, y, shown);
-            if (column >= 0) {
-                int length = int(shown.size());
-                if (!ClipToShown(line, column, length)) return;
-                p->setPen(M.ToQColor(attr.Font));
-                DrawGlyphs(*p, line, column, length, M.ToQColor(attr.Brush), attr.Underline);
-                return;
-            }
-        }
+        // Runs that start right of the view cost nothing more.
+        if (x >= M.viewport()->width()) return;
+        // The view draws nothing for a line break.
+        std::u16string_view shown = text;
+        while (!shown.empty() && (shown.back() == u'\r' || shown.back() == u'\n'))
+            shown.remove_suffix(1);
+        if (shown.empty()) return;
         p->setPen(M.ToQColor(attr.Font));
-        DrawText(*p, x, y, text, M.ToQColor(attr.Brush), attr.Underline, line);
+        QTextBlock block;
+        const int column = ColumnOf(x, y, shown, block);
+        if (column >= 0) {
+            M.DrawRange(*p, block, column, int(shown.size()), M.ToQColor(attr.Brush), attr.Underline);
+            return;
+        }
+        DrawText(*p, x, y, text, M.ToQColor(attr.Brush), attr.Underline);
     }
 
-    // The window keeps its caret on top of the colours: the pass never paints where Qt drew it.
+    // The view keeps its caret on top of the colours: the pass never paints where it is drawn.
     void HideCaret() override {
         if (!M.FPainter) return;
         M.FPainter->save();
@@ -252,140 +209,57 @@ public:
     const TKeyDrawEvent& OnDrawKey() const override { return M.OnDrawKey; }
 
 private:
-    // The x of a column within its line. On a long line each answer is a walk along the line, and
-    // a paint asks for the same columns again (where a run starts, where it ends, where the next
-    // one starts), so the last few answers are kept for the rest of the paint.
-    qreal XOf(const QTextBlock& b, const QTextLine& tl, int column) const {
-        if (!M.FPainter || tl.textLength() <= LongLine) return tl.cursorToX(column);
-        for (const TColumnX& known : FColumnX)
-            if (known.Paint == M.FPaints && known.Block == b.blockNumber() && known.Line == tl.lineNumber() &&
-                known.Column == column)
-                return known.X;
-        const qreal x = tl.cursorToX(column);
-        FColumnX[FColumnXNext++ % FColumnX.size()] =
-            TColumnX{M.FPaints, b.blockNumber(), tl.lineNumber(), column, x};
-        return x;
-    }
-    struct TColumnX {
-        int Paint = -1;
-        int Block = -1;
-        int Line = -1;
-        int Column = -1;
-        qreal X = 0;
-    };
-    mutable std::array<TColumnX, 8> FColumnX{};
-    mutable std::size_t FColumnXNext = 0;
-
-    // The block's rectangle in client coordinates. A paint asks it for every run of a long line, so
-    // the last answer is kept for the rest of the paint.
-    QRectF Geometry(const QTextBlock& b) const {
-        if (M.FPainter && FGeometry.Paint == M.FPaints && FGeometry.Block == b.blockNumber())
-            return FGeometry.At;
-        const QRectF at = M.blockBoundingGeometry(b).translated(M.contentOffset());
-        if (M.FPainter) FGeometry = TGeometry{M.FPaints, b.blockNumber(), at};
-        return at;
-    }
-    struct TGeometry {
-        int Paint = -1;
-        int Block = -1;
-        QRectF At;
-    };
-    mutable TGeometry FGeometry;
-
-    // A laid-out line of the window: its block, the line, and the layout's origin in client
-    // coordinates.
-    struct TPlacedLine {
-        QTextBlock Block;
-        QTextLine Line;
-        QPointF Origin;
-    };
-
-    // The line whose top is at y (as PosFromChar reports it), among those on screen.
-    bool LineAt(int y, TPlacedLine& out) const {
-        const int bottom = M.viewport()->height();
-        for (QTextBlock b = M.firstVisibleBlock(); b.isValid(); b = b.next()) {
-            const QRectF r = Geometry(b);
-            if (r.top() > bottom || r.top() > y + 1) return false;
-            const QTextLayout* layout = b.layout();
-            if (!layout || r.bottom() <= y) continue;
-            const QPointF origin = r.topLeft() + layout->position();
-            for (int i = 0; i < layout->lineCount(); ++i) {
-                const QTextLine tl = layout->lineAt(i);
-                if (std::lround(origin.y() + tl.y()) == y) {
-                    out = TPlacedLine{b, tl, origin};
-                    return true;
-                }
-            }
-        }
-        return false;
-    }
-
-    // The column of the line where `text` starts at x (as PosFromChar reports it); -1 when the
-    // text is not the line's there, as with what an OnDrawKey handler draws on its own.
-    int ColumnOf(const TPlacedLine& line, int x, int y, std::u16string_view text) const {
-        // The pass draws a run where it has just asked PosFromChar to place its first character:
-        // finding that character again from the point would cost a walk along the whole line.
+    // The block and column where `text` starts at (x, y) as PosFromChar reported it; -1 when the
+    // text is not the view's there, as with what an OnDrawKey handler draws on its own.
+    int ColumnOf(int x, int y, std::u16string_view text, QTextBlock& block) const {
         const QTextDocument* doc = M.document();
+        const auto matches = [&](int docPos) {
+            return doc->characterAt(docPos) == QChar(text.front()) &&
+                   doc->characterAt(docPos + int(text.size()) - 1) == QChar(text.back());
+        };
+        // The pass draws a run where it has just asked PosFromChar to place its first character.
         for (std::size_t k = 1; k <= FPlaced.size(); ++k)
             if (const TPlacedChar& placed = FPlaced[(FPlacedNext - k) % FPlaced.size()];
-                placed.At.X == x && placed.At.Y == y && placed.DocPos >= line.Block.position()) {
-                const int c = placed.DocPos - line.Block.position();
-                if (c >= line.Line.textStart() &&
-                    c + int(text.size()) <= line.Line.textStart() + line.Line.textLength() &&
-                    doc->characterAt(placed.DocPos) == QChar(text.front()) &&
-                    doc->characterAt(placed.DocPos + int(text.size()) - 1) == QChar(text.back()))
+                placed.At.X == x && placed.At.Y == y && placed.DocPos >= 0) {
+                const QTextBlock b = doc->findBlock(placed.DocPos);
+                const int c = placed.DocPos - b.position();
+                if (c + int(text.size()) <= b.length() - 1 && matches(placed.DocPos)) {
+                    block = b;
                     return c;
+                }
             }
-        const QString blockText = line.Block.text();
-        const QStringView wanted(text.data(), qsizetype(text.size()));
-        const int guess = line.Line.xToCursor(x - line.Origin.x());
+        if (M.LineHeight() <= 0 || (y - M.LineTop(M.FirstLine())) % M.LineHeight() != 0) return -1;
+        const QTextBlock b = Block(M.FirstLine() + (y - M.LineTop(M.FirstLine())) / M.LineHeight());
+        if (!b.isValid()) return -1;
+        const int guess = M.ColumnAt(b, x);
         // Characters without width (combining marks, joiners) share their x with a neighbour.
         for (int d = 0; d <= 4; ++d)
             for (const int c : {guess - d, guess + d}) {
-                if (c < line.Line.textStart() ||
-                    c + wanted.size() > line.Line.textStart() + line.Line.textLength())
-                    continue;
-                if (std::lround(line.Origin.x() + line.Line.cursorToX(c)) == x &&
-                    QStringView(blockText).mid(c, wanted.size()) == wanted)
+                if (c < 0 || c + int(text.size()) > b.length() - 1) continue;
+                if (std::lround(M.XOf(b, c)) == x && matches(b.position() + c) &&
+                    M.TextOf(b, c, c + int(text.size())) ==
+                        QStringView(text.data(), qsizetype(text.size()))) {
+                    block = b;
                     return c;
+                }
                 if (d == 0) break;
             }
         return -1;
     }
 
-    void DrawGlyphs(QPainter& p, const TPlacedLine& line, int column, int length, const QColor& back,
-                    bool underline) const {
-        if (!ClipToShown(line, column, length)) return;
-        const qreal x0 = line.Origin.x() + XOf(line.Block, line.Line, column);
-        const qreal x1 = line.Origin.x() + XOf(line.Block, line.Line, column + length);
-        p.fillRect(
-            QRectF(std::min(x0, x1), line.Origin.y() + line.Line.y(), std::abs(x1 - x0), line.Line.height()),
-            back);
-        for (const QGlyphRun& run : line.Line.glyphRuns(column, length))
-            p.drawGlyphRun(line.Origin, run);
-        if (!underline) return;
-        // Under the run's whole width, in the editor's font whichever fonts drew the glyphs; the glyph
-        // runs' own underline did not line up with the run.
-        const QFontMetricsF metrics(Font(), M.viewport());
-        const qreal y = line.Origin.y() + line.Line.y() + line.Line.ascent() + metrics.underlinePos();
-        p.fillRect(QRectF(std::min(x0, x1), y, std::abs(x1 - x0), std::max<qreal>(1, metrics.lineWidth())),
-                   p.pen().color());
-    }
-
-    // Text that is not the window's own at that place, drawn in the editor's font on the line's
-    // baseline when the line is known.
-    void DrawText(QPainter& p, int x, int y, std::u16string_view text, const QColor& back, bool underline,
-                  const TPlacedLine& line) const {
+    // Text that is not the view's own at that place, drawn in the editor's font on the line's
+    // baseline.
+    void DrawText(QPainter& p, int x, int y, std::u16string_view text, const QColor& back,
+                  bool underline) const {
         QFont font = Font();
         font.setUnderline(underline);
         const QFontMetricsF metrics(font, M.viewport());
-        const bool known = line.Line.isValid();
-        const qreal h = known ? line.Line.height() : LineHeight();
-        const qreal baseline = y + (known ? line.Line.ascent() : metrics.ascent());
+        const qreal h = M.LineHeight();
+        const qreal baseline = y + M.LineAscent();
         p.setFont(font);
-        // Tabs in a run go to the window's own tab stops, so the text after them lands where the
-        // window drew it.
-        const qreal lineLeft = M.contentOffset().x() + M.document()->documentMargin();
+        // Tabs in a run go to the view's own tab stops, so the text after them lands where the
+        // view drew it.
+        const qreal lineLeft = M.TextLeft();
         const qreal tabStop = M.tabStopDistance();
         qreal at = x;
         std::size_t p0 = 0;
@@ -410,53 +284,22 @@ private:
         }
     }
 
-    // The columns of a long line that the view shows, worked out once per paint.
-    static constexpr int OffView = 1 << 20;
-    struct TShown {
-        int Block = -1;
-        int First = 0;
-        int Last = 0;
-    };
-    mutable TShown FShown;
-    mutable int FShownPaint = -1;
-
-    // The long line PosFromChar placed last in a paint: its first character (text and document
-    // index), its length, the columns in view, and where it says characters off to the side are.
-    struct TLongLine {
-        int Paint = -1;
+    // The line LineFromChar found last: its number, its first index and the next line's (or the
+    // end of the text for the last line).
+    struct TKnownLine {
+        QTextBlock Block;
+        int Line = -1;
         int Start = 0;
-        int Length = 0;
-        int DocStart = 0;
-        TShown Shown;
-        int Right = 0;
-        int Y = 0;
+        int Next = 0;
     };
-    mutable TLongLine FLong;
-
-    const TShown& Shown(const QTextBlock& b, const QTextLine& tl, QPointF origin) const {
-        if (FShownPaint != M.FPaints || FShown.Block != b.blockNumber()) {
-            FShown.Block = b.blockNumber();
-            FShown.First = std::max(tl.textStart(), tl.xToCursor(-origin.x()) - 2);
-            FShown.Last = tl.xToCursor(M.viewport()->width() - origin.x()) + 2;
-            FShownPaint = M.FPaints;
-        }
-        return FShown;
+    mutable TKnownLine FKnown;
+    int Known(int line, const QTextBlock& b) const {
+        const QTextBlock next = b.next();
+        FKnown =
+            TKnownLine{b, line, b.position() + line, next.isValid() ? next.position() + line + 1 : INT_MAX};
+        return line;
     }
 
-public:
-    // Of a run found at column..column+length, the part on a long line's screen; false when none.
-    bool ClipToShown(const TPlacedLine& line, int& column, int& length) const {
-        if (line.Line.textLength() <= LongLine) return true;
-        const TShown& shown = Shown(line.Block, line.Line, line.Origin);
-        const int first = std::max(column, shown.First);
-        const int last = std::min(column + length, shown.Last + 1);
-        if (last <= first) return false;
-        column = first;
-        length = last - first;
-        return true;
-    }
-
-private:
     // The characters PosFromChar placed last, so a run drawn at such a place is known at once.
     struct TPlacedChar {
         TPoint At{INT_MIN, INT_MIN};
@@ -471,20 +314,19 @@ private:
 // ---- the control ----
 
 TColorMemo::TColorMemo(QWidget* parent)
-    : QPlainTextEdit(parent), FWindow(std::make_unique<TWindow>(*this)),
+    : TTextView(parent), FWindow(std::make_unique<TWindow>(*this)),
       FPass(std::make_unique<TColorPass>(*FWindow)) {
-    setLineWrapMode(QPlainTextEdit::NoWrap);
     setTabChangesFocus(true);           // tabs are text only when WantTabs is set
     viewport()->setMouseTracking(true); // the hot-spot cursor follows the mouse without a button
     UpdateTabStops();
-    connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::TextChanged);
-    connect(document(), &QTextDocument::contentsChange, this, &TColorMemo::KeepLongLineGlyphs);
+    connect(document(), &QTextDocument::contentsChange, this, [this] { FWindow->Forget(); });
+    connect(this, &TTextView::textChanged, this, &TColorMemo::TextChanged);
     FLoading = false;
 }
 
 TColorMemo::~TColorMemo() {
     // The pass draws through the window adaptor; nothing may reach either while they go.
-    disconnect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::TextChanged);
+    disconnect(this, &TTextView::textChanged, this, &TColorMemo::TextChanged);
     FPass.reset();
     FWindow.reset();
 }
@@ -517,7 +359,7 @@ void TColorMemo::ReplaceLines(const QStringList& lines) {
     all.insertText(FromAnyBreaks(lines.join(QLatin1Char('\n'))));
     all.endEditBlock();
     // The caret at the start, as after SetLines.
-    all.movePosition(QTextCursor::Start);
+    Quietly(all, [&] { all.movePosition(QTextCursor::Start); });
     setTextCursor(all);
 }
 
@@ -545,15 +387,17 @@ int TColorMemo::SelLength() const {
 
 void TColorMemo::SetSelStart(int pos) {
     QTextCursor c = textCursor();
-    c.setPosition(ToDocPos(pos));
+    Quietly(c, [&] { c.setPosition(ToDocPos(pos)); });
     setTextCursor(c);
 }
 
 void TColorMemo::SetSelLength(int length) {
     QTextCursor c = textCursor();
     const int start = c.selectionStart();
-    c.setPosition(start);
-    c.setPosition(ToDocPos(ToTextPos(start) + qMax(0, length)), QTextCursor::KeepAnchor);
+    Quietly(c, [&] {
+        c.setPosition(start);
+        c.setPosition(ToDocPos(ToTextPos(start) + qMax(0, length)), QTextCursor::KeepAnchor);
+    });
     setTextCursor(c);
 }
 
@@ -565,7 +409,7 @@ QString TColorMemo::SelText() const {
 
 void TColorMemo::SetSelText(const QString& text) {
     QTextCursor c = textCursor();
-    c.insertText(FromAnyBreaks(text));
+    Quietly(c, [&] { c.insertText(FromAnyBreaks(text)); });
     setTextCursor(c);
 }
 
@@ -680,19 +524,17 @@ void TColorMemo::RedrawColors(bool CaretLineOnly) {
     if (!FPass->ColorsUsable || !isEnabled() || !isVisible() || !parentWidget()) return;
     if (FPass->ColorRules.Count() == 0 && !FHotSpot.Active) return;
     if (CaretLineOnly) {
-        const QRectF line = blockBoundingGeometry(textCursor().block()).translated(contentOffset());
         viewport()->update(
-            QRect(0, int(std::floor(line.top())), viewport()->width(), int(std::ceil(line.height())) + 1));
+            QRect(0, LineTop(textCursor().blockNumber()), viewport()->width(), LineHeight() + 1));
     } else {
         viewport()->update();
     }
 }
 
 void TColorMemo::paintEvent(QPaintEvent* event) {
-    QPlainTextEdit::paintEvent(event);
+    TTextView::paintEvent(event);
     QPainter painter(viewport());
     FPainter = &painter;
-    ++FPaints;
     struct TUnbind {
         QPainter*& P;
         ~TUnbind() { P = nullptr; }
@@ -716,7 +558,7 @@ void TColorMemo::TextChanged() {
 }
 
 void TColorMemo::changeEvent(QEvent* event) {
-    QPlainTextEdit::changeEvent(event);
+    TTextView::changeEvent(event);
     if (event->type() == QEvent::FontChange) UpdateTabStops();
 }
 
@@ -739,7 +581,7 @@ void TColorMemo::keyPressEvent(QKeyEvent* event) {
     // selection was made.
     if (mods == Qt::NoModifier && IsNavigationKey(event->key()) && textCursor().hasSelection()) {
         QTextCursor c = textCursor();
-        c.setPosition(c.selectionEnd());
+        Quietly(c, [&] { c.setPosition(c.selectionEnd()); });
         setTextCursor(c);
         RedrawColors(false);
     }
@@ -747,35 +589,35 @@ void TColorMemo::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && (mods & Qt::ShiftModifier)) {
         QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier, event->text(),
                         event->isAutoRepeat(), ushort(event->count()));
-        QPlainTextEdit::keyPressEvent(&plain);
+        TTextView::keyPressEvent(&plain);
         event->setAccepted(plain.isAccepted());
         return;
     }
-    QPlainTextEdit::keyPressEvent(event);
+    TTextView::keyPressEvent(event);
 }
 
 void TColorMemo::keyReleaseEvent(QKeyEvent* event) {
     // Releasing Shift ends a keyboard selection: the colours catch up with it.
     if (event->key() == Qt::Key_Shift && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
         RedrawColors(false);
-    QPlainTextEdit::keyReleaseEvent(event);
+    TTextView::keyReleaseEvent(event);
 }
 
 void TColorMemo::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton &&
         !(event->modifiers() & ShiftCtrlAlt))
         RedrawColors(false);
-    QPlainTextEdit::mousePressEvent(event);
+    TTextView::mousePressEvent(event);
 }
 
 void TColorMemo::mouseDoubleClickEvent(QMouseEvent* event) {
     // The second press of a double click does not run the pass; the release after it does.
-    QPlainTextEdit::mouseDoubleClickEvent(event);
+    TTextView::mouseDoubleClickEvent(event);
 }
 
 void TColorMemo::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) RedrawColors(false);
-    QPlainTextEdit::mouseReleaseEvent(event);
+    TTextView::mouseReleaseEvent(event);
     if (!FHotCursorShown) return;
     // Every button clicks a hot spot.
     const THit hit = HotSpotAt(event->position().toPoint());
@@ -788,7 +630,7 @@ void TColorMemo::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TColorMemo::mouseMoveEvent(QMouseEvent* event) {
-    QPlainTextEdit::mouseMoveEvent(event);
+    TTextView::mouseMoveEvent(event);
     if (!FHotSpot.Active) return;
     if (HotSpotAt(event->position().toPoint()).Inside) {
         if (!FHotCursorShown) viewport()->setCursor(HotSpotCursor());
@@ -807,15 +649,8 @@ TColorMemo::THit TColorMemo::HotSpotAt(QPoint point) const {
     const QTextBlock b = cursorForPosition(point).block();
     if (!b.isValid()) return hit;
     hit.Line = b.text();
-    const QTextLayout* layout = b.layout();
-    if (layout && layout->lineCount() > 0) {
-        const QPointF origin =
-            blockBoundingGeometry(b).translated(contentOffset()).topLeft() + layout->position();
-        const QTextLine tl = layout->lineForTextPosition(cursorForPosition(point).positionInBlock());
-        // The character under the point, not the nearest gap between two.
-        hit.Column = std::clamp(tl.xToCursor(point.x() - origin.x(), QTextLine::CursorOnCharacter), 0,
-                                int(hit.Line.size()));
-    }
+    // The character under the point, not the nearest gap between two.
+    hit.Column = std::clamp(ColumnAt(b, point.x(), true), 0, int(hit.Line.size()));
     const QString rest = hit.Line.mid(hit.Column);
     const qsizetype end = rest.indexOf(QChar(FHotSpot.EndChar));
     const qsizetype begin = rest.indexOf(QChar(FHotSpot.BeginChar));
@@ -825,7 +660,7 @@ TColorMemo::THit TColorMemo::HotSpotAt(QPoint point) const {
 }
 
 void TColorMemo::scrollContentsBy(int dx, int dy) {
-    QPlainTextEdit::scrollContentsBy(dx, dy);
+    TTextView::scrollContentsBy(dx, dy);
     if (dy != 0 && OnVScroll) OnVScroll(this);
     if (dx != 0 && OnHScroll) OnHScroll(this);
     // Scrolling moves what was drawn; a line that was only partly visible, and so uncoloured,
@@ -853,17 +688,4 @@ void TColorMemo::insertFromMimeData(const QMimeData* source) {
 void TColorMemo::UpdateTabStops() {
     // Tab stops every eight average characters, as in the classic edit control.
     setTabStopDistance(8 * QFontMetricsF(font()).averageCharWidth());
-}
-
-// A line's layout normally drops its shaped glyphs as soon as it is laid out, so placing the caret
-// and painting right after a keystroke each shaped the whole line again. A long line keeps them
-// until its next change; the change itself still discards them. Runs before the layout hears of
-// the change, so the layout of the changed lines already keeps what it shapes.
-void TColorMemo::KeepLongLineGlyphs(int from, int /*charsRemoved*/, int charsAdded) {
-    const QTextDocument* doc = document();
-    const QTextBlock last = doc->findBlock(from + charsAdded);
-    for (QTextBlock b = doc->findBlock(from); b.isValid(); b = b.next()) {
-        if (b.length() > LongLine) b.layout()->setCacheEnabled(true);
-        if (b == last) break;
-    }
 }

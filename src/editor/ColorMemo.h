@@ -1,14 +1,14 @@
 #pragma once
-// The SQL editor control: a multi-line plain-text edit that lets Qt paint its text as usual and
-// then has the colour pass paint coloured runs over it, plus link-like hot spots under the mouse.
+// The SQL editor control: a multi-line plain-text view that paints its text as usual and then
+// has the colour pass paint coloured runs over it, plus link-like hot spots under the mouse.
 // Positions and lengths count a line break as two characters (CR LF), the way the rest of the
 // program and the colour pass count text.
 
 #include "DrawEvent.h"
 #include "EditWindow.h"
+#include "TextView.h"
 
 #include <QCursor>
-#include <QPlainTextEdit>
 #include <QString>
 #include <QStringList>
 
@@ -26,7 +26,7 @@ using THotSpotClickEvent = std::function<void(QObject* Sender, const QString& SR
 // first use; the program asks for it once at start so it exists before any window.
 const QCursor& HotSpotCursor();
 
-class TColorMemo : public QPlainTextEdit {
+class TColorMemo : public TTextView {
     Q_OBJECT
 
 public:
@@ -141,7 +141,6 @@ private:
     THit HotSpotAt(QPoint point) const;
 
     void TextChanged();
-    void KeepLongLineGlyphs(int from, int charsRemoved, int charsAdded);
     void UpdateTabStops();
     QColor ToQColor(TColor color) const;
 
@@ -156,5 +155,4 @@ private:
     int FLastLineCount = 0;
     int FLastTextEnd = 0;
     QPainter* FPainter = nullptr; // bound while a paint event draws the colours
-    int FPaints = 0;              // counts the paints, so what the window works out for one is not reused
 };
