@@ -91,7 +91,10 @@ TEST_F(View, KeysMoveSelectAndEditAsInAnyTextField) {
         {"ab|cd", {Qt::Key_Return}, "ab\n|cd"},
         {"a[bc]d", {Qt::Key_X}, "ax|d"},
         {"ab|", {Qt::Key_A | Qt::ControlModifier}, "[ab]"},
+        // A run of typing or of Backspaces is one undo step; a move ends the run.
         {"ab|", {Qt::Key_X, Qt::Key_Y, Qt::Key_Z | Qt::ControlModifier}, "ab|"},
+        {"ab|", {Qt::Key_X, Qt::Key_Left, Qt::Key_Y, Qt::Key_Z | Qt::ControlModifier}, "ab|x"},
+        {"abcd|", {Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Z | Qt::ControlModifier}, "abcd|"},
         {"ab|",
          {Qt::Key_X, Qt::Key_Z | Qt::ControlModifier,
           QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z)},
