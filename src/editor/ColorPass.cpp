@@ -1,7 +1,54 @@
 #include "ColorPass.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
+#include <iterator>
+
+namespace {
+
+// Lines up to this long are copied and scanned whole; a longer one shown only in part is handled
+// piece by piece.
+constexpr int LongLine = 1000;
+// Characters copied and scanned on each side of the shown part of a long line, so that runs
+// reaching a little past the edge of the view are drawn whole.
+constexpr int ShownMargin = 64;
+// Text handed to a keyword scan before its piece, at first; more when a key that overlaps itself
+// needs it.
+constexpr int KeyLead = 128;
+
+int TextLength(const TEditWindow& w) {
+    // The line after the last counted one exists when the text ends with CR LF.
+    int line = w.LineCount();
+    if (w.LineIndex(line) < 0) --line;
+    const int i = w.LineIndex(line);
+    return i < 0 ? 0 : i + w.LineLength(i);
+}
+
+} // namespace
+
+// The marker scans of a pass with pieces: they search the whole stretch through the memo, and
+// report only spans that reach a piece.
+class TColorPass::TPieceSearch : public TTextSearch {
+public:
+    TPieceSearch(TColorPass& pass, int from, int limit) : FPass(pass) {
+        From = from;
+        Limit = limit;
+    }
+    int Find(std::u16string_view what, int from) override {
+        FPass.FMemo.Limit = Limit;
+        return FPass.FMemo.Find(what, from);
+    }
+    bool Shows(int start, int last) const override {
+        const auto& pieces = FPass.FPieces;
+        auto it = std::upper_bound(pieces.begin(), pieces.end(), last,
+                                   [](int i, const TPiece& p) { return i < p.Start; });
+        return it != pieces.begin() && std::prev(it)->End > start;
+    }
+
+private:
+    TColorPass& FPass;
+};
 
 void TCanvas::TextOut(int x, int y, std::u16string_view text) {
     // A zero-length output paints nothing.
@@ -13,13 +60,147 @@ int TCanvas::TextWidth(std::u16string_view text) const {
 }
 
 TColorPass::TColorPass(TEditWindow& window)
-    : ColorRules(this), FWindow(window), FCanvas(window), FTextBuf(2048) {}
+    : ColorRules(this), FWindow(window), FCanvas(window), FTextBuf(2048), FMemo(window) {}
+
+void TColorPass::TextChanged(int index, int removed, int added) {
+    FMemo.TextChanged(index, removed, added);
+    if (FTextLength >= 0) FTextLength += added - removed;
+}
 
 std::u16string_view TColorPass::Chars(int start, int end) const {
-    if (start < FCopyStart || start >= FEnd) return {};
-    end = std::min(end, FEnd);
+    auto it = std::upper_bound(FPieces.begin(), FPieces.end(), start,
+                               [](int i, const TPiece& p) { return i < p.Start; });
+    if (it == FPieces.begin()) return {};
+    const TPiece& piece = *std::prev(it);
+    if (start >= piece.End) return {};
+    end = std::min(end, piece.End);
     if (end <= start) return {};
-    return {FTextBuf.data() + (start - FCopyStart), std::size_t(end - start)};
+    return {FTextBuf.data() + piece.Buf + (start - piece.Start), std::size_t(end - start)};
+}
+
+// Decides what of [copyStart, end) is copied: all of it, unless a line there is long; then every
+// painted line whole, but for a long one shown only in part its shown columns and a margin. True
+// when the stretch was cut into pieces.
+bool TColorPass::PlanPieces(int first, int copyStart, int end) {
+    TEditWindow& w = FWindow;
+    FPieces.clear();
+    FHidden.clear();
+    // An event-drawn rule is handed the whole stretch; so its scan, and the pass, stay linear.
+    bool events = false;
+    for (int r = 0; r < ColorRules.Count(); ++r)
+        events = events || (ColorRules[r].Enabled && ColorRules[r].KeyDrawingType == dtEventDraw &&
+                            ColorLimMax() > 0 && OnDraw);
+    bool anyLong = false;
+    for (int l = w.LineFromChar(copyStart), i = w.LineIndex(l); !events && !anyLong && i >= 0 && i < end;
+         i = w.LineIndex(++l))
+        anyLong = w.LineLength(i) > LongLine;
+    if (!anyLong || events || end <= copyStart) {
+        FPieces.push_back(TPiece{copyStart, end, 0});
+        return false;
+    }
+
+    auto add = [&](int start, int stop) {
+        start = std::max(start, copyStart);
+        stop = std::min(stop, end);
+        if (start >= stop) return;
+        if (!FPieces.empty() && FPieces.back().End == start)
+            FPieces.back().End = stop;
+        else
+            FPieces.push_back(TPiece{start, stop, 0});
+    };
+    auto hide = [&](int start, int stop) {
+        if (start < stop) FHidden.emplace_back(start, stop);
+    };
+    for (int l = w.LineFromChar(copyStart), i = w.LineIndex(l); i >= 0 && i < end; i = w.LineIndex(++l)) {
+        const bool whole = FWholeLines.count(l) > 0;
+        if (l < first && !whole) continue;
+        const int length = w.LineLength(i);
+        const int next = i + length + 2; // past the CR LF; cut at the end of the stretch
+        auto [a, b] = w.ShownColumns(l);
+        a = std::clamp(a, 0, length);
+        b = std::clamp(b, a, length);
+        if (whole || length <= LongLine || (a == 0 && b == length)) {
+            add(i, next);
+            continue;
+        }
+        const int start = i + std::max(0, a - ShownMargin);
+        const int stop = length - b <= ShownMargin ? next : i + b + ShownMargin;
+        add(start, stop);
+        hide(start, i + a);
+        hide(i + b, stop);
+    }
+    return true;
+}
+
+void TColorPass::CopyPieces() {
+    std::size_t length = 0;
+    for (auto& piece : FPieces) {
+        piece.Buf = length;
+        length += std::size_t(piece.End - piece.Start) + 1; // and a zero after each
+    }
+    if (length + 1 >= FTextBuf.size()) FTextBuf.resize(length + 1023);
+    for (const auto& piece : FPieces) {
+        if (piece.End > piece.Start)
+            FWindow.GetTextRange(piece.Start, piece.End, FTextBuf.data() + piece.Buf);
+        FCharsRead += piece.End - piece.Start;
+        FTextBuf[piece.Buf + std::size_t(piece.End - piece.Start)] = 0;
+    }
+}
+
+// The rule's keyword spans over every piece. Each piece's scan starts a little before it, so that
+// whole-word tests and keys crossing its start come out as in a scan of the whole stretch.
+int TColorPass::ScanKeysNear(TColorRule& rule, int count, int from, int end) {
+    const int after = int(rule.MaxKeyLength()) + 1;
+    for (const auto& piece : FPieces) {
+        const int start = std::max(piece.Start, from);
+        if (start >= piece.End) continue;
+        for (int lead = KeyLead;; lead *= 4) {
+            const int x = std::max(from, start - lead);
+            const int y = std::min(end, piece.End + after);
+            const int before = x > from ? 1 : 0;
+            FKeyText.resize(std::size_t(y - x + before) + 1);
+            FWindow.GetTextRange(x - before, y, FKeyText.data());
+            FCharsRead += y - x + before;
+            FKeyText.back() = 0;
+            const TTextStretch text{std::u16string_view(FKeyText.data() + before, std::size_t(y - x)), x};
+            const TKeyScope scope{start, piece.End, before ? FKeyText[0] : char16_t(0), x > from};
+            const int n = rule.ScanKeys(count, text, scope, FKeyDescrs);
+            if (n >= 0) {
+                count = n;
+                break;
+            }
+        }
+    }
+    return count;
+}
+
+// A run cut where a piece ends inside the stretch is drawn alike on both sides of the cut, unless
+// it is drawn in a way of its own when it stays on one line (hot-spot text and markers, keywords
+// handed to OnDrawKey): whether the whole run spans lines then decides. The lines at such cuts are
+// taken whole, and the pass is made again. True when a line was added.
+bool TColorPass::WidenCutRuns(int copyStart, int end) {
+    const bool drawKeys = bool(FWindow.OnDrawKey());
+    auto ownWay = [&](const TKeyDescr& run) {
+        return run.KeyZOrder == zoHotSpotMarker || run.KeyZOrder == zoHotSpotText ||
+               (run.KeyFromList == 1 && drawKeys);
+    };
+    const std::size_t before = FWholeLines.size();
+    for (const auto& run : FRuns) {
+        if (!ownWay(run)) continue;
+        for (const auto& piece : FPieces) {
+            if (run.KeyStart == piece.Start && piece.Start > copyStart)
+                FWholeLines.insert(FWindow.LineFromChar(piece.Start - 1));
+            if (run.KeyEnd == piece.End - 1 && piece.End < end)
+                FWholeLines.insert(FWindow.LineFromChar(piece.End));
+        }
+    }
+    return FWholeLines.size() > before;
+}
+
+bool TColorPass::Hidden(const TKeyDescr& run) const {
+    for (const auto& [start, stop] : FHidden)
+        if (run.KeyStart >= start && run.KeyEnd < stop) return true;
+    return false;
 }
 
 void TColorPass::RedrawColors(bool CaretLineOnly) {
@@ -90,44 +271,83 @@ void TColorPass::RedrawColors(bool CaretLineOnly) {
     FCopyStart = copyStart;
     FFrom = from;
     FEnd = end;
-    const std::size_t length = std::size_t(end - copyStart);
-    if (length + 2 >= FTextBuf.size()) FTextBuf.resize(length + 1024);
-    if (length > 0) w.GetTextRange(copyStart, end, FTextBuf.data());
-    FTextBuf[length] = 0;
+    FCharsRead = 0;
+    FWholeLines.clear();
+    const bool pieces = PlanPieces(first, copyStart, end);
+    if (pieces) {
+        // Text changed behind the pass's back leaves nothing remembered worth trusting.
+        const int length = TextLength(w);
+        if (length != FTextLength) FMemo.Clear();
+        FTextLength = length;
+    }
+    const long memoRead = FMemo.CharsRead();
+    CopyPieces();
     const TTextStretch scan{
         std::u16string_view(FTextBuf.data() + (from - copyStart), std::size_t(end - from)), from};
-
-    FKeyDescrs.FreeAll();
-    ResetExtent();
-    int count = 0;
+    TPieceSearch search(*this, from, end);
 
     // Spans of the caret line and the selection may reach far outside the stretch; only their part
     // inside it can show, and the merge should not grow with a selection of the whole document.
+    int count = 0;
     auto putClipped = [&](std::int64_t start, std::int64_t last, TColor color, std::uint8_t zOrder) {
         start = std::max<std::int64_t>(start, copyStart);
         last = std::min<std::int64_t>(last, end);
         if (start > last) return;
         count = Put(FKeyDescrs, count, TKeyDescr{int(start), int(last), color, zOrder, 0});
     };
+    for (;;) {
+        FKeyDescrs.FreeAll();
+        ResetExtent();
+        count = 0;
+        count = pieces ? ScanHotSpots(count, search, FKeyDescrs) : ScanHotSpots(count, scan, FKeyDescrs);
+        if (w.WantTabs()) {
+            for (const auto& piece : FPieces) {
+                const int start = std::max(piece.Start, from);
+                if (start < piece.End)
+                    count = ScanTabs(count, TTextStretch{Chars(start, piece.End), start}, FKeyDescrs);
+            }
+        }
+        if (w.RedrawAlways()) putClipped(w.LineIndex(w.LineFromChar(selStart)), selStart, w.FontColor(), 0);
+        for (int r = 0; r < ColorRules.Count(); ++r) {
+            TColorRule& rule = ColorRules[r];
+            if (!rule.Enabled) continue;
+            if (!pieces)
+                count = rule.Scan(count, scan, FKeyDescrs);
+            else if (rule.KeyDrawingType == dtKeyShow)
+                count = ScanKeysNear(rule, count, from, end);
+            else
+                count = rule.ScanMarkers(count, search, FKeyDescrs);
+        }
+        if (selLength > 0) putClipped(selStart, std::int64_t(selStart) + selLength - 1, clRed, zoSelection);
 
-    count = ScanHotSpots(count, scan, FKeyDescrs);
-    if (w.WantTabs()) count = ScanTabs(count, scan, FKeyDescrs);
-    if (w.RedrawAlways()) putClipped(w.LineIndex(w.LineFromChar(selStart)), selStart, w.FontColor(), 0);
-    for (int r = 0; r < ColorRules.Count(); ++r)
-        if (ColorRules[r].Enabled) count = ColorRules[r].Scan(count, scan, FKeyDescrs);
-    if (selLength > 0) putClipped(selStart, std::int64_t(selStart) + selLength - 1, clRed, zoSelection);
-
-    Merge(count);
-    MakeRuns();
+        FRuns.clear();
+        if (!pieces) {
+            Merge(count, MinPos(), MaxPos());
+            MakeRuns(MinPos(), MaxPos());
+            break;
+        }
+        for (const auto& piece : FPieces) {
+            Merge(count, piece.Start, piece.End - 1);
+            MakeRuns(piece.Start, piece.End - 1);
+        }
+        if (!WidenCutRuns(copyStart, end)) break;
+        PlanPieces(first, copyStart, end);
+        CopyPieces();
+    }
+    FCharsRead += FMemo.CharsRead() - memoRead;
+    for (std::size_t k = 0; k < FRuns.size(); ++k)
+        FKeyDescrs.Slot(int(k)) = FRuns[k];
+    if (int(FRuns.size()) < FKeyDescrs.Count()) FKeyDescrs[int(FRuns.size())].KeyStart = KeyFree;
     DrawRuns(h);
 
     w.ShowCaret();
 }
 
-// Each character takes the span of highest priority over it; on equal priority the later slot wins.
-void TColorPass::Merge(int count) {
-    if (MinPos() < 0 || MaxPos() < MinPos()) return;
-    const std::size_t cells = std::size_t(MaxPos() - MinPos()) + 2;
+// Each character of [first, last] takes the span of highest priority over it; on equal priority the
+// later slot wins.
+void TColorPass::Merge(int count, int first, int last) {
+    if (first < 0 || last < first) return;
+    const std::size_t cells = std::size_t(last - first) + 2;
     if (FCells.size() < cells) {
         FCells.reserve(cells);
         FCells.resize(cells);
@@ -136,36 +356,35 @@ void TColorPass::Merge(int count) {
     for (int k = 0; k < count; ++k) {
         const TKeyDescr& d = FKeyDescrs[k];
         if (d.KeyStart == KeyFree || d.KeyEnd == KeyFree || d.KeyEnd < d.KeyStart) continue;
-        TColorCell* cell = FCells.data() + (d.KeyStart - MinPos());
-        for (int n = d.KeyEnd - d.KeyStart; n >= 0; --n, ++cell)
+        const int start = std::max(d.KeyStart, first);
+        const int stop = std::min(d.KeyEnd, last);
+        if (start > stop) continue;
+        TColorCell* cell = FCells.data() + (start - first);
+        for (int n = stop - start; n >= 0; --n, ++cell)
             if (d.KeyZOrder >= cell->CellZOrder)
                 *cell = TColorCell{d.KeyColor, d.KeyZOrder, d.KeyFromList, 1};
     }
 }
 
-// Cuts the cells into runs of one colour, priority and origin, written over the spans from slot 0;
-// the first free slot ends them.
-void TColorPass::MakeRuns() {
-    int k = 0;
-    if (MinPos() >= 0 && MaxPos() >= MinPos()) {
-        const int last = MaxPos() - MinPos() + 1; // the extra cell, always clear
-        // A covered cell never continues a run of uncovered ones: a span in black from a rule of
-        // priority 0 would otherwise look like bare text and be lost or stretched.
-        auto differs = [](const TColorCell& a, const TColorCell& b) {
-            return a.CellColor != b.CellColor || a.CellZOrder != b.CellZOrder ||
-                   a.CellFromList != b.CellFromList || a.CellUsed != b.CellUsed;
-        };
-        int r = 0;
-        for (int i = 1; i <= last; ++i) {
-            if (!differs(FCells[std::size_t(i)], FCells[std::size_t(r)])) continue;
-            const TColorCell& prev = FCells[std::size_t(i - 1)];
-            if (prev.CellUsed)
-                FKeyDescrs.Slot(k++) = TKeyDescr{MinPos() + r, MinPos() + i - 1, prev.CellColor,
-                                                 prev.CellZOrder, prev.CellFromList};
-            r = i;
-        }
+// Cuts the cells of [first, last] into runs of one colour, priority and origin.
+void TColorPass::MakeRuns(int first, int last) {
+    if (first < 0 || last < first) return;
+    const int cells = last - first + 1; // the extra cell, always clear
+    // A covered cell never continues a run of uncovered ones: a span in black from a rule of
+    // priority 0 would otherwise look like bare text and be lost or stretched.
+    auto differs = [](const TColorCell& a, const TColorCell& b) {
+        return a.CellColor != b.CellColor || a.CellZOrder != b.CellZOrder ||
+               a.CellFromList != b.CellFromList || a.CellUsed != b.CellUsed;
+    };
+    int r = 0;
+    for (int i = 1; i <= cells; ++i) {
+        if (!differs(FCells[std::size_t(i)], FCells[std::size_t(r)])) continue;
+        const TColorCell& prev = FCells[std::size_t(i - 1)];
+        if (prev.CellUsed)
+            FRuns.push_back(
+                TKeyDescr{first + r, first + i - 1, prev.CellColor, prev.CellZOrder, prev.CellFromList});
+        r = i;
     }
-    if (k < FKeyDescrs.Count()) FKeyDescrs[k].KeyStart = KeyFree;
 }
 
 void TColorPass::DrawRuns(int h) {
@@ -175,7 +394,7 @@ void TColorPass::DrawRuns(int h) {
     const THotSpot& hot = w.HotSpot();
     for (int k = 0; k < FKeyDescrs.Count() && FKeyDescrs[k].KeyStart != KeyFree; ++k) {
         const TKeyDescr run = FKeyDescrs[k];
-        if (run.KeyStart < 0) continue;
+        if (run.KeyStart < 0 || Hidden(run)) continue;
         const TPoint at = w.PosFromChar(run.KeyStart);
         FCanvas.Attr.Font = run.KeyColor;
         if (run.KeyZOrder >= zoSelection) {
@@ -226,25 +445,30 @@ void TColorPass::DrawMultiLine(const TKeyDescr& run, TPoint at, int y2) {
 }
 
 int TColorPass::ScanHotSpots(int count, const TTextStretch& text, TKeyDescrList& list) {
+    TStretchSearch search(text);
+    return ScanHotSpots(count, search, list);
+}
+
+int TColorPass::ScanHotSpots(int count, TTextSearch& text, TKeyDescrList& list) {
     const THotSpot& hot = FWindow.HotSpot();
     if (!hot.Active || hot.BeginChar == 0) return count;
-    const std::u16string_view s = text.Chars;
-    constexpr auto npos = std::u16string_view::npos;
-    std::size_t p = 0;
+    const std::u16string_view begin(&hot.BeginChar, 1);
+    const std::u16string_view end(&hot.EndChar, 1);
+    int p = text.From;
     for (;;) {
-        const std::size_t q = s.find(hot.BeginChar, p);
-        if (q == npos) break;
-        const int qi = text.From + int(q);
-        count = Put(list, count, TKeyDescr{qi, qi, hot.MarkerColor, zoHotSpotMarker, 0});
-        const std::size_t e = s.find(hot.EndChar, q + 1);
-        if (e == npos) {
+        const int q = text.Find(begin, p);
+        if (q < 0) break;
+        const bool shows = text.Shows(q, q);
+        if (shows) count = Put(list, count, TKeyDescr{q, q, hot.MarkerColor, zoHotSpotMarker, 0});
+        const int e = text.Find(end, q + 1);
+        if (e < 0) {
             // An opening delimiter without its closing one is not drawn.
-            list[--count].KeyStart = KeyFree;
+            if (shows) list[--count].KeyStart = KeyFree;
             break;
         }
-        const int ei = text.From + int(e);
-        count = Put(list, count, TKeyDescr{qi + 1, ei - 1, hot.Color, zoHotSpotText, 0});
-        count = Put(list, count, TKeyDescr{ei, ei, hot.MarkerColor, zoHotSpotMarker, 0});
+        if (text.Shows(q + 1, e - 1))
+            count = Put(list, count, TKeyDescr{q + 1, e - 1, hot.Color, zoHotSpotText, 0});
+        if (text.Shows(e, e)) count = Put(list, count, TKeyDescr{e, e, hot.MarkerColor, zoHotSpotMarker, 0});
         p = e + 1;
     }
     return count;

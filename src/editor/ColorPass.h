@@ -7,9 +7,11 @@
 
 #include "ColorRules.h"
 #include "EditWindow.h"
+#include "MarkerMemo.h"
 #include "RuleScan.h"
 
 #include <cstdint>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -37,9 +39,14 @@ public:
 
     // One pass: all visible lines, or only the caret's line.
     void RedrawColors(bool CaretLineOnly);
+    // The characters [index, index + removed) of the window's text were replaced by `added` new
+    // ones (global indexes, CR LF counting two): what the pass remembers about the text there is
+    // forgotten and what lies after it moves along.
+    void TextChanged(int index, int removed, int added);
 
     // The pass's own producers, under the same contract as the rule scans.
     int ScanHotSpots(int count, const TTextStretch& text, TKeyDescrList& list);
+    int ScanHotSpots(int count, TTextSearch& text, TKeyDescrList& list);
     int ScanTabs(int count, const TTextStretch& text, TKeyDescrList& list);
 
     // After a pass: the runs from slot 0 up to the first free slot.
@@ -50,12 +57,28 @@ public:
     int ScanStart() const { return FFrom; }
     std::size_t TextBufSize() const { return FTextBuf.size(); }
     std::size_t CellsSize() const { return FCells.size(); }
+    // Characters read from the window by the last pass, copies and searches together.
+    long CharsRead() const { return FCharsRead; }
 
 private:
-    // The copied characters [start, end), cut at the end of the stretch; empty outside it.
+    // A copied part of the stretch, [Start, End) at FTextBuf[Buf]. A stretch whose lines are all
+    // short is one piece; a long line shown only in part gives just the part on screen and a margin.
+    struct TPiece {
+        int Start = 0;
+        int End = 0;
+        std::size_t Buf = 0;
+    };
+    class TPieceSearch;
+
+    bool PlanPieces(int first, int copyStart, int end);
+    void CopyPieces();
+    int ScanKeysNear(TColorRule& rule, int count, int from, int end);
+    bool WidenCutRuns(int copyStart, int end);
+    bool Hidden(const TKeyDescr& run) const;
+    // The copied characters [start, end), cut at the end of their piece; empty outside the pieces.
     std::u16string_view Chars(int start, int end) const;
-    void Merge(int count);
-    void MakeRuns();
+    void Merge(int count, int first, int last);
+    void MakeRuns(int first, int last);
     void DrawRuns(int lineHeight);
     void DrawMultiLine(const TKeyDescr& run, TPoint at, int y2);
 
@@ -64,6 +87,14 @@ private:
     std::vector<char16_t> FTextBuf;
     std::vector<TColorCell> FCells;
     TKeyDescrList FKeyDescrs{100};
+    std::vector<TPiece> FPieces;
+    std::vector<std::pair<int, int>> FHidden; // copied but off screen: [start, end)
+    std::vector<TKeyDescr> FRuns;
+    std::set<int> FWholeLines; // lines this pass takes whole though they are long
+    std::vector<char16_t> FKeyText;
+    TMarkerMemo FMemo;
+    int FTextLength = -1; // as the last text change left it; -1 unknown
+    long FCharsRead = 0;
     int FCopyStart = 0;
     int FFrom = 0;
     int FEnd = 0;

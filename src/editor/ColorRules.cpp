@@ -177,6 +177,17 @@ void TColorRule::BuildKeyIndex() {
     // the last back, which leaves every start in place and each bucket in table order.
     FSingleStart.fill(0);
     FPairStart.assign(PairBuckets + 1, 0);
+    FSelfOverlapping.clear();
+    FMaxKeyLength = 0;
+    for (std::uint32_t k = 0; k < FKeyTable.size(); ++k) {
+        const std::u16string_view key = KeyText(k);
+        FMaxKeyLength = std::max(FMaxKeyLength, key.size());
+        for (std::size_t b = 1; b < key.size(); ++b)
+            if (key.substr(0, b) == key.substr(key.size() - b)) {
+                FSelfOverlapping.push_back(k);
+                break;
+            }
+    }
     std::uint32_t singles = 0;
     for (const auto& e : FKeyTable) {
         const char16_t* key = FKeyChars.data() + e.Offset;

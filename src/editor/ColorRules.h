@@ -55,7 +55,9 @@ struct TKeyEntry {
 class TDrawRules;
 class TScanHost;
 class TKeyDescrList;
+class TTextSearch;
 struct TTextStretch;
+struct TKeyScope;
 
 class TColorRule {
 public:
@@ -99,6 +101,12 @@ public:
 
     // Appends the rule's spans over `text` from slot `count` on; returns the new count.
     int Scan(int count, const TTextStretch& text, TKeyDescrList& list);
+    // The same for a begin/end or line-end rule reading its text through `text`.
+    int ScanMarkers(int count, TTextSearch& text, TKeyDescrList& list);
+    // The keyword spans of `scope` only. -1 when `text` starts too close to EmitFrom to be sure of
+    // the spans of a key that can overlap itself: the caller then hands over more text before.
+    int ScanKeys(int count, const TTextStretch& text, const TKeyScope& scope, TKeyDescrList& list);
+    std::size_t MaxKeyLength() const { return FMaxKeyLength; }
 
     TScanHost* Memo() const { return FMemo; }
 
@@ -121,12 +129,12 @@ private:
     void SetMarkerCapacity(int n);
     void BuildKeyIndex();
 
-    int ScanKeys(int count, const TTextStretch& text, TKeyDescrList& list);
-    int ScanBeginEnd(int count, const TTextStretch& text, TKeyDescrList& list);
-    int ScanBeginLineEnd(int count, const TTextStretch& text, TKeyDescrList& list);
+    bool SureFrom(const char16_t* s, std::size_t upTo) const;
+    int ScanBeginEnd(int count, TTextSearch& text, TKeyDescrList& list);
+    int ScanBeginLineEnd(int count, TTextSearch& text, TKeyDescrList& list);
     int ScanEvent(int count, const TTextStretch& text, TKeyDescrList& list);
-    void FindMarkersFromStart(std::u16string_view s);
-    int WinningMarker(std::u16string_view s, std::size_t p);
+    void FindMarkersFromStart(TTextSearch& text);
+    int WinningMarker(TTextSearch& text, int p);
 
     TScanHost* FMemo = nullptr;
     bool FKeyCase = false;
@@ -152,6 +160,10 @@ private:
     std::vector<std::uint32_t> FSingleKeys;
     std::vector<std::uint32_t> FPairStart; // PairBuckets + 1 entries
     std::vector<std::uint32_t> FPairKeys;
+    // Keys of two or more units whose start recurs at their end ("--", "ABA"): only these can
+    // overlap their own last occurrence, so only these make a scan depend on text far before.
+    std::vector<std::uint32_t> FSelfOverlapping;
+    std::size_t FMaxKeyLength = 0;
 
     std::vector<char16_t> FUpperText;        // upper-cased copy of the scanned text, grows only
     std::vector<std::uint32_t> FNextSearch;  // per key: where its next occurrence may start

@@ -4,8 +4,10 @@
 
 #include "ColorRules.h"
 
+#include <climits>
 #include <functional>
 #include <string_view>
+#include <utility>
 
 struct TPoint {
     int X = 0;
@@ -95,4 +97,8 @@ public:
     virtual bool HasParent() const = 0;
     virtual const THotSpot& HotSpot() const = 0;
     virtual const TKeyDrawEvent& OnDrawKey() const = 0;
+
+    // The columns [first, last) of the line that can be seen; the whole line unless the window
+    // shows only part of it (a long line scrolled sideways). Columns count from the line's start.
+    virtual std::pair<int, int> ShownColumns(int /*line*/) const { return {0, INT_MAX}; }
 };

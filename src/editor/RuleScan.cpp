@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr auto npos = std::u16string_view::npos;
-
 bool IsWordChar(char16_t c) {
     return (c >= u'@' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
@@ -19,11 +17,11 @@ int Emit(TScanHost* host, TKeyDescrList& list, int count, const TKeyDescr& span)
     return count + 1;
 }
 
-// A marker span over the stretch's units [begin, end), in global indexes.
-TKeyDescr MarkerSpan(const TTextStretch& text, std::size_t begin, std::size_t end, TColor color, int zOrder) {
+// A marker span over [start, last], global indexes.
+TKeyDescr MarkerSpan(int start, int last, TColor color, int zOrder) {
     TKeyDescr span;
-    span.KeyStart = text.From + int(begin);
-    span.KeyEnd = text.From + int(end) - 1;
+    span.KeyStart = start;
+    span.KeyEnd = last;
     span.KeyColor = color;
     span.KeyZOrder = zOrder;
     span.KeyFromList = 0;
@@ -42,11 +40,12 @@ void TScanHost::SetColorLimMax(int value) {
 int TColorRule::Scan(int count, const TTextStretch& text, TKeyDescrList& list) {
     switch (KeyDrawingType) {
     case dtKeyShow:
-        return ScanKeys(count, text, list);
+        return ScanKeys(count, text, TKeyScope{}, list);
     case dtBeginEnd:
-        return ScanBeginEnd(count, text, list);
-    case dtBeginLineEnd:
-        return ScanBeginLineEnd(count, text, list);
+    case dtBeginLineEnd: {
+        TStretchSearch search(text);
+        return ScanMarkers(count, search, list);
+    }
     case dtEventDraw:
         return ScanEvent(count, text, list);
     }
@@ -58,7 +57,7 @@ int TColorRule::Scan(int count, const TTextStretch& text, TKeyDescrList& list) {
 // pass visits each position and tries the keys whose first unit is there, with each key's own
 // "next search from" position; the occurrences are then emitted key by key, as a search per key
 // would have found them.
-int TColorRule::ScanKeys(int count, const TTextStretch& text, TKeyDescrList& list) {
+int TColorRule::ScanKeys(int count, const TTextStretch& text, const TKeyScope& scope, TKeyDescrList& list) {
     if (FKeyTable.empty()) return count;
 
     const std::size_t len = text.Chars.size();
@@ -70,6 +69,9 @@ int TColorRule::ScanKeys(int count, const TTextStretch& text, TKeyDescrList& lis
         FUpperText[len] = 0;
         s = FUpperText.data();
     }
+    if (scope.Resumed && scope.EmitFrom > text.From &&
+        !SureFrom(s, std::min(len, std::size_t(scope.EmitFrom - text.From))))
+        return -1;
 
     FNextSearch.assign(FKeyTable.size(), 0);
     FOccurrences.clear();
@@ -79,7 +81,7 @@ int TColorRule::ScanKeys(int count, const TTextStretch& text, TKeyDescrList& lis
     auto occurs = [&](std::uint32_t k, std::size_t p, std::uint32_t n) {
         FNextSearch[k] = std::uint32_t(p + n);
         if (!PartWord) {
-            const bool before = p > 0 && IsWordChar(s[p - 1]);
+            const bool before = p > 0 ? IsWordChar(s[p - 1]) : IsWordChar(scope.Before);
             const bool after = p + n < len && IsWordChar(s[p + n]);
             if (before || after) return;
         }
@@ -114,6 +116,7 @@ int TColorRule::ScanKeys(int count, const TTextStretch& text, TKeyDescrList& lis
         TKeyDescr span;
         span.KeyStart = text.From + int(occ & 0xFFFFFFFFu);
         span.KeyEnd = span.KeyStart + int(e.Length) - 1;
+        if (span.KeyEnd < scope.EmitFrom || span.KeyStart >= scope.EmitTo) continue;
         span.KeyColor = FKeyColors[std::size_t(e.ColorCode - 1)];
         span.KeyZOrder = ZOrder;
         span.KeyFromList = 1;
@@ -122,68 +125,89 @@ int TColorRule::ScanKeys(int count, const TTextStretch& text, TKeyDescrList& lis
     return count;
 }
 
-// The entry whose begin marker comes first at or after p (earlier entry on a tie), or -1. A marker's
-// last find stays valid while it lies at or after p, and a marker once missing stays missing, so
-// each marker is searched for anew only when the scan has passed it.
-void TColorRule::FindMarkersFromStart(std::u16string_view s) {
+// A scan begun at s rather than at the stretch's start finds the same occurrences from `upTo`
+// on when every self-overlapping key has, somewhere before upTo, a position that no match of the
+// key straddles: from there both scans choose alike, whatever came before.
+bool TColorRule::SureFrom(const char16_t* s, std::size_t upTo) const {
+    for (const std::uint32_t k : FSelfOverlapping) {
+        const std::u16string_view key = KeyText(k);
+        const std::size_t n = key.size();
+        bool sure = false;
+        // Positions y = r + 1 with no match starting in [y - n + 1, y - 1], and y + n - 1 <= upTo,
+        // so that an occurrence reaching upTo starts after the sure point.
+        std::size_t free = 0;
+        for (std::size_t r = 0; r + n <= upTo && !sure; ++r) {
+            free = std::u16string_view(s + r, n) == key ? 0 : free + 1;
+            sure = free >= n - 1;
+        }
+        if (!sure) return false;
+    }
+    return true;
+}
+
+// Each marker's first occurrence from the scan's start. A marker's last find stays valid while it
+// lies at or after p, and a marker once missing stays missing, so each marker is searched for anew
+// only when the scan has passed it.
+void TColorRule::FindMarkersFromStart(TTextSearch& text) {
     for (int i = 0; i < FMarkerCount; ++i) {
         auto& m = FMarkers[std::size_t(i)];
         if (m.BegMark.empty()) break;
-        auto at = s.find(m.BegMark);
-        m.FoundAt = at == npos ? -1 : int(at);
+        m.FoundAt = text.Find(m.BegMark, text.From);
     }
 }
 
-int TColorRule::WinningMarker(std::u16string_view s, std::size_t p) {
+// The entry whose begin marker comes first at or after p (earlier entry on a tie), or -1.
+int TColorRule::WinningMarker(TTextSearch& text, int p) {
     int winner = -1;
-    std::size_t best = npos;
+    int best = INT_MAX;
     for (int i = 0; i < FMarkerCount; ++i) {
         auto& m = FMarkers[std::size_t(i)];
         if (m.BegMark.empty()) break;
-        if (m.FoundAt >= 0 && std::size_t(m.FoundAt) < p) {
-            auto at = s.find(m.BegMark, p);
-            m.FoundAt = at == npos ? -1 : int(at);
-        }
-        if (m.FoundAt >= 0 && std::size_t(m.FoundAt) < best) {
-            best = std::size_t(m.FoundAt);
+        if (m.FoundAt >= 0 && m.FoundAt < p) m.FoundAt = text.Find(m.BegMark, p);
+        if (m.FoundAt >= 0 && m.FoundAt < best) {
+            best = m.FoundAt;
             winner = i;
         }
     }
     return winner;
 }
 
-int TColorRule::ScanBeginEnd(int count, const TTextStretch& text, TKeyDescrList& list) {
+int TColorRule::ScanMarkers(int count, TTextSearch& text, TKeyDescrList& list) {
     if (FMarkerCount == 0) return count;
-    const std::u16string_view s = text.Chars;
-    FindMarkersFromStart(s);
-    std::size_t p = 0;
+    if (KeyDrawingType == dtBeginEnd) return ScanBeginEnd(count, text, list);
+    if (KeyDrawingType == dtBeginLineEnd) return ScanBeginLineEnd(count, text, list);
+    return count;
+}
+
+int TColorRule::ScanBeginEnd(int count, TTextSearch& text, TKeyDescrList& list) {
+    FindMarkersFromStart(text);
+    int p = text.From;
     for (;;) {
-        const int w = WinningMarker(s, p);
+        const int w = WinningMarker(text, p);
         if (w < 0) break;
         const auto& m = FMarkers[std::size_t(w)];
-        const std::size_t q = std::size_t(m.FoundAt);
+        const int q = m.FoundAt;
         // An empty end marker is never found.
-        const std::size_t e = m.EndMark.empty() ? npos : s.find(m.EndMark, q + 1);
-        if (e == npos) break;
-        count = Emit(FMemo, list, count, MarkerSpan(text, q, e + m.EndMark.size(), m.MarkColor, ZOrder));
+        const int e = m.EndMark.empty() ? -1 : text.Find(m.EndMark, q + 1);
+        if (e < 0) break;
+        const int last = e + int(m.EndMark.size()) - 1;
+        if (text.Shows(q, last)) count = Emit(FMemo, list, count, MarkerSpan(q, last, m.MarkColor, ZOrder));
         p = e + 1;
     }
     return count;
 }
 
-int TColorRule::ScanBeginLineEnd(int count, const TTextStretch& text, TKeyDescrList& list) {
-    if (FMarkerCount == 0) return count;
-    const std::u16string_view s = text.Chars;
-    FindMarkersFromStart(s);
-    std::size_t p = 0;
-    while (p <= s.size()) {
-        const int w = WinningMarker(s, p);
+int TColorRule::ScanBeginLineEnd(int count, TTextSearch& text, TKeyDescrList& list) {
+    FindMarkersFromStart(text);
+    int p = text.From;
+    while (p <= text.Limit) {
+        const int w = WinningMarker(text, p);
         if (w < 0) break;
         const auto& m = FMarkers[std::size_t(w)];
-        const std::size_t q = std::size_t(m.FoundAt);
-        std::size_t e = s.find(u"\r\n", q);
-        if (e == npos) e = s.size();
-        count = Emit(FMemo, list, count, MarkerSpan(text, q, e, m.MarkColor, ZOrder));
+        const int q = m.FoundAt;
+        int e = text.Find(u"\r\n", q);
+        if (e < 0) e = text.Limit;
+        if (text.Shows(q, e - 1)) count = Emit(FMemo, list, count, MarkerSpan(q, e - 1, m.MarkColor, ZOrder));
         p = e + 1;
     }
     return count;

@@ -5,6 +5,8 @@
 #include "ColorRules.h"
 #include "DrawEvent.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -41,6 +43,46 @@ struct TTextStretch {
     std::u16string_view Chars;
     int From = 0;
     int Limit() const { return From + int(Chars.size()); }
+};
+
+// How a marker scan (begin/end, line-end, hot spots) reads its text: the first occurrence of a
+// marker in the stretch [From, Limit), and which spans are worth reporting at all. The pass reads a
+// long line through a memo of where markers are, instead of copying the whole line.
+class TTextSearch {
+public:
+    virtual ~TTextSearch() = default;
+    // Global index of the first occurrence of `what` starting at or after `from` and ending at or
+    // before Limit; -1 when there is none. `what` is not empty.
+    virtual int Find(std::u16string_view what, int from) = 0;
+    // Whether a span over [start, last] can show; the scans leave out those that cannot.
+    virtual bool Shows(int /*start*/, int /*last*/) const { return true; }
+    int From = 0;
+    int Limit = 0;
+};
+
+// The search over a copied stretch.
+class TStretchSearch : public TTextSearch {
+public:
+    explicit TStretchSearch(const TTextStretch& text) : FText(text) {
+        From = text.From;
+        Limit = text.Limit();
+    }
+    int Find(std::u16string_view what, int from) override {
+        const auto at = FText.Chars.find(what, std::size_t(std::max(from - From, 0)));
+        return at == std::u16string_view::npos ? -1 : From + int(at);
+    }
+
+private:
+    const TTextStretch& FText;
+};
+
+// A keyword scan over a piece of a long line: the text handed over starts somewhere before
+// EmitFrom, after the character Before, and only spans reaching into [EmitFrom, EmitTo) are wanted.
+struct TKeyScope {
+    int EmitFrom = INT_MIN;
+    int EmitTo = INT_MAX;
+    char16_t Before = 0;
+    bool Resumed = false; // false: the text starts where the stretch starts
 };
 
 // What the producers of a pass write to besides the slots: the extent of their spans, and the

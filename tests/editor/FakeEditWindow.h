@@ -48,6 +48,8 @@ public:
     bool Parented = true;
     THotSpot Hot;
     TKeyDrawEvent DrawKey;
+    // Shown columns per line; a line not listed is shown whole.
+    std::map<int, std::pair<int, int>> ShownSlices;
 
     // Off for benchmarks: outputs are then only counted, in Drawn.
     bool Record = true;
@@ -148,6 +150,10 @@ public:
     bool HasParent() const override { return Parented; }
     const THotSpot& HotSpot() const override { return Hot; }
     const TKeyDrawEvent& OnDrawKey() const override { return DrawKey; }
+    std::pair<int, int> ShownColumns(int line) const override {
+        auto it = ShownSlices.find(line);
+        return it == ShownSlices.end() ? TEditWindow::ShownColumns(line) : it->second;
+    }
 
 private:
     static std::pair<int, int> Cell(TPoint at) {
