@@ -7,6 +7,7 @@
 #include "ColorPass.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -32,6 +33,15 @@ public:
         FLineStarts = {0};
         for (std::size_t p = FText.find(u"\r\n"); p != std::u16string::npos; p = FText.find(u"\r\n", p + 2))
             FLineStarts.push_back(int(p) + 2);
+        FTabs.clear();
+        FTabColumns.clear();
+        for (std::size_t p = FText.find(u'\t'); p != std::u16string::npos; p = FText.find(u'\t', p + 1)) {
+            const int start = FLineStarts[std::size_t(LineFromChar(int(p)))];
+            const bool sameLine = !FTabs.empty() && FTabs.back() >= start;
+            const int column = sameLine ? FTabColumns.back() + int(p) - FTabs.back() - 1 : int(p) - start;
+            FTabs.push_back(int(p));
+            FTabColumns.push_back((column / 4 + 1) * 4);
+        }
     }
     const std::u16string& Text() const { return FText; }
 
@@ -110,9 +120,15 @@ public:
     }
     TPoint PosFromChar(int index) const override {
         const int line = LineFromChar(index);
-        int column = 0;
-        for (int i = FLineStarts[std::size_t(line)]; i < index && i < int(FText.size()); ++i)
-            column = FText[std::size_t(i)] == u'\t' ? (column / 4 + 1) * 4 : column + 1;
+        // The column after the last tab before the character on its line, and plain columns on.
+        const int start = FLineStarts[std::size_t(line)];
+        index = std::min(index, int(FText.size()));
+        const auto t = std::lower_bound(FTabs.begin(), FTabs.end(), index);
+        int column = std::max(index - start, 0);
+        if (t != FTabs.begin() && *std::prev(t) >= start) {
+            const auto k = std::size_t(std::prev(t) - FTabs.begin());
+            column = FTabColumns[k] + index - FTabs[k] - 1;
+        }
         return TPoint{column * CharWidth, (line - First) * Height};
     }
     int LineCount() const override {
@@ -163,5 +179,7 @@ private:
 
     std::u16string FText;
     std::vector<int> FLineStarts;
+    std::vector<int> FTabs;       // indexes of every tab
+    std::vector<int> FTabColumns; // the column after each tab
     std::map<std::pair<int, int>, std::pair<char16_t, TTextAttr>> FScreen;
 };
