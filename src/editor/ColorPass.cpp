@@ -16,6 +16,20 @@ constexpr int ShownMargin = 64;
 // Text handed to a keyword scan before its piece, at first; more when a key that overlaps itself
 // needs it.
 constexpr int KeyLead = 128;
+// Places a marker scan passes through are remembered about this far apart.
+constexpr int PlaceGap = 4096;
+
+// What a marker scan of the rule looks for, as the key of its remembered places.
+std::u16string ScanKey(const TColorRule& rule) {
+    std::u16string key(1, char16_t(rule.KeyDrawingType));
+    for (int i = 0; i < rule.MarkerCount() && !rule.Markers()[i].BegMark.empty(); ++i) {
+        key += rule.Markers()[i].BegMark;
+        key += u'\0';
+        if (rule.KeyDrawingType == dtBeginEnd) key += rule.Markers()[i].EndMark;
+        key += u'\0';
+    }
+    return key;
+}
 
 int TextLength(const TEditWindow& w) {
     // The line after the last counted one exists when the text ends with CR LF.
@@ -27,14 +41,20 @@ int TextLength(const TEditWindow& w) {
 
 } // namespace
 
-// The marker scans of a pass with pieces: they search the whole stretch through the memo, and
-// report only spans that reach a piece.
+// The marker scans of a pass with pieces: they search the whole stretch through the memo, report
+// only spans that reach a piece, stop after the last piece, and skip ahead to the last place known
+// before the next piece.
 class TColorPass::TPieceSearch : public TTextSearch {
 public:
     TPieceSearch(TColorPass& pass, int from, int limit) : FPass(pass) {
         From = from;
         Limit = limit;
+        if (pass.FPlacesFrom != from) pass.FPlaces.clear();
+        pass.FPlacesFrom = from;
     }
+    // The places of the scan looking for `what` (its markers, in order, with its kind).
+    void Use(const std::u16string& what) { FPlaces = &FPass.FPlaces[what]; }
+
     int Find(std::u16string_view what, int from) override {
         FPass.FMemo.Limit = Limit;
         return FPass.FMemo.Find(what, from);
@@ -45,9 +65,24 @@ public:
                                    [](int i, const TPiece& p) { return i < p.Start; });
         return it != pieces.begin() && std::prev(it)->End > start;
     }
+    int ShownEnd() const override { return FPass.FPieces.empty() ? From : FPass.FPieces.back().End; }
+    int Resume(int p) override {
+        if (!FPlaces) return p;
+        auto& places = *FPlaces;
+        if (places.empty() || p >= places.back() + PlaceGap) places.push_back(p);
+        const auto& pieces = FPass.FPieces;
+        auto next = std::upper_bound(pieces.begin(), pieces.end(), p,
+                                     [](int i, const TPiece& piece) { return i < piece.End; });
+        if (next == pieces.end()) return p;
+        // A span from a place before this ends before the piece.
+        const int before = next->Start - int(MarkerMaxLength);
+        auto place = std::upper_bound(places.begin(), places.end(), before);
+        return place == places.begin() ? p : std::max(p, *std::prev(place));
+    }
 
 private:
     TColorPass& FPass;
+    std::vector<int>* FPlaces = nullptr;
 };
 
 void TCanvas::TextOut(int x, int y, std::u16string_view text) {
@@ -64,6 +99,10 @@ TColorPass::TColorPass(TEditWindow& window)
 
 void TColorPass::TextChanged(int index, int removed, int added) {
     FMemo.TextChanged(index, removed, added);
+    // A place is known from the text before it and the few characters of a marker after it.
+    for (auto& [key, places] : FPlaces)
+        places.erase(std::lower_bound(places.begin(), places.end(), index - int(MarkerMaxLength)),
+                     places.end());
     if (FTextLength >= 0) FTextLength += added - removed;
 }
 
@@ -277,7 +316,10 @@ void TColorPass::RedrawColors(bool CaretLineOnly) {
     if (pieces) {
         // Text changed behind the pass's back leaves nothing remembered worth trusting.
         const int length = TextLength(w);
-        if (length != FTextLength) FMemo.Clear();
+        if (length != FTextLength) {
+            FMemo.Clear();
+            FPlaces.clear();
+        }
         FTextLength = length;
     }
     const long memoRead = FMemo.CharsRead();
@@ -299,7 +341,12 @@ void TColorPass::RedrawColors(bool CaretLineOnly) {
         FKeyDescrs.FreeAll();
         ResetExtent();
         count = 0;
-        count = pieces ? ScanHotSpots(count, search, FKeyDescrs) : ScanHotSpots(count, scan, FKeyDescrs);
+        if (pieces) {
+            search.Use(std::u16string{u'H', w.HotSpot().BeginChar, w.HotSpot().EndChar});
+            count = ScanHotSpots(count, search, FKeyDescrs);
+        } else {
+            count = ScanHotSpots(count, scan, FKeyDescrs);
+        }
         if (w.WantTabs()) {
             for (const auto& piece : FPieces) {
                 const int start = std::max(piece.Start, from);
@@ -315,8 +362,10 @@ void TColorPass::RedrawColors(bool CaretLineOnly) {
                 count = rule.Scan(count, scan, FKeyDescrs);
             else if (rule.KeyDrawingType == dtKeyShow)
                 count = ScanKeysNear(rule, count, from, end);
-            else
+            else if (rule.KeyDrawingType != dtEventDraw) {
+                search.Use(ScanKey(rule));
                 count = rule.ScanMarkers(count, search, FKeyDescrs);
+            }
         }
         if (selLength > 0) putClipped(selStart, std::int64_t(selStart) + selLength - 1, clRed, zoSelection);
 
@@ -454,10 +503,10 @@ int TColorPass::ScanHotSpots(int count, TTextSearch& text, TKeyDescrList& list) 
     if (!hot.Active || hot.BeginChar == 0) return count;
     const std::u16string_view begin(&hot.BeginChar, 1);
     const std::u16string_view end(&hot.EndChar, 1);
-    int p = text.From;
+    int p = text.Resume(text.From);
     for (;;) {
         const int q = text.Find(begin, p);
-        if (q < 0) break;
+        if (q < 0 || q >= text.ShownEnd()) break;
         const bool shows = text.Shows(q, q);
         if (shows) count = Put(list, count, TKeyDescr{q, q, hot.MarkerColor, zoHotSpotMarker, 0});
         const int e = text.Find(end, q + 1);
@@ -469,7 +518,7 @@ int TColorPass::ScanHotSpots(int count, TTextSearch& text, TKeyDescrList& list) 
         if (text.Shows(q + 1, e - 1))
             count = Put(list, count, TKeyDescr{q + 1, e - 1, hot.Color, zoHotSpotText, 0});
         if (text.Shows(e, e)) count = Put(list, count, TKeyDescr{e, e, hot.MarkerColor, zoHotSpotMarker, 0});
-        p = e + 1;
+        p = text.Resume(e + 1);
     }
     return count;
 }

@@ -11,7 +11,9 @@
 #include "RuleScan.h"
 
 #include <cstdint>
+#include <map>
 #include <set>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -91,6 +93,9 @@ private:
     std::vector<std::pair<int, int>> FHidden; // copied but off screen: [start, end)
     std::vector<TKeyDescr> FRuns;
     std::set<int> FWholeLines; // lines this pass takes whole though they are long
+    // Per marker scan, places its scan from FPlacesFrom passes through outside any span, ascending.
+    std::map<std::u16string, std::vector<int>> FPlaces;
+    int FPlacesFrom = -1;
     std::vector<char16_t> FKeyText;
     TMarkerMemo FMemo;
     int FTextLength = -1; // as the last text change left it; -1 unknown

@@ -133,7 +133,7 @@ private:
     int ScanBeginEnd(int count, TTextSearch& text, TKeyDescrList& list);
     int ScanBeginLineEnd(int count, TTextSearch& text, TKeyDescrList& list);
     int ScanEvent(int count, const TTextStretch& text, TKeyDescrList& list);
-    void FindMarkersFromStart(TTextSearch& text);
+    void FindMarkersFromStart(TTextSearch& text, int p);
     int WinningMarker(TTextSearch& text, int p);
 
     TScanHost* FMemo = nullptr;

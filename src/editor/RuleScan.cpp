@@ -145,14 +145,14 @@ bool TColorRule::SureFrom(const char16_t* s, std::size_t upTo) const {
     return true;
 }
 
-// Each marker's first occurrence from the scan's start. A marker's last find stays valid while it
+// Each marker's first occurrence from where the scan starts. A marker's last find stays valid while it
 // lies at or after p, and a marker once missing stays missing, so each marker is searched for anew
 // only when the scan has passed it.
-void TColorRule::FindMarkersFromStart(TTextSearch& text) {
+void TColorRule::FindMarkersFromStart(TTextSearch& text, int p) {
     for (int i = 0; i < FMarkerCount; ++i) {
         auto& m = FMarkers[std::size_t(i)];
         if (m.BegMark.empty()) break;
-        m.FoundAt = text.Find(m.BegMark, text.From);
+        m.FoundAt = text.Find(m.BegMark, p);
     }
 }
 
@@ -180,35 +180,37 @@ int TColorRule::ScanMarkers(int count, TTextSearch& text, TKeyDescrList& list) {
 }
 
 int TColorRule::ScanBeginEnd(int count, TTextSearch& text, TKeyDescrList& list) {
-    FindMarkersFromStart(text);
-    int p = text.From;
+    int p = text.Resume(text.From);
+    FindMarkersFromStart(text, p);
     for (;;) {
         const int w = WinningMarker(text, p);
         if (w < 0) break;
         const auto& m = FMarkers[std::size_t(w)];
         const int q = m.FoundAt;
+        if (q >= text.ShownEnd()) break;
         // An empty end marker is never found.
         const int e = m.EndMark.empty() ? -1 : text.Find(m.EndMark, q + 1);
         if (e < 0) break;
         const int last = e + int(m.EndMark.size()) - 1;
         if (text.Shows(q, last)) count = Emit(FMemo, list, count, MarkerSpan(q, last, m.MarkColor, ZOrder));
-        p = e + 1;
+        p = text.Resume(e + 1);
     }
     return count;
 }
 
 int TColorRule::ScanBeginLineEnd(int count, TTextSearch& text, TKeyDescrList& list) {
-    FindMarkersFromStart(text);
-    int p = text.From;
+    int p = text.Resume(text.From);
+    FindMarkersFromStart(text, p);
     while (p <= text.Limit) {
         const int w = WinningMarker(text, p);
         if (w < 0) break;
         const auto& m = FMarkers[std::size_t(w)];
         const int q = m.FoundAt;
+        if (q >= text.ShownEnd()) break;
         int e = text.Find(u"\r\n", q);
         if (e < 0) e = text.Limit;
         if (text.Shows(q, e - 1)) count = Emit(FMemo, list, count, MarkerSpan(q, e - 1, m.MarkColor, ZOrder));
-        p = e + 1;
+        p = e + 1 <= text.Limit ? text.Resume(e + 1) : e + 1;
     }
     return count;
 }

@@ -56,6 +56,11 @@ public:
     virtual int Find(std::u16string_view what, int from) = 0;
     // Whether a span over [start, last] can show; the scans leave out those that cannot.
     virtual bool Shows(int /*start*/, int /*last*/) const { return true; }
+    // No span starting at or after this shows: the scan may stop there.
+    virtual int ShownEnd() const { return INT_MAX; }
+    // Where a scan standing at p, outside any span, may go on from: p, or a later place the scan is
+    // known to pass through (outside any span) before anything that shows.
+    virtual int Resume(int p) { return p; }
     int From = 0;
     int Limit = 0;
 };

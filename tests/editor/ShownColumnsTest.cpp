@@ -182,6 +182,36 @@ TEST(ShownColumns, DrawWhatAWholePassDrawsThere) {
     }
 }
 
+// Quotes pair up from the start of the line, so one quote typed near the start turns every string
+// after it inside out, up to the shown part far to the right; what the pass remembered about the
+// line past the edit must not survive it.
+TEST(ShownColumns, AnEditNearTheStartReachesTheViewFarRight) {
+    Editor cut(false), whole(false);
+    for (Editor* e : {&cut, &whole}) {
+        TColorRule& strings = e->pass.ColorRules.Add();
+        strings.ZOrder = 2;
+        strings.SetKeyBegEndLst({u"\";\";RED"});
+    }
+    std::u16string line;
+    while (line.size() < 60000)
+        line += u"x \"ab\" ";
+    cut.win.SetText(line);
+    const int view = 50000;
+    cut.win.ShownSlices[0] = {view, view + 80};
+    cut.Run();
+    EXPECT_EQ(cut.win.SeenColor(view), std::nullopt); // the 'x' between two strings
+    for (const int at : {10, 30000, view - 3}) {
+        line.insert(std::size_t(at), 1, u'"');
+        cut.win.SetText(line);
+        cut.pass.TextChanged(at, 0, 1);
+        cut.Run();
+        whole.win.SetText(line);
+        whole.Run();
+        ExpectSameInShownColumns(cut, whole, "quote at " + std::to_string(at));
+    }
+    EXPECT_EQ(cut.win.SeenColor(view + 3), clRed); // three quotes later: the 'x' is now in a string
+}
+
 // Typing in a long line: after the first pass has learnt the line, each pass reads about as much of
 // the text for a 2,000,000-character line as for a 20,000-character one.
 TEST(ShownColumns, TypingReadsTheSameWhateverTheLineLength) {
