@@ -17,7 +17,7 @@ constexpr int ShownMargin = 64;
 // needs it.
 constexpr int KeyLead = 128;
 // Places a marker scan passes through are remembered about this far apart.
-constexpr int PlaceGap = 4096;
+constexpr int PlaceGap = 1024;
 
 // What a marker scan of the rule looks for, as the key of its remembered places.
 std::u16string ScanKey(const TColorRule& rule) {

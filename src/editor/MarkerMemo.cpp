@@ -8,23 +8,26 @@ namespace {
 // Text is read in pieces of this size when a search goes past what is known.
 constexpr int ChunkSize = 1 << 16;
 
+bool StartsBefore(const std::pair<int, int>& interval, int p) {
+    return interval.first < p;
+}
+
 } // namespace
 
 void TMarkerMemo::AddSearched(TKnown& known, int start, int end) {
     if (start >= end) return;
     auto& s = known.Searched;
-    auto it = s.upper_bound(start);
-    if (it != s.begin() && std::prev(it)->second >= start) {
-        --it;
-        start = it->first;
-        end = std::max(end, it->second);
-        it = s.erase(it);
+    // The intervals touching [start, end] are merged into one.
+    auto first = std::lower_bound(s.begin(), s.end(), start, StartsBefore);
+    if (first != s.begin() && std::prev(first)->second >= start) --first;
+    auto last = first;
+    while (last != s.end() && last->first <= end) {
+        start = std::min(start, last->first);
+        end = std::max(end, last->second);
+        ++last;
     }
-    while (it != s.end() && it->first <= end) {
-        end = std::max(end, it->second);
-        it = s.erase(it);
-    }
-    s.emplace(start, end);
+    first = s.erase(first, last);
+    s.insert(first, {start, end});
 }
 
 int TMarkerMemo::Find(std::u16string_view what, int from) {
@@ -36,26 +39,26 @@ int TMarkerMemo::Find(std::u16string_view what, int from) {
     const int lastStart = Limit - n;
     int p = std::max(from, 0);
     while (p <= lastStart) {
-        auto it = known.Searched.upper_bound(p);
-        if (it != known.Searched.begin() && std::prev(it)->second > p) {
-            const int searchedEnd = std::prev(it)->second;
-            auto hit = known.Hits.lower_bound(p);
+        // The interval holding p, if any, and the one after it.
+        auto next = std::lower_bound(known.Searched.begin(), known.Searched.end(), p + 1, StartsBefore);
+        if (next != known.Searched.begin() && std::prev(next)->second > p) {
+            const int searchedEnd = std::prev(next)->second;
+            auto hit = std::lower_bound(known.Hits.begin(), known.Hits.end(), p);
             if (hit != known.Hits.end() && *hit < searchedEnd) return *hit <= lastStart ? *hit : -1;
             p = searchedEnd;
             continue;
         }
         // Unknown ground: read up to the next known stretch, a chunk at most.
         int stop = std::min(p + ChunkSize, lastStart + 1);
-        if (it != known.Searched.end()) stop = std::min(stop, it->first);
+        if (next != known.Searched.end()) stop = std::min(stop, next->first);
         const int readEnd = stop + n - 1;
         FChunk.resize(std::size_t(readEnd - p));
         FWindow.GetTextRange(p, readEnd, FChunk.data());
         FCharsRead += readEnd - p;
-        const std::u16string_view chunk(FChunk.data(), FChunk.size());
-        const auto at = chunk.find(what);
+        const auto at = std::u16string_view(FChunk.data(), FChunk.size()).find(what);
         if (at != std::u16string_view::npos) {
             const int hit = p + int(at);
-            known.Hits.insert(hit);
+            known.Hits.insert(std::lower_bound(known.Hits.begin(), known.Hits.end(), hit), hit);
             AddSearched(known, p, hit + 1);
             return hit;
         }
@@ -68,27 +71,21 @@ int TMarkerMemo::Find(std::u16string_view what, int from) {
 void TMarkerMemo::TextChanged(int index, int removed, int added) {
     const int delta = added - removed;
     for (auto& [marker, known] : FMarkers) {
-        // Occurrences starting in [cutStart, cutEnd) may have changed; those after shift.
+        // Occurrences starting in [cutStart, cutEnd) may have changed; those after move along.
         const int cutStart = index - int(marker.size()) + 1;
         const int cutEnd = index + removed;
-        const int shiftedEnd = cutEnd + delta;
-        std::map<int, int> searched;
+        auto& hits = known.Hits;
+        auto cut = hits.erase(std::lower_bound(hits.begin(), hits.end(), cutStart),
+                              std::lower_bound(hits.begin(), hits.end(), cutEnd));
+        for (; cut != hits.end(); ++cut)
+            *cut += delta;
+
+        std::vector<std::pair<int, int>> searched;
+        searched.reserve(known.Searched.size() + 1);
         for (const auto& [start, end] : known.Searched) {
-            if (start < cutStart) searched.emplace(start, std::min(end, cutStart));
-            if (end > cutEnd) {
-                const int from = std::max(start, cutEnd) + delta;
-                searched.emplace(std::max(from, shiftedEnd), end + delta);
-            }
+            if (start < cutStart) searched.emplace_back(start, std::min(end, cutStart));
+            if (end > cutEnd) searched.emplace_back(std::max(start, cutEnd) + delta, end + delta);
         }
-        std::set<int> hits;
-        for (const int hit : known.Hits)
-            if (hit < cutStart)
-                hits.insert(hits.end(), hit);
-            else if (hit >= cutEnd)
-                hits.insert(hits.end(), hit + delta);
-        known.Searched.clear();
-        for (const auto& [start, end] : searched)
-            if (start < end) known.Searched.emplace(start, end);
-        known.Hits = std::move(hits);
+        known.Searched = std::move(searched);
     }
 }

@@ -8,9 +8,9 @@
 #include "RuleScan.h"
 
 #include <map>
-#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class TMarkerMemo : public TTextSearch {
@@ -25,9 +25,11 @@ public:
     long CharsRead() const { return FCharsRead; }
 
 private:
+    // Sorted vectors rather than trees: an edit shifts everything after it, which is one pass of
+    // additions over plain integers.
     struct TKnown {
-        std::map<int, int> Searched; // [start, end) of positions whose occurrences are all in Hits
-        std::set<int> Hits;
+        std::vector<std::pair<int, int>> Searched; // [start, end) whose occurrences are all in Hits
+        std::vector<int> Hits;
     };
     void AddSearched(TKnown& known, int start, int end);
 
