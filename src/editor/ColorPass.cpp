@@ -68,21 +68,27 @@ public:
     int ShownEnd() const override { return FPass.FPieces.empty() ? From : FPass.FPieces.back().End; }
     int Resume(int p) override {
         if (!FPlaces) return p;
-        auto& places = *FPlaces;
-        if (places.empty() || p >= places.back() + PlaceGap) places.push_back(p);
+        auto& sure = FPlaces->Sure;
+        auto& likely = FPlaces->Likely;
+        if (std::binary_search(likely.begin(), likely.end(), p)) {
+            // Back on the scan as it was before the edit: the rest of its places hold.
+            sure.insert(sure.end(), std::lower_bound(likely.begin(), likely.end(), p), likely.end());
+            likely.clear();
+        }
+        if (sure.empty() || p >= sure.back() + PlaceGap) sure.push_back(p);
         const auto& pieces = FPass.FPieces;
         auto next = std::upper_bound(pieces.begin(), pieces.end(), p,
                                      [](int i, const TPiece& piece) { return i < piece.End; });
         if (next == pieces.end()) return p;
         // A span from a place before this ends before the piece.
         const int before = next->Start - int(MarkerMaxLength);
-        auto place = std::upper_bound(places.begin(), places.end(), before);
-        return place == places.begin() ? p : std::max(p, *std::prev(place));
+        auto place = std::upper_bound(sure.begin(), sure.end(), before);
+        return place == sure.begin() ? p : std::max(p, *std::prev(place));
     }
 
 private:
     TColorPass& FPass;
-    std::vector<int>* FPlaces = nullptr;
+    TPlaces* FPlaces = nullptr;
 };
 
 void TCanvas::TextOut(int x, int y, std::u16string_view text) {
@@ -99,10 +105,17 @@ TColorPass::TColorPass(TEditWindow& window)
 
 void TColorPass::TextChanged(int index, int removed, int added) {
     FMemo.TextChanged(index, removed, added);
-    // A place is known from the text before it and the few characters of a marker after it.
-    for (auto& [key, places] : FPlaces)
-        places.erase(std::lower_bound(places.begin(), places.end(), index - int(MarkerMaxLength)),
-                     places.end());
+    // A place holds while the text before it and the few characters of a marker after it stay; the
+    // places after the edit become likely ones, moved along with the text.
+    for (auto& [key, places] : FPlaces) {
+        auto& sure = places.Sure;
+        auto& likely = places.Likely;
+        likely.clear();
+        const auto cut = std::lower_bound(sure.begin(), sure.end(), index - int(MarkerMaxLength));
+        for (auto p = std::lower_bound(cut, sure.end(), index + removed); p != sure.end(); ++p)
+            likely.push_back(*p + added - removed);
+        sure.erase(cut, sure.end());
+    }
     if (FTextLength >= 0) FTextLength += added - removed;
 }
 

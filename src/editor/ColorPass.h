@@ -94,7 +94,13 @@ private:
     std::vector<TKeyDescr> FRuns;
     std::set<int> FWholeLines; // lines this pass takes whole though they are long
     // Per marker scan, places its scan from FPlacesFrom passes through outside any span, ascending.
-    std::map<std::u16string, std::vector<int>> FPlaces;
+    // Those after the last edit are only likely: they hold again once the scan, walking on from
+    // the edit, stands on one of them.
+    struct TPlaces {
+        std::vector<int> Sure;
+        std::vector<int> Likely;
+    };
+    std::map<std::u16string, TPlaces> FPlaces;
     int FPlacesFrom = -1;
     std::vector<char16_t> FKeyText;
     TMarkerMemo FMemo;

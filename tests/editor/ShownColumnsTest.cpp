@@ -195,21 +195,24 @@ TEST(ShownColumns, AnEditNearTheStartReachesTheViewFarRight) {
     std::u16string line;
     while (line.size() < 60000)
         line += u"x \"ab\" ";
+    // A short line below the long one is on screen too: the scan walks the long line to reach it.
+    line += u"\r\nx \"ab\" y";
     cut.win.SetText(line);
     const int view = 50000;
     cut.win.ShownSlices[0] = {view, view + 80};
     cut.Run();
     EXPECT_EQ(cut.win.SeenColor(view), std::nullopt); // the 'x' between two strings
-    for (const int at : {10, 30000, view - 3}) {
-        line.insert(std::size_t(at), 1, u'"');
+    for (const auto& [at, typed] : {std::pair{10, u'"'}, {30000, u'"'}, {view - 3, u'"'}, {20000, u'y'}}) {
+        line.insert(std::size_t(at), 1, typed);
         cut.win.SetText(line);
         cut.pass.TextChanged(at, 0, 1);
         cut.Run();
         whole.win.SetText(line);
         whole.Run();
-        ExpectSameInShownColumns(cut, whole, "quote at " + std::to_string(at));
+        ExpectSameInShownColumns(cut, whole, "typed at " + std::to_string(at));
     }
-    EXPECT_EQ(cut.win.SeenColor(view + 3), clRed); // three quotes later: the 'x' is now in a string
+    EXPECT_EQ(cut.win.SeenColor(view + 4), clRed); // three quotes later: the 'x' is now in a string
+    EXPECT_EQ(cut.win.SeenColor(cut.win.IndexOf(u"ab\" y")), std::nullopt);
 }
 
 // Typing in a long line: after the first pass has learnt the line, each pass reads about as much of
