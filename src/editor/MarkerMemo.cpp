@@ -1,12 +1,19 @@
 #include "MarkerMemo.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstddef>
 #include <iterator>
 
 namespace {
 
-// Text is read in pieces of this size when a search goes past what is known.
-constexpr int ChunkSize = 1 << 16;
+// Text is read in pieces growing from the first size to the last while a search goes past what is
+// known: a marker is often near, and a long search should not copy in small steps.
+constexpr int FirstChunk = 1 << 10;
+constexpr int LastChunk = 1 << 16;
+// Occurrences kept after an edit. Moving them all along would cost as much as the line is long;
+// those dropped are found again by reading from the last kept, which they lie close after.
+constexpr std::size_t HitsKeptAfterEdit = 4096;
 
 bool StartsBefore(const std::pair<int, int>& interval, int p) {
     return interval.first < p;
@@ -38,6 +45,7 @@ int TMarkerMemo::Find(std::u16string_view what, int from) {
     // An occurrence must end at or before Limit: the last start that can hold one.
     const int lastStart = Limit - n;
     int p = std::max(from, 0);
+    int chunk = FirstChunk;
     while (p <= lastStart) {
         // The interval holding p, if any, and the one after it.
         auto next = std::lower_bound(known.Searched.begin(), known.Searched.end(), p + 1, StartsBefore);
@@ -49,7 +57,8 @@ int TMarkerMemo::Find(std::u16string_view what, int from) {
             continue;
         }
         // Unknown ground: read up to the next known stretch, a chunk at most.
-        int stop = std::min(p + ChunkSize, lastStart + 1);
+        int stop = p + std::min(chunk, lastStart + 1 - p);
+        chunk = std::min(chunk * 2, LastChunk);
         if (next != known.Searched.end()) stop = std::min(stop, next->first);
         const int readEnd = stop + n - 1;
         FChunk.resize(std::size_t(readEnd - p));
@@ -77,14 +86,23 @@ void TMarkerMemo::TextChanged(int index, int removed, int added) {
         auto& hits = known.Hits;
         auto cut = hits.erase(std::lower_bound(hits.begin(), hits.end(), cutStart),
                               std::lower_bound(hits.begin(), hits.end(), cutEnd));
+        int forgetFrom = INT_MAX; // in the new text
+        if (std::size_t(hits.end() - cut) > HitsKeptAfterEdit) {
+            hits.erase(cut + std::ptrdiff_t(HitsKeptAfterEdit), hits.end());
+            forgetFrom = hits.back() + delta + 1;
+        }
         for (; cut != hits.end(); ++cut)
             *cut += delta;
 
         std::vector<std::pair<int, int>> searched;
         searched.reserve(known.Searched.size() + 1);
+        auto keep = [&](int start, int end) {
+            end = std::min(end, forgetFrom);
+            if (start < end) searched.emplace_back(start, end);
+        };
         for (const auto& [start, end] : known.Searched) {
-            if (start < cutStart) searched.emplace_back(start, std::min(end, cutStart));
-            if (end > cutEnd) searched.emplace_back(std::max(start, cutEnd) + delta, end + delta);
+            if (start < cutStart) keep(start, std::min(end, cutStart));
+            if (end > cutEnd) keep(std::max(start, cutEnd) + delta, end + delta);
         }
         known.Searched = std::move(searched);
     }

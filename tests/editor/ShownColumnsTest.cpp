@@ -286,3 +286,29 @@ TEST(MarkerMemo, EditsForgetOnlyWhatTheyTouch) {
     memo.Limit = 4003;
     EXPECT_EQ(memo.Find(u"*/", 2001), -1);
 }
+
+// An edit before many known occurrences keeps only the nearest; the others are found again.
+TEST(MarkerMemo, ManyOccurrencesAfterAnEdit) {
+    TFakeEditWindow win;
+    TMarkerMemo memo(win);
+    std::u16string text;
+    while (text.size() < 100000)
+        text += u"ab */ ";
+    win.SetText(text);
+    memo.Limit = int(text.size());
+    std::vector<int> before;
+    for (int p = memo.Find(u"*/", 0); p >= 0; p = memo.Find(u"*/", p + 1))
+        before.push_back(p);
+    ASSERT_EQ(before.size(), text.size() / 6);
+    text.insert(3, u"x*/");
+    win.SetText(text);
+    memo.TextChanged(3, 0, 3);
+    memo.Limit = int(text.size());
+    std::vector<int> after;
+    for (int p = memo.Find(u"*/", 0); p >= 0; p = memo.Find(u"*/", p + 1))
+        after.push_back(p);
+    ASSERT_EQ(after.size(), before.size() + 1);
+    EXPECT_EQ(after[0], 4);
+    for (std::size_t k = 0; k < before.size(); ++k)
+        ASSERT_EQ(after[k + 1], before[k] + 3) << k;
+}
