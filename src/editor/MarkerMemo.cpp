@@ -84,13 +84,15 @@ void TMarkerMemo::TextChanged(int index, int removed, int added) {
         const int cutStart = index - int(marker.size()) + 1;
         const int cutEnd = index + removed;
         auto& hits = known.Hits;
-        auto cut = hits.erase(std::lower_bound(hits.begin(), hits.end(), cutStart),
-                              std::lower_bound(hits.begin(), hits.end(), cutEnd));
+        const auto changed = std::lower_bound(hits.begin(), hits.end(), cutStart);
+        auto after = std::lower_bound(changed, hits.end(), cutEnd);
         int forgetFrom = INT_MAX; // in the new text
-        if (std::size_t(hits.end() - cut) > HitsKeptAfterEdit) {
-            hits.erase(cut + std::ptrdiff_t(HitsKeptAfterEdit), hits.end());
+        // The far ones go first, so that erasing the changed ones moves only those kept.
+        if (std::size_t(hits.end() - after) > HitsKeptAfterEdit) {
+            hits.erase(after + std::ptrdiff_t(HitsKeptAfterEdit), hits.end());
             forgetFrom = hits.back() + delta + 1;
         }
+        auto cut = hits.erase(changed, after);
         for (; cut != hits.end(); ++cut)
             *cut += delta;
 
