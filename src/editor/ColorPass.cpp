@@ -130,8 +130,8 @@ std::u16string_view TColorPass::Chars(int start, int end) const {
     return {FTextBuf.data() + piece.Buf + (start - piece.Start), std::size_t(end - start)};
 }
 
-// Decides what of [copyStart, end) is copied: all of it, unless a line there is long; then every
-// painted line whole, but for a long one shown only in part its shown columns and a margin. True
+// Decides what of [copyStart, end) is copied: all of it, unless a long painted line is shown only
+// in part; then every painted line whole, but for such a line its shown columns and a margin. True
 // when the stretch was cut into pieces.
 bool TColorPass::PlanPieces(int first, int copyStart, int end) {
     TEditWindow& w = FWindow;
@@ -142,11 +142,16 @@ bool TColorPass::PlanPieces(int first, int copyStart, int end) {
     for (int r = 0; r < ColorRules.Count(); ++r)
         events = events || (ColorRules[r].Enabled && ColorRules[r].KeyDrawingType == dtEventDraw &&
                             ColorLimMax() > 0 && OnDraw);
-    bool anyLong = false;
-    for (int l = w.LineFromChar(copyStart), i = w.LineIndex(l); !events && !anyLong && i >= 0 && i < end;
-         i = w.LineIndex(++l))
-        anyLong = w.LineLength(i) > LongLine;
-    if (!anyLong || events || end <= copyStart) {
+    // Only a window that shows long lines in part tells the pass of its edits, which what the
+    // pass remembers relies on; any other keeps the plain pass over the whole stretch.
+    bool anyCut = false;
+    for (int l = std::max(first, w.LineFromChar(copyStart)), i = w.LineIndex(l);
+         !events && !anyCut && i >= 0 && i < end; i = w.LineIndex(++l)) {
+        const int length = w.LineLength(i);
+        const auto [a, b] = w.ShownColumns(l);
+        anyCut = length > LongLine && (a > 0 || b < length);
+    }
+    if (!anyCut || events || end <= copyStart) {
         FPieces.push_back(TPiece{copyStart, end, 0});
         return false;
     }
