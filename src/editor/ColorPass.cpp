@@ -220,7 +220,7 @@ int TColorPass::ScanKeysNear(TColorRule& rule, int count, int from, int end) {
             FCharsRead += y - x + before;
             FKeyText.back() = 0;
             const TTextStretch text{std::u16string_view(FKeyText.data() + before, std::size_t(y - x)), x};
-            const TKeyScope scope{start, piece.End, before ? FKeyText[0] : char16_t(0), x > from};
+            const TScanScope scope{start, piece.End, before ? FKeyText[0] : char16_t(0), x > from};
             const int n = rule.ScanKeys(count, text, scope, FKeyDescrs);
             if (n >= 0) {
                 count = n;

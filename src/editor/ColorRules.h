@@ -57,7 +57,7 @@ class TScanHost;
 class TKeyDescrList;
 class TTextSearch;
 struct TTextStretch;
-struct TKeyScope;
+struct TScanScope;
 
 class TColorRule {
 public:
@@ -105,7 +105,7 @@ public:
     int ScanMarkers(int count, TTextSearch& text, TKeyDescrList& list);
     // The keyword spans of `scope` only. -1 when `text` starts too close to EmitFrom to be sure of
     // the spans of a key that can overlap itself: the caller then hands over more text before.
-    int ScanKeys(int count, const TTextStretch& text, const TKeyScope& scope, TKeyDescrList& list);
+    int ScanKeys(int count, const TTextStretch& text, const TScanScope& scope, TKeyDescrList& list);
     std::size_t MaxKeyLength() const { return FMaxKeyLength; }
 
     TScanHost* Memo() const { return FMemo; }

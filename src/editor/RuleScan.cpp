@@ -40,7 +40,7 @@ void TScanHost::SetColorLimMax(int value) {
 int TColorRule::Scan(int count, const TTextStretch& text, TKeyDescrList& list) {
     switch (KeyDrawingType) {
     case dtKeyShow:
-        return ScanKeys(count, text, TKeyScope{}, list);
+        return ScanKeys(count, text, TScanScope{}, list);
     case dtBeginEnd:
     case dtBeginLineEnd: {
         TStretchSearch search(text);
@@ -57,7 +57,7 @@ int TColorRule::Scan(int count, const TTextStretch& text, TKeyDescrList& list) {
 // pass visits each position and tries the keys whose first unit is there, with each key's own
 // "next search from" position; the occurrences are then emitted key by key, as a search per key
 // would have found them.
-int TColorRule::ScanKeys(int count, const TTextStretch& text, const TKeyScope& scope, TKeyDescrList& list) {
+int TColorRule::ScanKeys(int count, const TTextStretch& text, const TScanScope& scope, TKeyDescrList& list) {
     if (FKeyTable.empty()) return count;
 
     const std::size_t len = text.Chars.size();

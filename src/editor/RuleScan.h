@@ -83,7 +83,7 @@ private:
 
 // A keyword scan over a piece of a long line: the text handed over starts somewhere before
 // EmitFrom, after the character Before, and only spans reaching into [EmitFrom, EmitTo) are wanted.
-struct TKeyScope {
+struct TScanScope {
     int EmitFrom = INT_MIN;
     int EmitTo = INT_MAX;
     char16_t Before = 0;
