@@ -112,6 +112,8 @@ public:
 
     int LineLength(int index) const override { return Block(LineFromChar(index)).length() - 1; }
 
+    std::pair<int, int> ShownColumns(int line) const override { return M.ShownColumns(Block(line)); }
+
     TPoint PosFromChar(int index) const override {
         const int line = LineFromChar(index);
         const QTextBlock b = Block(line);
@@ -319,7 +321,7 @@ TColorMemo::TColorMemo(QWidget* parent)
     setTabChangesFocus(true);           // tabs are text only when WantTabs is set
     viewport()->setMouseTracking(true); // the hot-spot cursor follows the mouse without a button
     UpdateTabStops();
-    connect(document(), &QTextDocument::contentsChange, this, [this] { FWindow->Forget(); });
+    connect(document(), &QTextDocument::contentsChange, this, &TColorMemo::ContentsChange);
     connect(this, &TTextView::textChanged, this, &TColorMemo::TextChanged);
     FLoading = false;
 }
@@ -327,6 +329,7 @@ TColorMemo::TColorMemo(QWidget* parent)
 TColorMemo::~TColorMemo() {
     // The pass draws through the window adaptor; nothing may reach either while they go.
     disconnect(this, &TTextView::textChanged, this, &TColorMemo::TextChanged);
+    disconnect(document(), &QTextDocument::contentsChange, this, &TColorMemo::ContentsChange);
     FPass.reset();
     FWindow.reset();
 }
@@ -540,6 +543,20 @@ void TColorMemo::paintEvent(QPaintEvent* event) {
         ~TUnbind() { P = nullptr; }
     } unbind{FPainter};
     RedrawColors(false);
+}
+
+// The pass keeps what it found on long lines between paints: it hears of every change, in
+// positions of the text (a line break counting two).
+void TColorMemo::ContentsChange(int from, int removed, int added) {
+    FWindow->Forget();
+    const QTextDocument* doc = document();
+    const int blocks = doc->blockCount();
+    const QTextBlock first = doc->findBlock(from);
+    const QTextBlock last = doc->findBlock(from + added);
+    const int addedBreaks = (last.isValid() ? last.blockNumber() : blocks - 1) - first.blockNumber();
+    const int removedBreaks = std::max(0, FBlockCount - blocks + addedBreaks);
+    FBlockCount = blocks;
+    if (FPass) FPass->TextChanged(ToTextPos(from), removed + removedBreaks, added + addedBreaks);
 }
 
 void TColorMemo::TextChanged() {

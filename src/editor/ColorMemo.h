@@ -141,6 +141,7 @@ private:
     THit HotSpotAt(QPoint point) const;
 
     void TextChanged();
+    void ContentsChange(int from, int removed, int added);
     void UpdateTabStops();
     QColor ToQColor(TColor color) const;
 
@@ -153,6 +154,7 @@ private:
     TColor FColor = clWindow;
     TColor FFontColor = clWindowText;
     int FLastLineCount = 0;
+    int FBlockCount = 1; // the document's blocks before the last change
     int FLastTextEnd = 0;
     QPainter* FPainter = nullptr; // bound while a paint event draws the colours
 };

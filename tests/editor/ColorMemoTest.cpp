@@ -488,6 +488,12 @@ TEST_F(Memo, ALongLineAfterEditsLooksAsTheSameTextShownAfresh) {
              m.undo();
          }},
         {"line split", [](TColorMemo& m) { QTest::keyClick(&m, Qt::Key_Return); }},
+        // The same length, but the rest of the line becomes a comment.
+        {"one character replaced",
+         [](TColorMemo& m) {
+             m.SetSelLength(1);
+             QTest::keyClicks(&m, "#");
+         }},
         {"font changed", [&](TColorMemo& m) { m.setFont(other); }},
         {"typed, then font changed",
          [&](TColorMemo& m) {
@@ -500,6 +506,7 @@ TEST_F(Memo, ALongLineAfterEditsLooksAsTheSameTextShownAfresh) {
         Sql();
         M->SetSelStart(120);
         M->setFocus();
+        Shot(*M); // painted once, so the pass has something to remember before the change
         e.Edit(*M);
         M->clearFocus();
         TColorMemo fresh(&Host);
