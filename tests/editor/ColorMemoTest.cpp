@@ -21,6 +21,8 @@
 
 namespace {
 
+int LongDumpLength = 200000;
+
 // Records the passes that the control's triggers ask for, apart from those of painting.
 class TRecordingMemo : public TColorMemo {
 public:
@@ -481,6 +483,7 @@ TEST_F(Memo, ALongLineAfterEditsLooksAsTheSameTextShownAfresh) {
         std::function<void(TColorMemo&)> Edit;
     } edits[] = {
         {"typed", [](TColorMemo& m) { QTest::keyClicks(&m, "ab'c"); }},
+        {"comment opened key by key", [](TColorMemo& m) { QTest::keyClicks(&m, " /* x "); }},
         {"deleted", [](TColorMemo& m) { QTest::keyClick(&m, Qt::Key_Backspace); }},
         {"undone",
          [](TColorMemo& m) {
@@ -524,6 +527,37 @@ TEST_F(Memo, ALongLineAfterEditsLooksAsTheSameTextShownAfresh) {
         EXPECT_TRUE(Shot(*M) == Shot(fresh)) << e.Name;
         M->ColorRules().Clear();
         M->setFont(QFont(QStringLiteral("Liberation Mono"), 10));
+    }
+}
+
+// A comment typed key by key far along a dump's long line reaches the comment's end beyond the
+// view's first columns, as in the same text shown afresh.
+TEST_F(Memo, ACommentTypedDeepInALongLineColoursAsTheSameTextAfresh) {
+    QString line = QStringLiteral("INSERT INTO orders VALUES ");
+    for (int row = 1; line.size() < LongDumpLength; ++row)
+        line += QStringLiteral("(%1, 'Customer %1', %2.95, 'note /* %1 */'), ").arg(row).arg(row % 300);
+    Sql();
+    M->SetRedrawAlways(true);
+    for (const bool paintedFirst : {true, false}) {
+        M->SetText(QStringLiteral("-- a dump\n") + line);
+        QTextCursor c(M->document()->findBlockByNumber(1));
+        c.setPosition(c.block().position() + int(line.size() / 2));
+        M->setTextCursor(c);
+        M->setFocus();
+        if (paintedFirst) Shot(*M);
+        QTest::keyClicks(M, " /* typed ");
+        M->clearFocus();
+        TColorMemo fresh(&Host);
+        fresh.setGeometry(M->geometry());
+        fresh.setFont(M->font());
+        AddSqlRules(fresh.ColorRules());
+        fresh.SetRedrawAlways(true);
+        fresh.SetText(M->Text());
+        fresh.show();
+        QApplication::processEvents();
+        fresh.verticalScrollBar()->setValue(M->verticalScrollBar()->value());
+        fresh.horizontalScrollBar()->setValue(M->horizontalScrollBar()->value());
+        EXPECT_TRUE(Shot(*M) == Shot(fresh)) << paintedFirst;
     }
 }
 
