@@ -103,23 +103,33 @@ public:
         return Known(lo, Block(lo));
     }
 
-    // Forgets the line kept for LineFromChar: the text changed.
-    void Forget() { FKnown = TKnownLine{}; }
+    // Forgets the lines and characters kept for the pass: the text changed.
+    void Forget() {
+        FKnown = TKnownLine{};
+        FPlaced.fill(TPlacedChar{});
+    }
 
     int LineIndex(int line) const override {
+        if (line >= 0 && line == FKnown.Line) return FKnown.Start;
         return line >= 0 && line < M.document()->blockCount() ? LineStart(line) : -1;
     }
 
-    int LineLength(int index) const override { return Block(LineFromChar(index)).length() - 1; }
+    int LineLength(int index) const override {
+        LineFromChar(index);
+        return index <= 0 ? Block(0).length() - 1 : FKnown.Block.length() - 1;
+    }
 
     std::pair<int, int> ShownColumns(int line) const override { return M.ShownColumns(Block(line)); }
 
     TPoint PosFromChar(int index) const override {
         const int line = LineFromChar(index);
-        const QTextBlock b = Block(line);
-        const int column = std::clamp(index - LineStart(line), 0, std::max(b.length() - 1, 0));
+        // LineFromChar keeps the line it found (but answers 0 at once for the first character).
+        const bool known = FKnown.Line == line;
+        const QTextBlock b = known ? FKnown.Block : Block(line);
+        const int start = known ? FKnown.Start : LineStart(line);
+        const int column = std::clamp(index - start, 0, std::max(b.length() - 1, 0));
         const TPoint result{int(std::lround(M.XOf(b, column))), M.LineTop(line)};
-        FPlaced[FPlacedNext++ % FPlaced.size()] = TPlacedChar{result, b.position() + column};
+        FPlaced[FPlacedNext++ % FPlaced.size()] = TPlacedChar{result, b, column};
         return result;
     }
 
@@ -222,11 +232,11 @@ private:
         // The pass draws a run where it has just asked PosFromChar to place its first character.
         for (std::size_t k = 1; k <= FPlaced.size(); ++k)
             if (const TPlacedChar& placed = FPlaced[(FPlacedNext - k) % FPlaced.size()];
-                placed.At.X == x && placed.At.Y == y && placed.DocPos >= 0) {
-                const QTextBlock b = doc->findBlock(placed.DocPos);
-                const int c = placed.DocPos - b.position();
-                if (c + int(text.size()) <= b.length() - 1 && matches(placed.DocPos)) {
-                    block = b;
+                placed.At.X == x && placed.At.Y == y && placed.Block.isValid()) {
+                const int c = placed.Column;
+                if (c + int(text.size()) <= placed.Block.length() - 1 &&
+                    matches(placed.Block.position() + c)) {
+                    block = placed.Block;
                     return c;
                 }
             }
@@ -305,7 +315,8 @@ private:
     // The characters PosFromChar placed last, so a run drawn at such a place is known at once.
     struct TPlacedChar {
         TPoint At{INT_MIN, INT_MIN};
-        int DocPos = -1;
+        QTextBlock Block;
+        int Column = 0;
     };
     mutable std::array<TPlacedChar, 4> FPlaced{};
     mutable std::size_t FPlacedNext = 0;

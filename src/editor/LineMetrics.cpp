@@ -11,6 +11,11 @@ namespace {
 // Long enough that a line in view needs few shapings, short enough that shaping one stays cheap.
 constexpr int SegmentLength = 256;
 
+std::uint64_t NextVersion() {
+    static std::uint64_t last = 0;
+    return ++last;
+}
+
 } // namespace
 
 void TCharWidths::SetFont(const QFont& font) {
@@ -94,6 +99,7 @@ void TLineMetrics::Tally(std::multiset<qreal>& tally) {
 
 void TLineMetrics::Build(QStringView text, const TCharWidths& widths) {
     FSegs = Cut(text, 0, widths);
+    FVersion = NextVersion();
     FLength = int(text.size());
     FValidX = 0;
 }
@@ -101,6 +107,7 @@ void TLineMetrics::Build(QStringView text, const TCharWidths& widths) {
 void TLineMetrics::Change(int column, int removed, int added, const TTextOf& textOf,
                           const TCharWidths& widths) {
     const int newLength = FLength - removed + added;
+    FVersion = NextVersion();
     if (FSegs.empty()) {
         FLength = newLength;
         FSegs = Cut(textOf(0, newLength), 0, widths);

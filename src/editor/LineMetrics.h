@@ -10,6 +10,7 @@
 #include <QStringView>
 #include <QTextBlockUserData>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <set>
@@ -58,6 +59,8 @@ public:
     void Change(int column, int removed, int added, const TTextOf& textOf, const TCharWidths& widths);
 
     int Length() const { return FLength; }
+    // Changes whenever the segments are cut again; unique among all lines.
+    std::uint64_t Version() const { return FVersion; }
     qreal Width() const;
     const std::vector<TSegment>& Segments() const { return FSegs; }
     // The segment holding the column (the last one for the line's end); -1 for an empty line.
@@ -86,6 +89,7 @@ private:
     mutable std::size_t FValidX = 0;
     int FLength = 0;
     qreal FTabStop = 0;
+    std::uint64_t FVersion = 0;
     std::multiset<qreal>* FTally = nullptr;
     std::multiset<qreal>::iterator FEntry;
 };

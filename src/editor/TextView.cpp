@@ -98,6 +98,9 @@ QString TTextView::TextOf(const QTextBlock& block, int from, int to) const {
 
 const TTextView::TShaped& TTextView::Shaped(const QTextBlock& block, int segment) const {
     TLineMetrics& m = Metrics(block);
+    // The colour pass asks for one segment many times over, once for each run on it.
+    if (FLastShaped.Line == &m && FLastShaped.Version == m.Version() && FLastShaped.Segment == segment)
+        return *FLastShaped.Shape;
     const TSegment& s = m.Segments()[std::size_t(segment)];
     const QString text = TextOf(block, s.Start, s.Start + s.Length);
     auto it = FShapedCache.find(text);
@@ -120,6 +123,7 @@ const TTextView::TShaped& TTextView::Shaped(const QTextBlock& block, int segment
         m.SetShapedWidth(segment, it.value()->Line.naturalTextWidth());
         NoteWidth(m);
     }
+    FLastShaped = TLastShaped{&m, m.Version(), segment, it.value()};
     return *it.value();
 }
 

@@ -175,6 +175,13 @@ private:
     mutable std::multiset<qreal> FLineWidths; // of every measured line
     mutable qreal FWidest = 0;
     mutable QHash<QString, std::shared_ptr<TShaped>> FShapedCache;
+    struct TLastShaped {
+        const TLineMetrics* Line = nullptr;
+        std::uint64_t Version = 0;
+        int Segment = -1;
+        std::shared_ptr<TShaped> Shape;
+    };
+    mutable TLastShaped FLastShaped;
 
     // Caret and pointer state.
     QBasicTimer FBlink;
