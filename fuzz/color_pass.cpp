@@ -74,5 +74,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     w.ClearRecord();
     pass.RedrawColors(true);
     CheckOutputs(w);
+
+    // Long lines shown in part, and edits the pass hears of between paints: the pass then works in
+    // pieces and keeps what it found from one paint to the next.
+    if (!in.ConsumeBool() || text.empty()) return 0;
+    std::u16string longText = text;
+    while (longText.size() < 3000)
+        longText += text;
+    w.SetText(longText);
+    w.First = in.ConsumeIntegralInRange(0, std::max(0, w.LineCount() - 1));
+    w.Sel = w.SelLen = 0;
+    for (int round = 0; round < 4 && in.remaining_bytes() > 0; ++round) {
+        w.ShownSlices.clear();
+        for (int line = w.First; line < w.First + 4 && line < w.LineCount(); ++line) {
+            const int length = w.LineLength(w.LineIndex(line));
+            const int a = in.ConsumeIntegralInRange(0, std::max(0, length));
+            w.ShownSlices[line] = {a, a + in.ConsumeIntegralInRange(1, 120)};
+        }
+        w.ClearRecord();
+        pass.RedrawColors(in.ConsumeBool());
+        CheckOutputs(w);
+        // An edit somewhere in the text, told to the pass as the editor tells it.
+        std::u16string edited = w.Text();
+        const int at = in.ConsumeIntegralInRange(0, int(edited.size()));
+        const int removed = in.ConsumeIntegralInRange(0, std::min(40, int(edited.size()) - at));
+        std::u16string added = FuzzText(in, 12);
+        for (auto& c : added)
+            if (c == u'\t' || c == u'\r' || c == u'\n') c = u' ';
+        // Never part a CR LF pair: the editor's text holds whole line breaks only.
+        if (at > 0 && at < int(edited.size()) && edited[std::size_t(at)] == u'\n') continue;
+        if (at + removed < int(edited.size()) && removed > 0 && edited[std::size_t(at + removed)] == u'\n')
+            continue;
+        edited.replace(std::size_t(at), std::size_t(removed), added);
+        w.SetText(edited);
+        pass.TextChanged(at, removed, int(added.size()));
+        w.First = std::min(w.First, std::max(0, w.LineCount() - 1));
+    }
     return 0;
 }
