@@ -37,6 +37,7 @@ protected:
 } // namespace
 
 TTextView::TTextView(QWidget* parent) : QAbstractScrollArea(parent), FDoc(new QTextDocument(this)) {
+    InstallAccessibility();
     FDoc->setDocumentLayout(new TNoLayout(FDoc));
     FDoc->setDocumentMargin(Margin);
     FCursor = QTextCursor(FDoc);
@@ -229,6 +230,7 @@ void TTextView::ContentsChange(int from, int removed, int added) {
     FWantX = -1;
     UpdateScrollBars();
     viewport()->update();
+    TellAccessibility(from, removed, added);
     CursorChanged();
 }
 

@@ -161,6 +161,9 @@ private:
     void RestartBlink();
     void AutoScroll(QPoint point);
     void SetSelectionClipboard();
+    static void InstallAccessibility();
+    // Tells assistive tools of a change of the text, or (from < 0) of the caret.
+    void TellAccessibility(int from, int removed, int added);
     void DragSelection();
 
     QTextDocument* FDoc;

@@ -183,7 +183,10 @@ void TTextView::CursorChanged() {
     const bool moved = position != FLastPosition;
     FLastPosition = position;
     FLastAnchor = anchor;
-    if (moved) emit cursorPositionChanged();
+    if (moved) {
+        TellAccessibility(-1, 0, 0);
+        emit cursorPositionChanged();
+    }
     if (hadSelection || position != anchor) emit selectionChanged();
     if (hadSelection != (position != anchor)) emit copyAvailable(position != anchor);
 }

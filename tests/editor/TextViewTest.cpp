@@ -3,6 +3,7 @@
 
 #include "TextView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QRandomGenerator>
@@ -194,6 +195,30 @@ TEST_F(View, ScrollRangesFollowTheLongestLineAndTheLineCount) {
     c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     c.removeSelectedText();
     EXPECT_EQ(V->horizontalScrollBar()->maximum(), 0);
+}
+
+// Screen readers read the text, the caret and the selection through the accessibility interface,
+// and can move them.
+TEST_F(View, AssistiveToolsReadAndMoveTheCaretAndSelection) {
+    Set(QStringLiteral("select 1\nfrom| dual"));
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(V);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::EditableText);
+    EXPECT_TRUE(a->state().multiLine);
+    EXPECT_TRUE(a->state().editable);
+    QAccessibleTextInterface* text = a->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->characterCount(), 18);
+    EXPECT_EQ(text->text(4, 13), QStringLiteral("ct 1\nfrom"));
+    EXPECT_EQ(text->cursorPosition(), 13);
+    text->setSelection(0, 2, 6);
+    EXPECT_EQ(Marked(), QStringLiteral("se[lect] 1\nfrom dual"));
+    EXPECT_EQ(text->selectionCount(), 1);
+    text->setCursorPosition(9);
+    EXPECT_EQ(Marked(), QStringLiteral("select 1\n|from dual"));
+    EXPECT_EQ(text->offsetAtPoint(V->viewport()->mapToGlobal(At(11))), 11);
+    V->setReadOnly(true);
+    EXPECT_FALSE(a->state().editable);
 }
 
 // The segments of a long line are cut again only where it changed; after any run of edits every
