@@ -89,9 +89,18 @@ QString TTextView::TextOf(const QTextBlock& block, int from, int to) const {
     to = std::clamp(to, from, length);
     if (from == to) return {};
     if (length <= ShortBlock) return block.text().mid(from, to - from);
-    // Character by character: a cursor would have the document look at the whole line.
-    QString text(to - from, Qt::Uninitialized);
     const int start = block.position() + from;
+    if (to - from > ShortBlock) {
+        // A long stretch through a cursor, which reads the document's pieces whole.
+        QTextCursor c(FDoc);
+        Quietly(c, [&] {
+            c.setPosition(start);
+            c.setPosition(start + to - from, QTextCursor::KeepAnchor);
+        });
+        return c.selectedText();
+    }
+    // A short one character by character: each costs a lookup, but no cursor and no edit block.
+    QString text(to - from, Qt::Uninitialized);
     for (int i = 0; i < to - from; ++i)
         text[i] = FDoc->characterAt(start + i);
     return text;

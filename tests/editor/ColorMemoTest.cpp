@@ -561,6 +561,24 @@ TEST_F(Memo, ACommentTypedDeepInALongLineColoursAsTheSameTextAfresh) {
     }
 }
 
+// The paints between the keys read the long line through the document; the typed run stays one
+// step of the undo history all the same.
+TEST_F(Memo, ARunTypedBetweenPaintsOfALongLineIsUndoneAtOnce) {
+    Sql();
+    M->SetRedrawAlways(true);
+    const QString line = QStringLiteral("select /* a */ 1, ").repeated(20000);
+    M->SetText(line);
+    M->SetSelStart(int(line.size() / 2));
+    M->setFocus();
+    for (const char* key : {"x", "/", "*", "y"}) {
+        QTest::keyClicks(M, key);
+        M->viewport()->repaint();
+    }
+    EXPECT_NE(M->Text(), line);
+    QTest::keyClick(M, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(M->Text(), line);
+}
+
 // Outside data without text (an empty clipboard, an image) pasted with Ctrl+V, by the paste
 // command or dropped: nothing is inserted and nothing breaks. Text still arrives each way.
 TEST_F(Memo, PastesAndDropsWithoutTextInsertNothing) {
