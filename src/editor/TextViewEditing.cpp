@@ -425,6 +425,8 @@ bool TTextView::Edit(QKeyEvent* e) {
     } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         ReplaceSelection(QStringLiteral("\n"));
     } else {
+        // Shift+Tab may come with a tab as its text; it types nothing.
+        if (e->key() == Qt::Key_Backtab) return false;
         const QString text = e->text();
         if (text.isEmpty() || (e->modifiers() & Qt::ControlModifier && !(e->modifiers() & Qt::AltModifier)))
             return false;

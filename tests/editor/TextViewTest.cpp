@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTest>
@@ -116,6 +117,9 @@ TEST_F(View, TabIsTextOrMovesTheFocus) {
     Set(QStringLiteral("a|"));
     QTest::keyClick(V, Qt::Key_Tab);
     EXPECT_EQ(Marked(), QStringLiteral("a\t|"));
+    QKeyEvent backtab(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier, QStringLiteral("\t"));
+    QApplication::sendEvent(V, &backtab);
+    EXPECT_EQ(Marked(), QStringLiteral("a\t|")); // Shift+Tab types nothing
     V->setTabChangesFocus(true);
     QTest::keyClick(V, Qt::Key_Tab);
     EXPECT_EQ(Marked(), QStringLiteral("a\t|"));
