@@ -119,7 +119,8 @@ TEST_F(View, TabIsTextOrMovesTheFocus) {
     EXPECT_EQ(Marked(), QStringLiteral("a\t|"));
     QKeyEvent backtab(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier, QStringLiteral("\t"));
     QApplication::sendEvent(V, &backtab);
-    EXPECT_EQ(Marked(), QStringLiteral("a\t|")); // Shift+Tab types nothing
+    EXPECT_EQ(Marked(), QStringLiteral("a\t|")); // Shift+Tab types nothing; the window may take it
+    V->setFocus();
     V->setTabChangesFocus(true);
     QTest::keyClick(V, Qt::Key_Tab);
     EXPECT_EQ(Marked(), QStringLiteral("a\t|"));
