@@ -205,8 +205,9 @@ void TTextView::FontChanged() {
     FAscent = fm.ascent();
     ++FGeneration;
     FShapedCache.clear();
+    // Every line is measured afresh in the new font, and enters the width tally as it is.
     for (QTextBlock b = FDoc->begin(); b.isValid(); b = b.next())
-        NoteWidth(Metrics(b));
+        Metrics(b);
     UpdateScrollBars();
     viewport()->update();
 }
@@ -232,7 +233,7 @@ void TTextView::ContentsChange(int from, int removed, int added) {
     } else {
         for (QTextBlock b = first; b.isValid(); b = b.next()) {
             QTextBlock(b).setUserData(nullptr);
-            NoteWidth(Metrics(b));
+            Metrics(b);
             if (b == last) break;
         }
     }
@@ -318,15 +319,13 @@ void TTextView::paintEvent(QPaintEvent* event) {
     const QBrush highlight = palette().brush(group, QPalette::Highlight);
     const QBrush highlighted = palette().brush(group, QPalette::HighlightedText);
     p.setPen(palette().color(QPalette::Text));
-    const int width = viewport()->width();
     int line = FirstLine();
     for (QTextBlock b = firstVisibleBlock(); b.isValid(); b = b.next(), ++line) {
         const int top = LineTop(line);
         if (top > area.bottom()) break;
         if (top + FLineHeight < area.top()) continue;
         TLineMetrics& m = Metrics(b);
-        const int k0 = m.SegmentAtX(-TextLeft());
-        const int k1 = m.SegmentAtX(width - TextLeft());
+        const auto [k0, k1] = ShownSegments(m);
         const int blockStart = b.position();
         // A selection that runs on past the line shows as a little space after it.
         if (selStart <= blockStart + b.length() - 1 && selEnd > blockStart + b.length() - 1 &&
@@ -354,8 +353,7 @@ void TTextView::paintEvent(QPaintEvent* event) {
                 r.format.setForeground(highlighted);
                 selection.push_back(r);
             }
-            const QPointF at(TextLeft() + m.SegmentX(k), top + FAscent - shaped.Line.ascent());
-            shaped.Layout.draw(&p, at, selection);
+            shaped.Layout.draw(&p, GlyphOrigin(m, k, top, shaped), selection);
         }
     }
     if (!FPreedit.isEmpty()) {
@@ -381,14 +379,24 @@ void TTextView::paintEvent(QPaintEvent* event) {
     }
 }
 
+std::pair<int, int> TTextView::ShownSegments(const TLineMetrics& m) const {
+    return {m.SegmentAtX(-TextLeft()), m.SegmentAtX(viewport()->width() - TextLeft())};
+}
+
+// Every segment sits on the line's baseline in the editor's font, whichever fonts its glyphs came
+// from.
+QPointF TTextView::GlyphOrigin(const TLineMetrics& m, int segment, int top, const TShaped& shaped) const {
+    return QPointF(TextLeft() + m.SegmentX(segment), top + FAscent - shaped.Line.ascent());
+}
+
 void TTextView::DrawRange(QPainter& p, const QTextBlock& block, int column, int length, const QColor& back,
                           bool underline) const {
     if (!block.isValid() || length <= 0) return;
     TLineMetrics& m = Metrics(block);
     const int top = LineTop(block.blockNumber());
-    const int width = viewport()->width();
-    const int first = std::max(m.SegmentAt(column), m.SegmentAtX(-TextLeft()));
-    const int last = std::min(m.SegmentAt(column + length - 1), m.SegmentAtX(width - TextLeft()));
+    const auto [shownFirst, shownLast] = ShownSegments(m);
+    const int first = std::max(m.SegmentAt(column), shownFirst);
+    const int last = std::min(m.SegmentAt(column + length - 1), shownLast);
     if (first < 0) return;
     qreal x0 = -1, x1 = -1;
     for (int k = first; k <= last; ++k) {
@@ -408,9 +416,8 @@ void TTextView::DrawRange(QPainter& p, const QTextBlock& block, int column, int 
             left = sx + shaped.Line.cursorToX(a - s.Start);
             right = sx + shaped.Line.cursorToX(e - s.Start);
             p.fillRect(QRectF(std::min(left, right), top, std::abs(right - left), FLineHeight), back);
-            const QPointF at(sx, top + FAscent - shaped.Line.ascent());
             for (const QGlyphRun& run : shaped.Line.glyphRuns(a - s.Start, e - a))
-                p.drawGlyphRun(at, run);
+                p.drawGlyphRun(GlyphOrigin(m, k, top, shaped), run);
         }
         if (x0 < 0) x0 = std::min(left, right);
         x1 = std::max(left, right);

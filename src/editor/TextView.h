@@ -140,6 +140,9 @@ private:
     void ContentsChange(int from, int removed, int added);
     void FontChanged();
     void NoteWidth(TLineMetrics& m) const;
+    // The segments [first, last] of a line that lie in view; -1 for an empty line.
+    std::pair<int, int> ShownSegments(const TLineMetrics& m) const;
+    QPointF GlyphOrigin(const TLineMetrics& m, int segment, int top, const TShaped& shaped) const;
     void UpdateScrollBars();
     int FullLines() const;
 
@@ -158,6 +161,7 @@ private:
     enum class TRun { None, Typing, Backspace };
     void ReplaceSelection(const QString& text, TRun run = TRun::None);
     void CursorChanged();
+    void UndoStep(bool redo);
     void RestartBlink();
     void AutoScroll(QPoint point);
     void SetSelectionClipboard();

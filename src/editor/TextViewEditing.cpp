@@ -238,17 +238,21 @@ void TTextView::setReadOnly(bool value) {
 }
 
 void TTextView::undo() {
-    if (FReadOnly) return;
-    FRun = TRun::None;
-    FDoc->undo(&FCursor);
-    CursorChanged();
-    ensureCursorVisible();
+    UndoStep(false);
 }
 
 void TTextView::redo() {
+    UndoStep(true);
+}
+
+// The document puts the caret where the step it took back or made again was.
+void TTextView::UndoStep(bool redo) {
     if (FReadOnly) return;
     FRun = TRun::None;
-    FDoc->redo(&FCursor);
+    if (redo)
+        FDoc->redo(&FCursor);
+    else
+        FDoc->undo(&FCursor);
     CursorChanged();
     ensureCursorVisible();
 }
