@@ -2,7 +2,7 @@
 // Shared pieces of the benchmarks: reaching the sandbox server, a large table to read, the
 // command-line client as the reference, and process memory readings.
 
-#include "MySql.h"
+#include "server/MySql.h"
 
 #include <memory>
 #include <string>

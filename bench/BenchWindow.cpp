@@ -1,8 +1,8 @@
 #include "BenchWindow.h"
 
-#include "ColorMemo.h"
-#include "MySql.h"
-#include "NavigationTree.h"
+#include "editor/ColorMemo.h"
+#include "server/MySql.h"
+#include "workbench/tree/NavigationTree.h"
 
 #include <QTreeWidget>
 
@@ -21,17 +21,17 @@ TBenchWindow::TBenchWindow(const Login& login, const std::string& sql)
     host->Port = login.Port;
     host->User = login.User;
     host->Password = login.Password;
-    FNode = w->Tree->AddHostNode(std::move(host));
+    FNode = Ui(*w).Tree->AddHostNode(std::move(host));
     if (!FNode->Host()->Connect()) {
         std::fprintf(stderr, "cannot connect: %s\n", FNode->Host()->ErrorText().c_str());
         std::exit(1);
     }
-    w->Tree->SetHostConnectedLook(FNode, true);
-    w->Tree->PopulateHost(FNode);
+    Ui(*w).Tree->SetHostConnectedLook(FNode, true);
+    Ui(*w).Tree->PopulateHost(FNode);
     w->resize(1000, 700);
     w->show();
-    w->Tree->setCurrentItem(FNode);
-    w->mmoIn->SetText(QString::fromStdString(sql));
+    Ui(*w).Tree->setCurrentItem(FNode);
+    Ui(*w).mmoIn->SetText(QString::fromStdString(sql));
 }
 
 } // namespace bench

@@ -4,17 +4,25 @@
 // login, connected and selected, with a statement in the editor. Ends the process with a message
 // when the host cannot connect.
 
-#include "AppWindows.h"
 #include "BenchSupport.h"
-#include "Dialogs.h"
-#include "Registry.h"
-#include "TreeNodes.h"
-#include "main.h"
+#include "platform/Registry.h"
+#include "workbench/controllers/QueryController.h"
+#include "workbench/controllers/ResultController.h"
+#include "workbench/dialogs/Dialogs.h"
+#include "workbench/tree/TreeNodes.h"
+#include "workbench/window/AppWindows.h"
+#include "workbench/window/DropDownCombo.h"
+#include "workbench/window/main.h"
 
 #include <QTemporaryDir>
 
 #include <memory>
 #include <string>
+
+// The window's controls by their design names.
+inline TMainControls Ui(const TfrmMain& window) {
+    return TMainControls::Find(window);
+}
 
 namespace bench {
 

@@ -2,7 +2,7 @@
 // fillRect of the same area on the same kind of surface: the floor any bar painting stands on.
 // Goal: under 1 ms at 3840.
 
-#include "GradForm.h"
+#include "chrome/GradForm.h"
 
 #include <QApplication>
 #include <QImage>

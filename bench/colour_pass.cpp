@@ -5,10 +5,10 @@
 // typing: one character typed into a 10 MB single-line INSERT shown in 80 columns, then the pass,
 // against the same in the middle of a 1,000-line script.
 
-#include "ColorPass.h"
 #include "FakeEditWindow.h"
 #include "SampleSql.h"
-#include "SqlRules.h"
+#include "editor/ColorPass.h"
+#include "sql/SqlRules.h"
 
 #include <benchmark/benchmark.h>
 

@@ -7,10 +7,10 @@
 #include "BenchSupport.h"
 #include "BenchWindow.h"
 
-#include "ExportWriter.h"
-#include "MySql.h"
-#include "ResultModel.h"
-#include "main.h"
+#include "server/MySql.h"
+#include "sql/ExportWriter.h"
+#include "workbench/grid/ResultModel.h"
+#include "workbench/window/main.h"
 
 #include <QApplication>
 #include <QFile>
@@ -66,10 +66,10 @@ int main(int argc, char** argv) {
     TfrmMain& w = bw.Window();
     TTreeNode* node = bw.HostNode();
     QTemporaryDir dir; // our files, and the server's when it may write anywhere
-    w.btnQueryClick();
+    w.Queries().btnQueryClick();
     for (int i = 0; i < 20; ++i)
         QApplication::processEvents();
-    const TResultModel& model = *w.lstOut->Model();
+    const TResultModel& model = *Ui(w).lstOut->Model();
     if (model.rowCount() != rows || model.columnCount() != 8) {
         std::fprintf(stderr, "expected %ld rows x 8, the grid holds %d x %d: %s\n", rows, model.rowCount(),
                      model.columnCount(), w.StatusText().toLocal8Bit().constData());
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     }
     // The connection lets go of its copy; only the grid holds the result now.
     node->Host()->Execute("SELECT 1");
-    const TExportGrid grid = ShownGrid(*w.lstOut);
+    const TExportGrid grid = ShownGrid(*Ui(w).lstOut);
 
     TExportOptions delimited;
     TExportOptions sql;

@@ -4,7 +4,7 @@
 //   settings_save [hosts] [runs]
 
 #include "BenchSupport.h"
-#include "HostList.h"
+#include "settings/HostList.h"
 
 #include <QByteArray>
 #include <QFile>

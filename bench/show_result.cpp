@@ -8,13 +8,13 @@
 // paint every 5 ms.
 //   show_result [rows] [runs]
 
-#include "AppWindows.h"
 #include "BenchSupport.h"
 #include "BenchWindow.h"
+#include "workbench/window/AppWindows.h"
 
-#include "ColorMemo.h"
-#include "ResultModel.h"
-#include "main.h"
+#include "editor/ColorMemo.h"
+#include "workbench/grid/ResultModel.h"
+#include "workbench/window/main.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -55,8 +55,8 @@ bool WaitForPaint(const TPaintCounter& paints, int before) {
 // Times the paints of a widget, and the first paint whose status text starts with a prefix.
 class TPaintClock : public QObject {
 public:
-    TPaintClock(TfrmMain& window) : FWindow(window) { window.StatusBar->installEventFilter(this); }
-    ~TPaintClock() override { FWindow.StatusBar->removeEventFilter(this); }
+    TPaintClock(TfrmMain& window) : FWindow(window) { Ui(window).StatusBar->installEventFilter(this); }
+    ~TPaintClock() override { Ui(FWindow).StatusBar->removeEventFilter(this); }
     std::vector<double> Times;
     double ErrorShownAt = 0;
 
@@ -76,41 +76,42 @@ private:
 // Milliseconds from Esc, pressed one second into SELECT SLEEP(20), to the error painted on the
 // status line; negative when no error was shown.
 double EscapeToError(TfrmMain& w) {
-    w.mmoIn->SetText(QStringLiteral("SELECT SLEEP(20)"));
+    Ui(w).mmoIn->SetText(QStringLiteral("SELECT SLEEP(20)"));
     TPaintClock clock(w);
     double pressed = 0;
     QTimer::singleShot(1000, &w, [&] {
         pressed = bench::NowMs();
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(w.mmoIn, &press);
+        QApplication::sendEvent(Ui(w).mmoIn, &press);
     });
-    w.btnQueryClick();
+    w.Queries().btnQueryClick();
     return clock.ErrorShownAt > 0 && pressed > 0 ? clock.ErrorShownAt - pressed : -1;
 }
 
 // The reference: the Query command on SELECT 1, from its start to its status painted.
 double QuickStatement(TfrmMain& w) {
-    w.mmoIn->SetText(QStringLiteral("SELECT 1"));
+    Ui(w).mmoIn->SetText(QStringLiteral("SELECT 1"));
     TPaintClock clock(w);
     const double t0 = bench::NowMs();
-    w.btnQueryClick();
+    w.Queries().btnQueryClick();
     return clock.Times.empty() ? -1 : clock.Times.back() - t0;
 }
 
 // The longest gap between two paints of the status bar, the window asking for one every 5 ms:
 // while SELECT SLEEP(10) runs, or (`idle`) for two seconds of the plain event loop as reference.
 double LongestPaintGap(TfrmMain& w, bool idle) {
-    w.mmoIn->SetText(QStringLiteral("SELECT SLEEP(10)"));
+    Ui(w).mmoIn->SetText(QStringLiteral("SELECT SLEEP(10)"));
     TPaintClock clock(w);
     QTimer ask;
-    QObject::connect(&ask, &QTimer::timeout, w.StatusBar, [&] { w.StatusBar->update(); });
+    QStatusBar* bar = Ui(w).StatusBar;
+    QObject::connect(&ask, &QTimer::timeout, bar, [bar] { bar->update(); });
     ask.start(5);
     if (idle) {
         const double end = bench::NowMs() + 2000;
         while (bench::NowMs() < end)
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     } else {
-        w.btnQueryClick();
+        w.Queries().btnQueryClick();
     }
     ask.stop();
     double longest = 0;
@@ -142,7 +143,7 @@ int main(int argc, char** argv) {
     TfrmMain& w = bw.Window();
     TTreeNode* node = bw.HostNode();
     TPaintCounter paints;
-    w.lstOut->viewport()->installEventFilter(&paints);
+    Ui(w).lstOut->viewport()->installEventFilter(&paints);
     for (int i = 0; i < 20; ++i)
         QApplication::processEvents();
 
@@ -157,7 +158,7 @@ int main(int argc, char** argv) {
         client.push_back(bench::ClientMilliseconds(login, sql));
 
         // Nothing of the previous run stays: the grid lets go of its block, the connection of its result.
-        w.popmnuClearResultClick();
+        w.Results().popmnuClearResultClick();
         node->Host()->Execute("SELECT 1");
         malloc_trim(0);
         for (int j = 0; j < 5; ++j)
@@ -168,7 +169,7 @@ int main(int argc, char** argv) {
 
         const int painted = paints.Count;
         const double t0 = bench::NowMs();
-        w.btnQueryClick();
+        w.Queries().btnQueryClick();
         if (!WaitForPaint(paints, painted)) {
             std::fprintf(stderr, "the grid was never painted\n");
             return 1;
@@ -176,7 +177,7 @@ int main(int argc, char** argv) {
         ours.push_back(bench::NowMs() - t0);
         const std::size_t peak = bench::PeakResidentBytes();
 
-        const TResultModel& grid = *w.lstOut->Model();
+        const TResultModel& grid = *Ui(w).lstOut->Model();
         if (grid.rowCount() != rows || grid.columnCount() != 8) {
             std::fprintf(stderr, "expected %ld rows x 8, the grid holds %d x %d: %s\n", rows, grid.rowCount(),
                          grid.columnCount(), w.StatusText().toLocal8Bit().constData());
@@ -185,11 +186,12 @@ int main(int argc, char** argv) {
         raw = grid.Block()->CellBytes();
         peakRatio = std::max(peakRatio, double(peak - before) / double(raw));
 
+        TResultView* view = Ui(w).lstOut;
         const double s0 = bench::NowMs();
-        w.lstOut->scrollToBottom();
-        w.lstOut->viewport()->repaint();
-        w.lstOut->scrollToTop();
-        w.lstOut->viewport()->repaint();
+        view->scrollToBottom();
+        view->viewport()->repaint();
+        view->scrollToTop();
+        view->viewport()->repaint();
         scroll.push_back(bench::NowMs() - s0);
     }
 
@@ -197,8 +199,8 @@ int main(int argc, char** argv) {
     // as a user re-running a query does; measured from the same empty state as the runs above.
     bench::ResetPeak();
     const int paintedBefore = paints.Count;
-    w.btnQueryClick();
-    if (!WaitForPaint(paints, paintedBefore) || w.lstOut->Model()->rowCount() != rows) {
+    w.Queries().btnQueryClick();
+    if (!WaitForPaint(paints, paintedBefore) || Ui(w).lstOut->Model()->rowCount() != rows) {
         std::fprintf(stderr, "the second run did not show the result: %s\n",
                      w.StatusText().toLocal8Bit().constData());
         return 1;

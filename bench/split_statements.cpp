@@ -2,7 +2,7 @@
 // in the same run.
 //   split_statements [megabytes] [runs]
 
-#include "SplitStatements.h"
+#include "sql/SplitStatements.h"
 
 #include <algorithm>
 #include <chrono>

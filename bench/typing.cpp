@@ -5,9 +5,9 @@
 //   typing [keystrokes]
 
 #include "BenchSupport.h"
-#include "ColorMemo.h"
 #include "SampleSql.h"
-#include "SqlRules.h"
+#include "editor/ColorMemo.h"
+#include "sql/SqlRules.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -2,8 +2,8 @@
 // upper-cased unless the rule keeps case, with the colour its text names; colour texts read the
 // same whatever their letter case, and "#RRGGBB" reads as that colour.
 
-#include "ColorRules.h"
 #include "FuzzText.h"
+#include "editor/ColorRules.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // cells it came from (for any separator without quotes and line breaks), and every SQL string
 // literal of an INSERT export unescapes to its cell.
 
-#include "ExportWriter.h"
+#include "sql/ExportWriter.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,7 +1,7 @@
 // The .reg settings reader: whatever part of a file loads saves back to a file that loads in full,
 // to the same keys and values, and saves again to the very same bytes.
 
-#include "RegFile.h"
+#include "platform/internal/RegFile.h"
 
 #include <cstdlib>
 #include <string>

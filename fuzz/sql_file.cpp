@@ -2,7 +2,7 @@
 // the result gives the same text and encoding; and a script without NUL bytes whose line ends are
 // already CR LF saves back to its very bytes.
 
-#include "SqlFile.h"
+#include "sql/SqlFile.h"
 
 #include <cstdlib>
 

@@ -4,7 +4,7 @@
 //   KORVANA_DEMO_PASSWORD=<password> korvana-demo-host <name> <host> <port> <user>
 // The password comes from the environment: a command line is visible to every user of the machine.
 
-#include "HostList.h"
+#include "settings/HostList.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,10 +2,10 @@
 // loads the placement and the host list as it is made), the event loop; destroying the main window
 // saves them again.
 
-#include "main.h"
-#include "AppWindows.h"
-#include "ColorMemo.h"
-#include "DesktopIdentity.h"
+#include "workbench/window/main.h"
+#include "editor/ColorMemo.h"
+#include "workbench/window/AppWindows.h"
+#include "workbench/window/DesktopIdentity.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
-#include "CaptionBar.h"
+#include "chrome/internal/CaptionBar.h"
 
-#include "GradientTable.h"
+#include "chrome/internal/GradientTable.h"
 
 #include <QFontMetrics>
 #include <QPainter>

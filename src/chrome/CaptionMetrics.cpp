@@ -1,4 +1,4 @@
-#include "CaptionMetrics.h"
+#include "chrome/internal/CaptionMetrics.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "FrameGrips.h"
+#include "chrome/internal/FrameGrips.h"
 
 #include <QMouseEvent>
 #include <QWidget>

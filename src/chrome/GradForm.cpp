@@ -1,10 +1,10 @@
-#include "GradForm.h"
+#include "chrome/GradForm.h"
 
-#include "CaptionBar.h"
-#include "CaptionMetrics.h"
-#include "FrameGrips.h"
-#include "GradientTable.h"
-#include "MdiHook.h"
+#include "chrome/internal/CaptionBar.h"
+#include "chrome/internal/CaptionMetrics.h"
+#include "chrome/internal/FrameGrips.h"
+#include "chrome/internal/GradientTable.h"
+#include "chrome/internal/MdiHook.h"
 
 #include <QApplication>
 #include <QMdiArea>

@@ -7,7 +7,7 @@
 // the window still moves, snaps, tiles and resizes as any other. The form holds the caption text;
 // windowTitle() mirrors it for task bars, window lists and screen readers.
 
-#include "BorderStyle.h"
+#include "chrome/BorderStyle.h"
 
 #include <QMainWindow>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "GradientTable.h"
+#include "chrome/internal/GradientTable.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "MdiHook.h"
+#include "chrome/internal/MdiHook.h"
 
 #include <QChildEvent>
 #include <QMdiArea>

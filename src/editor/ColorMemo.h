@@ -4,9 +4,9 @@
 // Positions and lengths count a line break as two characters (CR LF), the way the rest of the
 // program and the colour pass count text.
 
-#include "DrawEvent.h"
-#include "EditWindow.h"
-#include "TextView.h"
+#include "editor/DrawEvent.h"
+#include "editor/EditWindow.h"
+#include "editor/TextView.h"
 
 #include <QCursor>
 #include <QString>

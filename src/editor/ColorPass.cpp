@@ -1,4 +1,4 @@
-#include "ColorPass.h"
+#include "editor/ColorPass.h"
 
 #include <algorithm>
 #include <climits>

@@ -5,10 +5,10 @@
 // The pass reaches its editor only through TEditWindow, so the edit control is a thin adaptor and
 // tests drive the pass with a fake window.
 
-#include "ColorRules.h"
-#include "EditWindow.h"
-#include "MarkerMemo.h"
-#include "RuleScan.h"
+#include "editor/ColorRules.h"
+#include "editor/EditWindow.h"
+#include "editor/internal/MarkerMemo.h"
+#include "editor/internal/RuleScan.h"
 
 #include <cstdint>
 #include <map>

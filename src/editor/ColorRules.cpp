@@ -1,6 +1,6 @@
-#include "ColorRules.h"
+#include "editor/ColorRules.h"
 
-#include "RuleScan.h"
+#include "editor/internal/RuleScan.h"
 
 #include <algorithm>
 

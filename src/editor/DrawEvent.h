@@ -2,7 +2,7 @@
 // A coloured span as the colour pass keeps it, and the event through which an event-drawn rule
 // supplies its spans.
 
-#include "ColorRules.h"
+#include "editor/ColorRules.h"
 
 #include <cstdint>
 #include <functional>

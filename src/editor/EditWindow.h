@@ -2,7 +2,7 @@
 // What the colour pass asks of its edit window, and the few plain types that cross between the
 // two: points, rectangles, text looks, hot-spot settings and the drawing surface.
 
-#include "ColorRules.h"
+#include "editor/ColorRules.h"
 
 #include <climits>
 #include <functional>

@@ -1,7 +1,7 @@
 // The pointing hand shown over hot spots: a cursor of the program's own, drawn here so it looks
 // the same on every platform.
 
-#include "ColorMemo.h"
+#include "editor/ColorMemo.h"
 
 #include <QBitmap>
 #include <QImage>

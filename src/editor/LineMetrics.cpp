@@ -1,4 +1,4 @@
-#include "LineMetrics.h"
+#include "editor/internal/LineMetrics.h"
 
 #include <QFontMetricsF>
 

@@ -1,4 +1,4 @@
-#include "MarkerMemo.h"
+#include "editor/internal/MarkerMemo.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,7 @@
 // The four rule scans. Each works on the stretch handed over by the colour pass and reports global
 // character indexes, so nothing outside the stretch is ever looked at.
 
-#include "RuleScan.h"
+#include "editor/internal/RuleScan.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // The view's measuring, scrolling and painting.
 
-#include "TextView.h"
+#include "editor/TextView.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetrics>

@@ -5,7 +5,7 @@
 // a 10 MB line or a 100,000-line script costs what it costs in a short script. It offers the
 // members of a plain text edit that the editor uses.
 
-#include "LineMetrics.h"
+#include "editor/internal/LineMetrics.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>

@@ -1,7 +1,7 @@
 // What screen readers and other assistive tools see of the view: an editable multi-line text with
 // its caret and selection, read through the document, never through a copy of the whole text.
 
-#include "TextView.h"
+#include "editor/TextView.h"
 
 #include <QAccessibleWidget>
 #include <QScrollBar>

@@ -1,7 +1,7 @@
 // The view's caret, selection and keys: character and word steps, moves, edits as steps of the
 // undo history, and the clipboard.
 
-#include "TextView.h"
+#include "editor/TextView.h"
 
 #include <QApplication>
 #include <QClipboard>

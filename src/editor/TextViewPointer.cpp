@@ -1,6 +1,6 @@
 // The view's pointer, drags and drops, input methods, caret blinking, focus and context menu.
 
-#include "TextView.h"
+#include "editor/TextView.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "RegFile.h"
+#include "platform/internal/RegFile.h"
 
 #include <QDir>
 #include <QFile>

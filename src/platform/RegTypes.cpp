@@ -1,4 +1,4 @@
-#include "RegTypes.h"
+#include "platform/RegTypes.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "Registry.h"
+#include "platform/Registry.h"
 
-#include "RegFile.h"
+#include "platform/internal/RegFile.h"
 
 #include <QDir>
 #include <QFile>

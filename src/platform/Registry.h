@@ -11,7 +11,7 @@
 // A damaged file loads what can be read; before the first save over it, the original bytes are
 // kept beside it as "<file>.bad" (or "<file>.bad.N" when that name is taken).
 
-#include "RegTypes.h"
+#include "platform/RegTypes.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "AuthPlugins.h"
+#include "server/internal/AuthPlugins.h"
 
 #include <mysql.h>
 

@@ -1,9 +1,9 @@
-#include "Catalogue.h"
+#include "server/Catalogue.h"
 
-#include "CatalogueRead.h"
-#include "MySql.h"
-#include "ResultCopy.h"
-#include "Statements.h"
+#include "server/MySql.h"
+#include "server/internal/CatalogueRead.h"
+#include "server/internal/ResultCopy.h"
+#include "server/internal/Statements.h"
 
 #include <mysql.h>
 

@@ -3,7 +3,7 @@
 // names and description ("SHOW FIELDS"), read once when connecting. Every object keeps the handle it
 // was read on and owns what lies below it.
 
-#include "Result.h"
+#include "server/Result.h"
 
 #include <memory>
 #include <string>

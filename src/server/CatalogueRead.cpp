@@ -1,7 +1,7 @@
-#include "CatalogueRead.h"
+#include "server/internal/CatalogueRead.h"
 
-#include "ResultCopy.h"
-#include "Statements.h"
+#include "server/internal/ResultCopy.h"
+#include "server/internal/Statements.h"
 
 #include <mysql.h>
 

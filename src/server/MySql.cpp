@@ -1,10 +1,10 @@
-#include "MySql.h"
+#include "server/MySql.h"
 
-#include "AuthPlugins.h"
-#include "ReservedWords.h"
-#include "ResultCopy.h"
-#include "Statements.h"
-#include "WaitPath.h"
+#include "server/internal/AuthPlugins.h"
+#include "server/internal/ReservedWords.h"
+#include "server/internal/ResultCopy.h"
+#include "server/internal/Statements.h"
+#include "server/internal/WaitPath.h"
 
 #include <mysql.h>
 

@@ -9,8 +9,8 @@
 // connected before releases the old catalogue and handle first, so whoever shows catalogue objects
 // (the navigation tree) must drop its references to them before calling Connect again.
 
-#include "Catalogue.h"
-#include "Result.h"
+#include "server/Catalogue.h"
+#include "server/Result.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
-#include "ReservedWords.h"
+#include "server/internal/ReservedWords.h"
 
-#include "Statements.h"
+#include "server/internal/Statements.h"
 
 #include <mysql.h>
 

@@ -2,7 +2,7 @@
 // The copied outcome of one statement: its column names and rows, read from an immutable block that
 // a view may share after the result itself is gone.
 
-#include "ResultBlock.h"
+#include "server/ResultBlock.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "ResultBlock.h"
+#include "server/ResultBlock.h"
 
 #include <cstdlib>
 #include <cstring>

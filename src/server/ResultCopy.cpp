@@ -1,4 +1,4 @@
-#include "ResultCopy.h"
+#include "server/internal/ResultCopy.h"
 
 #include <mysql.h>
 

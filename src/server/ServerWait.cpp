@@ -1,4 +1,4 @@
-#include "ServerWait.h"
+#include "server/ServerWait.h"
 
 #include <mysql.h>
 

@@ -1,6 +1,6 @@
-#include "Statements.h"
+#include "server/internal/Statements.h"
 
-#include "WaitPath.h"
+#include "server/internal/WaitPath.h"
 
 #include <mysql.h>
 

@@ -1,8 +1,8 @@
-#include "WaitPath.h"
+#include "server/internal/WaitPath.h"
 
-#include "AuthPlugins.h"
-#include "ServerWait.h"
-#include "Statements.h"
+#include "server/ServerWait.h"
+#include "server/internal/AuthPlugins.h"
+#include "server/internal/Statements.h"
 
 #include <mysql.h>
 

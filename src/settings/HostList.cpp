@@ -1,4 +1,4 @@
-#include "HostList.h"
+#include "settings/HostList.h"
 
 #include <QFileInfo>
 

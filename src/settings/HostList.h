@@ -13,9 +13,9 @@
 //   destroying the window: std::string error = list.Save(hosts in tree order, bounds and state);
 //                          show error if not empty.
 
-#include "MySql.h"
-#include "Placement.h"
-#include "Registry.h"
+#include "platform/Registry.h"
+#include "server/MySql.h"
+#include "settings/Placement.h"
 
 #include <functional>
 #include <memory>

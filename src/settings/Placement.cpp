@@ -1,4 +1,4 @@
-#include "Placement.h"
+#include "settings/Placement.h"
 
 #include <algorithm>
 #include <cstdint>

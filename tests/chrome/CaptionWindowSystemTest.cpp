@@ -1,7 +1,7 @@
 // The frameless window under a real window manager on a virtual display: what the window system
 // sees as its title, and what a user's mouse and keys do to it (input through xdotool).
 
-#include "GradForm.h"
+#include "chrome/GradForm.h"
 
 #include <QApplication>
 #include <QProcess>

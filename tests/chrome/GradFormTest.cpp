@@ -1,9 +1,9 @@
 // The gradient caption form on the offscreen platform: the table, the painted bar read back from
 // its pixels, the buttons and what they do, the caption text, the MDI frame caption, the frame.
 
-#include "GradForm.h"
-#include "CaptionBar.h"
-#include "GradientTable.h"
+#include "chrome/GradForm.h"
+#include "chrome/internal/CaptionBar.h"
+#include "chrome/internal/GradientTable.h"
 
 #include <QApplication>
 #include <QMdiArea>

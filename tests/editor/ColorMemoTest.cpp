@@ -1,9 +1,9 @@
 // The edit control on the offscreen platform: what typing, selecting, tabs, hot spots, scrolling
 // and odd input look like after Qt has painted the text and the colour pass has painted over it.
 
-#include "ColorMemo.h"
+#include "editor/ColorMemo.h"
 #include "MemoPixels.h"
-#include "SqlRules.h"
+#include "sql/SqlRules.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 // The edit control's text, lines and selection as the workbench reads and sets them.
 
-#include "ColorMemo.h"
+#include "editor/ColorMemo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "ColorPass.h"
+#include "editor/ColorPass.h"
 #include "FakeEditWindow.h"
-#include "SqlRules.h"
 #include "TestText.h"
+#include "sql/SqlRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "ColorRules.h"
-#include "RuleScan.h"
+#include "editor/ColorRules.h"
 #include "TestText.h"
+#include "editor/internal/RuleScan.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // every text output, and keeps a picture of the client area so a test can ask what the user sees
 // on a character.
 
-#include "ColorPass.h"
+#include "editor/ColorPass.h"
 
 #include <algorithm>
 #include <iterator>

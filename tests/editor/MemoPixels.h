@@ -3,7 +3,7 @@
 // letter per character, B blue, T teal, R red, K black or grey ink, '.' no ink (blank, or a block
 // of the background colour), '?' ink of another colour.
 
-#include "ColorMemo.h"
+#include "editor/ColorMemo.h"
 
 #include <QColor>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "RuleScan.h"
+#include "editor/internal/RuleScan.h"
 #include "TestText.h"
 
 #include <gtest/gtest.h>

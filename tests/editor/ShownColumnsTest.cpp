@@ -2,11 +2,11 @@
 // pass over the whole stretch draws there, through scrolling and edits, and its reading of the
 // text must not grow with the line.
 
-#include "ColorPass.h"
 #include "FakeEditWindow.h"
-#include "MarkerMemo.h"
-#include "SqlRules.h"
 #include "TestText.h"
+#include "editor/ColorPass.h"
+#include "editor/internal/MarkerMemo.h"
+#include "sql/SqlRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The editing view on the offscreen platform: keys, the pointer, input methods, scrolling and the
 // measurements of long lines kept across edits.
 
-#include "TextView.h"
+#include "editor/TextView.h"
 
 #include <QAccessible>
 #include <QApplication>

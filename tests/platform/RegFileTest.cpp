@@ -1,8 +1,8 @@
 // The registry's file: its text form, atomic replacement, permissions, and damaged files.
 
-#include "RegFile.h"
+#include "platform/internal/RegFile.h"
 #include "FileLimits.h"
-#include "Registry.h"
+#include "platform/Registry.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The registry's semantics, independent of its file: key names, order, value types, errors.
 
-#include "Registry.h"
+#include "platform/Registry.h"
 
 #include <QFile>
 #include <QTemporaryDir>

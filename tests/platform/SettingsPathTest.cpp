@@ -1,7 +1,7 @@
 // Where the user's settings file lives: under the XDG configuration folder, and never in a
 // folder that depends on where the program was started.
 
-#include "Registry.h"
+#include "platform/Registry.h"
 
 #include <QDir>
 

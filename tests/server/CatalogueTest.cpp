@@ -1,7 +1,7 @@
 // The catalogue read in a few statements against the one read two statements a table, on the sandbox.
 
-#include "MySql.h"
 #include "Sandbox.h"
+#include "server/MySql.h"
 
 #include <gtest/gtest.h>
 

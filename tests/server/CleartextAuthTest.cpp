@@ -2,7 +2,7 @@
 // it. A scripted server on loopback offers the clear-text methods, at the greeting and by an
 // authentication switch, and records every byte the client sends.
 
-#include "MySql.h"
+#include "server/MySql.h"
 
 #include <gtest/gtest.h>
 #include <mysql.h>

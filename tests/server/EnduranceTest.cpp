@@ -2,9 +2,9 @@
 // after a short warm-up, and a result of five million rows costs about its bytes.
 
 #include "HeapInUse.h"
-#include "MySql.h"
-#include "ResultBlock.h"
 #include "Sandbox.h"
+#include "server/MySql.h"
+#include "server/ResultBlock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The server access layer against the real sandbox server.
 
-#include "MySql.h"
+#include "server/MySql.h"
 #include "Sandbox.h"
 
 #include <gtest/gtest.h>

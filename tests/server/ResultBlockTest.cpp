@@ -1,6 +1,6 @@
 // The compact result block on its own, without a server.
 
-#include "ResultBlock.h"
+#include "server/ResultBlock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Waiting on the server without a window: a waiter that asks to stop, the KILL QUERY that follows,
 // an abandoned connect, and the connect time-out.
 
-#include "ServerWait.h"
-#include "MySql.h"
+#include "server/ServerWait.h"
 #include "Sandbox.h"
 #include "SilentListener.h"
+#include "server/MySql.h"
 
 #include <mysql.h>
 

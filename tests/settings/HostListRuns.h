@@ -2,7 +2,7 @@
 // Runs of the program as the host-list tests simulate them: each loads at its start and saves at
 // its exit, on a store of its own over one settings file in a temporary folder.
 
-#include "HostList.h"
+#include "settings/HostList.h"
 
 #include <QFile>
 #include <QTemporaryDir>

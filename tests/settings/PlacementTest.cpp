@@ -1,6 +1,6 @@
 // Fitting a stored window placement onto the screens there are now.
 
-#include "Placement.h"
+#include "settings/Placement.h"
 
 #include <climits>
 #include <ostream>

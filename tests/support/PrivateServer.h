@@ -3,7 +3,7 @@
 // sandbox: killing it, stopping it. CTest starts it before the first such test and stops it after
 // the last; the tests that use it never run at the same time (one resource lock).
 
-#include "MySql.h"
+#include "server/MySql.h"
 
 #include <memory>
 #include <string>

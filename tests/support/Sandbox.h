@@ -2,7 +2,7 @@
 // Access to the sandbox MariaDB server for tests. The connection settings come from the
 // environment that CTest sets; a test that cannot reach the server fails, it never skips.
 
-#include "MySql.h"
+#include "server/MySql.h"
 
 #include <memory>
 #include <string>

@@ -2,7 +2,7 @@
 // closes.
 
 #include "WindowTestSupport.h"
-#include "about.h"
+#include "workbench/dialogs/about.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -28,7 +28,7 @@ protected:
             seen = box == Windows->AboutBox.get() && box->isVisible();
             act(*box);
         });
-        Window->About1->trigger();
+        Ui(*Window).About1->trigger();
         EXPECT_TRUE(seen) << "the about box was not shown modally";
         return Windows->AboutBox->result();
     }

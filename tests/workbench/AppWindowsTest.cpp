@@ -1,14 +1,14 @@
 // The program's windows: made once each, the dialogs of every window reached through the one
 // dialogs interface given.
 
-#include "AppWindows.h"
+#include "workbench/window/AppWindows.h"
 
-#include "Dialogs.h"
-#include "MySql.h"
-#include "Registry.h"
-#include "main.h"
-#include "propertiesview.h"
-#include "result.h"
+#include "platform/Registry.h"
+#include "server/MySql.h"
+#include "workbench/dialogs/Dialogs.h"
+#include "workbench/dialogs/ResultWindow.h"
+#include "workbench/dialogs/propertiesview.h"
+#include "workbench/window/main.h"
 
 #include <QLineEdit>
 #include <QTemporaryDir>

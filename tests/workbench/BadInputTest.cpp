@@ -4,13 +4,13 @@
 
 #include "WindowTestSupport.h"
 
-#include "ColorMemo.h"
 #include "HeapInUse.h"
-#include "MySql.h"
-#include "QtText.h"
-#include "ResultModel.h"
 #include "Sandbox.h"
-#include "SqlFile.h"
+#include "editor/ColorMemo.h"
+#include "server/MySql.h"
+#include "sql/QtText.h"
+#include "sql/SqlFile.h"
+#include "workbench/grid/ResultModel.h"
 
 #include <QApplication>
 #include <QTest>
@@ -37,7 +37,7 @@ protected:
         WindowTest::SetUp();
         Admin = ConnectedSandbox();
         Open();
-        HostNode = Window->Tree->AddHostNode(SandboxHost());
+        HostNode = Ui(*Window).Tree->AddHostNode(SandboxHost());
         Host = HostNode->Host();
         Window->show();
         QApplication::setActiveWindow(Window);
@@ -45,18 +45,18 @@ protected:
         Connect();
     }
     void Connect() {
-        Window->Tree->setCurrentItem(HostNode);
-        Window->btnConnect->click();
+        Ui(*Window).Tree->setCurrentItem(HostNode);
+        Ui(*Window).btnConnect->click();
         ASSERT_EQ(HostNode->StateIndex(), 1) << Status().toStdString();
     }
 
     QString Status() const { return Window->StatusText(); }
-    TResultModel& Grid() const { return *Window->lstOut->Model(); }
+    TResultModel& Grid() const { return *Ui(*Window).lstOut->Model(); }
     QString Cell(int row, int col) const { return Grid().data(Grid().index(row, col)).toString(); }
     void Run(const QString& text) {
-        Window->Tree->setCurrentItem(HostNode);
-        Window->mmoIn->SetText(text);
-        Window->btnQuery->click();
+        Ui(*Window).Tree->setCurrentItem(HostNode);
+        Ui(*Window).mmoIn->SetText(text);
+        Ui(*Window).btnQuery->click();
     }
     // Whether the server has a database of that name, asked without quoting it.
     bool ServerHasDatabase(const QString& name) {
@@ -91,12 +91,12 @@ TEST_F(BadInputTest, HundredThousandStatementsInOneRunWithFlatMemory) {
         batch += QStringLiteral("SET @n = @n + 1;\r\n");
     batch += QStringLiteral("SELECT @n");
     Run(QStringLiteral("SELECT 1"));
-    Window->mmoIn->SetText(batch);
+    Ui(*Window).mmoIn->SetText(batch);
     // The editor lays out the script's lines once the window next handles its events; that memory
     // belongs to showing the script, not to running it, so it is counted before the run.
     QCoreApplication::processEvents();
     const std::size_t before = HeapInUse();
-    Window->btnQuery->click();
+    Ui(*Window).btnQuery->click();
     ASSERT_EQ(Grid().rowCount(), 1) << Status().toStdString();
     EXPECT_EQ(Cell(0, 0), QStringLiteral("100000"));
     // The run keeps a history entry of the text; nothing grows with each statement run.
@@ -120,7 +120,7 @@ TEST_F(BadInputTest, TextIsSentAsTheEditorHoldsItOrRefusedWhenItCannotBe) {
         Run(QStringLiteral("SET @seen = 0"));
         Run(QStringLiteral("SET @seen = 1; ") + bad);
         EXPECT_TRUE(Status().startsWith(QStringLiteral("Error: "))) << Status().toStdString();
-        EXPECT_EQ(Window->mmoIn->Text(), QStringLiteral("SET @seen = 1; ") + bad)
+        EXPECT_EQ(Ui(*Window).mmoIn->Text(), QStringLiteral("SET @seen = 1; ") + bad)
             << "the editor's text changed";
         TResult* r = Host->Execute("SELECT @seen");
         ASSERT_EQ(r->Rows.Count(), 1);
@@ -142,14 +142,14 @@ TEST_F(BadInputTest, NamesOfSixtyFourCharactersInEveryTreeCommand) {
                   ->ErrorText(),
               "");
     ASSERT_EQ(Admin->Execute("INSERT INTO " + qtable + " VALUES (64)")->ErrorText(), "");
-    Window->btnDisconnect->click();
+    Ui(*Window).btnDisconnect->click();
     Connect();
 
     // Select database.
     TTreeNode* dbNode = Child(HostNode, db);
     ASSERT_NE(dbNode, nullptr);
-    Window->Tree->setCurrentItem(dbNode);
-    Window->btnSelectDb->click();
+    Ui(*Window).Tree->setCurrentItem(dbNode);
+    Ui(*Window).btnSelectDb->click();
     TResult* current = Host->Execute("SELECT HEX(DATABASE())");
     ASSERT_EQ(current->Rows.Count(), 1);
     EXPECT_EQ(std::string(current->Rows.Items(0).Values(0)), Hex(ServerText(db))) << Status().toStdString();
@@ -157,11 +157,11 @@ TEST_F(BadInputTest, NamesOfSixtyFourCharactersInEveryTreeCommand) {
     // The table's and the field's SELECT items, and Describe table.
     TTreeNode* tableNode = Child(dbNode, table);
     ASSERT_NE(tableNode, nullptr);
-    Window->Tree->setCurrentItem(tableNode);
-    Window->popmnuTableSelect->trigger();
+    Ui(*Window).Tree->setCurrentItem(tableNode);
+    Ui(*Window).popmnuTableSelect->trigger();
     ASSERT_EQ(Grid().rowCount(), 1) << Status().toStdString();
     EXPECT_EQ(Cell(0, 0), QStringLiteral("64"));
-    Window->popmnuDescribeTable->trigger();
+    Ui(*Window).popmnuDescribeTable->trigger();
     ASSERT_EQ(Grid().rowCount(), 1) << Status().toStdString();
     EXPECT_EQ(Cell(0, 0), column);
     TTreeNode* fieldNode = Child(tableNode, column);
@@ -170,23 +170,23 @@ TEST_F(BadInputTest, NamesOfSixtyFourCharactersInEveryTreeCommand) {
             if (tableNode->child(i)->text(0).startsWith(column)) fieldNode = AsNode(tableNode->child(i));
     }
     ASSERT_NE(fieldNode, nullptr);
-    Window->Tree->setCurrentItem(fieldNode);
-    Window->popmnuFieldSelect->trigger();
+    Ui(*Window).Tree->setCurrentItem(fieldNode);
+    Ui(*Window).popmnuFieldSelect->trigger();
     ASSERT_EQ(Grid().rowCount(), 1) << Status().toStdString();
     EXPECT_EQ(Cell(0, 0), QStringLiteral("64"));
 
     // Create and Drop database, with another such name typed into the input box.
     const QString other = Name64(QString::fromUtf8("n\xc3\xa9w `x` 'y' \"z\" ") +
                                  QString::number(QCoreApplication::applicationPid()) + ' ');
-    Window->Tree->setCurrentItem(HostNode);
+    Ui(*Window).Tree->setCurrentItem(HostNode);
     Dialogs.AnswerInput(other);
-    Window->btnCreateDb->click();
+    Ui(*Window).btnCreateDb->click();
     EXPECT_TRUE(ServerHasDatabase(other)) << Status().toStdString();
     TTreeNode* otherNode = Child(HostNode, other);
     ASSERT_NE(otherNode, nullptr);
-    Window->Tree->setCurrentItem(otherNode);
+    Ui(*Window).Tree->setCurrentItem(otherNode);
     Dialogs.Answer(TMsgResult::Yes);
-    Window->btnDeleteDb->click();
+    Ui(*Window).btnDeleteDb->click();
     EXPECT_FALSE(ServerHasDatabase(other)) << Status().toStdString();
 
     EXPECT_TRUE(Dialogs.AllAnswersUsed());

@@ -1,7 +1,7 @@
 // A command's controls together: one handler from every control, states set on all of them, and
 // the shortcuts of its items, which hidden items answer too.
 
-#include "Commands.h"
+#include "workbench/window/Commands.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,7 +3,7 @@
 
 #include "WindowTestSupport.h"
 
-#include "DesktopIdentity.h"
+#include "workbench/window/DesktopIdentity.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The dialogs interface: scripted answers, and the questions a file dialog asks before it lets a
 // file be replaced or created.
 
-#include "Dialogs.h"
+#include "workbench/dialogs/Dialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,12 +4,12 @@
 
 #include "WindowTestSupport.h"
 
-#include "ExportResult.h"
 #include "FileLimits.h"
-#include "MySql.h"
-#include "ResultModel.h"
 #include "Sandbox.h"
 #include "TestFiles.h"
+#include "server/MySql.h"
+#include "workbench/dialogs/ExportResult.h"
+#include "workbench/grid/ResultModel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -183,13 +183,13 @@ protected:
         Db->Run("INSERT INTO t VALUES (1, 'abc'), (2, '')");
         Windows = std::make_unique<TAppWindows>(&Recording, &Store());
         Window = Windows->frmMain.get();
-        HostNode = Window->Tree->AddHostNode(SandboxHost("sandbox"));
+        HostNode = Ui(*Window).Tree->AddHostNode(SandboxHost("sandbox"));
         ASSERT_TRUE(HostNode->Host()->Connect()) << HostNode->Host()->ErrorText();
         TNavigationTree::SetHostConnectedLook(HostNode, true);
-        Window->Tree->PopulateHost(HostNode);
+        Ui(*Window).Tree->PopulateHost(HostNode);
         Window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(Window));
-        Window->Tree->setCurrentItem(HostNode);
+        Ui(*Window).Tree->setCurrentItem(HostNode);
     }
     void TearDown() override {
         Close();
@@ -202,7 +202,7 @@ protected:
     void Show(const std::string& sql) {
         TMySql& host = *HostNode->Host();
         host.Execute("USE " + QuoteIdentifier(Db->Name()));
-        ASSERT_TRUE(Window->ShowResult(*host.Execute(sql))) << Window->StatusText().toStdString();
+        ASSERT_TRUE(Window->Results().ShowResult(*host.Execute(sql))) << Window->StatusText().toStdString();
     }
 
     // Runs `act` on the options dialog once it shows modally; a dialog left open is cancelled so
@@ -233,7 +233,7 @@ protected:
         Recording.AnswerFile(path);
         Recording.Answer(TMsgResult::Yes); // replace it, or create it
         if (failing) Recording.Answer(TMsgResult::Ok);
-        Window->btnExportResult->click();
+        Ui(*Window).btnExportResult->click();
         EXPECT_FALSE(QApplication::overrideCursor()) << "the cursor was not restored";
     }
     static void AsSql(TfrmExportResult& d, const QString& table) {
@@ -260,7 +260,7 @@ protected:
 
 TEST_F(ExportTest, TheDesignedExampleFromEveryControlUnderTheHourglass) {
     Show("SELECT id, name FROM t ORDER BY id");
-    ASSERT_TRUE(Window->btnExportResult->isEnabled());
+    ASSERT_TRUE(Ui(*Window).btnExportResult->isEnabled());
 
     ExportTo(File("a.csv"));
     EXPECT_EQ(ReadFile(File("a.csv")), "id;name\r\n1;abc\r\n2;\r\n");
@@ -277,7 +277,7 @@ TEST_F(ExportTest, TheDesignedExampleFromEveryControlUnderTheHourglass) {
     });
     Recording.AnswerFile(File("a.sql"));
     Recording.Answer(TMsgResult::Yes);
-    Window->mnuExportResult->trigger();
+    Ui(*Window).mnuExportResult->trigger();
     EXPECT_EQ(ReadFile(File("a.sql")),
               "INSERT INTO t VALUES('1','abc');\r\nINSERT INTO t VALUES('2',null);\r\n");
 
@@ -285,7 +285,7 @@ TEST_F(ExportTest, TheDesignedExampleFromEveryControlUnderTheHourglass) {
     WhenOptionsShow([](TfrmExportResult& d) { d.btnOk->click(); });
     Recording.AnswerFile(File("a.sql"));
     Recording.Answer(TMsgResult::Yes); // replace
-    Window->popmnuExportResult->trigger();
+    Ui(*Window).popmnuExportResult->trigger();
     EXPECT_EQ(ReadFile(File("a.sql")),
               "INSERT INTO t VALUES('1','abc');\r\nINSERT INTO t VALUES('2',null);\r\n");
     EXPECT_TRUE(WaitingAtOptions);
@@ -299,22 +299,22 @@ TEST_F(ExportTest, CancelInEitherDialogWritesNothing) {
     ASSERT_TRUE(WriteFile(File("old.csv"), "old"));
 
     WhenOptionsShow([](TfrmExportResult& d) { d.btnCancel->click(); });
-    Window->btnExportResult->click();
+    Ui(*Window).btnExportResult->click();
     WhenOptionsShow([](TfrmExportResult& d) { QTest::keyClick(&d, Qt::Key_Escape); });
-    Window->btnExportResult->click();
+    Ui(*Window).btnExportResult->click();
     EXPECT_TRUE(Recording.Questions().empty()); // no save dialog
 
     // Cancelling the save dialog, and declining to create or replace a file, which asks again.
     WhenOptionsShow([](TfrmExportResult& d) { d.btnOk->click(); });
     Recording.AnswerFile(std::nullopt);
-    Window->btnExportResult->click();
+    Ui(*Window).btnExportResult->click();
     WhenOptionsShow([](TfrmExportResult& d) { d.btnOk->click(); });
     Recording.AnswerFile(File("new.csv"));
     Recording.Answer(TMsgResult::No);
     Recording.AnswerFile(File("old.csv"));
     Recording.Answer(TMsgResult::No);
     Recording.AnswerFile(std::nullopt);
-    Window->btnExportResult->click();
+    Ui(*Window).btnExportResult->click();
 
     EXPECT_EQ(Files(), QStringList{QStringLiteral("old.csv")});
     EXPECT_EQ(ReadFile(File("old.csv")), "old");
@@ -353,7 +353,7 @@ TEST_F(ExportTest, TheDialogKeepsItsSettingsAndTheSaveDialogOffersTheLastName) {
     for (const auto& q : Recording.Questions())
         if (q.Sort == TScriptedDialogs::TQuestion::File) offered.push_back(q.Offered);
     EXPECT_EQ(offered, std::vector<QString>({QString(), File("one.csv"), File("two.sql")}));
-    EXPECT_EQ(Window->dlgSave->FileName, File("three.sql"));
+    EXPECT_EQ(Ui(*Window).dlgSave->FileName, File("three.sql"));
 }
 
 TEST_F(ExportTest, ColumnsWithoutRowsAndAfterClearResult) {
@@ -364,8 +364,8 @@ TEST_F(ExportTest, ColumnsWithoutRowsAndAfterClearResult) {
     EXPECT_EQ(ReadFile(File("empty.sql")), "");
 
     Show("SELECT id, name FROM t");
-    Window->popmnuClearResult->trigger();
-    ASSERT_TRUE(Window->btnExportResult->isEnabled());
+    Ui(*Window).popmnuClearResult->trigger();
+    ASSERT_TRUE(Ui(*Window).btnExportResult->isEnabled());
     ExportTo(File("cleared.sql"));
     EXPECT_EQ(ReadFile(File("cleared.sql")), "");
     ExportTo(File("cleared.csv"), [](TfrmExportResult& d) { d.rdbComma->setChecked(true); });
@@ -376,7 +376,7 @@ TEST_F(ExportTest, ColumnsWithoutRowsAndAfterClearResult) {
 
 TEST_F(ExportTest, ColumnsGoInDisplayOrder) {
     Show("SELECT id, name, 'x' AS third FROM t ORDER BY id");
-    Window->lstOut->horizontalHeader()->moveSection(2, 0);
+    Ui(*Window).lstOut->horizontalHeader()->moveSection(2, 0);
     ExportTo(File("moved.csv"));
     EXPECT_EQ(ReadFile(File("moved.csv")), "third;id;name\r\nx;1;abc\r\nx;2;\r\n");
 }
@@ -432,7 +432,7 @@ protected:
             "(NULL, '', '\"', 7),"
             "('', ';', ';;', 8)");
         Show("SELECT * FROM src ORDER BY id");
-        ASSERT_EQ(Window->lstOut->Model()->rowCount(), 8);
+        ASSERT_EQ(Ui(*Window).lstOut->Model()->rowCount(), 8);
     }
 
     // Both tables, row by row; NULL reads as the empty text, as it exports.

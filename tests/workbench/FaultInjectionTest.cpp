@@ -4,11 +4,11 @@
 
 #include "WindowTestSupport.h"
 
-#include "ColorMemo.h"
-#include "MySql.h"
 #include "PrivateServer.h"
-#include "ResultModel.h"
 #include "Sandbox.h"
+#include "editor/ColorMemo.h"
+#include "server/MySql.h"
+#include "workbench/grid/ResultModel.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -47,13 +47,13 @@ protected:
     void OpenWith(std::unique_ptr<TMySql> host, bool connect = true) {
         Open();
         Host = host.get();
-        HostNode = Window->Tree->AddHostNode(std::move(host));
+        HostNode = Ui(*Window).Tree->AddHostNode(std::move(host));
         Window->show();
         QApplication::setActiveWindow(Window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
-        Window->Tree->setCurrentItem(HostNode);
+        Ui(*Window).Tree->setCurrentItem(HostNode);
         if (!connect) return;
-        Window->btnConnect->click();
+        Ui(*Window).btnConnect->click();
         ASSERT_EQ(HostNode->StateIndex(), 1) << Status().toStdString();
     }
     void OpenPrivate() {
@@ -63,9 +63,9 @@ protected:
 
     QString Status() const { return Window->StatusText(); }
     void Run(const QString& text) {
-        Window->Tree->setCurrentItem(HostNode);
-        Window->mmoIn->SetText(text);
-        Window->btnQuery->click();
+        Ui(*Window).Tree->setCurrentItem(HostNode);
+        Ui(*Window).mmoIn->SetText(text);
+        Ui(*Window).btnQuery->click();
     }
     // "Error: " and the library's own words after it.
     void ExpectError() const {
@@ -76,20 +76,21 @@ protected:
         EXPECT_FALSE(Host->IsAlive());
         EXPECT_EQ(HostNode->StateIndex(), 2);
         EXPECT_EQ(HostNode->childCount(), 0);
-        EXPECT_TRUE(Window->btnConnect->isEnabled());
-        EXPECT_FALSE(Window->btnDisconnect->isEnabled());
-        EXPECT_FALSE(Window->btnQuery->isEnabled());
+        EXPECT_TRUE(Ui(*Window).btnConnect->isEnabled());
+        EXPECT_FALSE(Ui(*Window).btnDisconnect->isEnabled());
+        EXPECT_FALSE(Ui(*Window).btnQuery->isEnabled());
     }
     // Once the server is back, Connect works again and so do statements.
     void ExpectConnectWorksAgain() {
         PrivateServer::Start();
-        Window->Tree->setCurrentItem(HostNode);
-        Window->btnConnect->click();
+        Ui(*Window).Tree->setCurrentItem(HostNode);
+        Ui(*Window).btnConnect->click();
         ASSERT_EQ(HostNode->StateIndex(), 1) << Status().toStdString();
         EXPECT_TRUE(Host->IsAlive());
         Run(QStringLiteral("SELECT 41 + 1"));
-        ASSERT_EQ(Window->lstOut->Model()->rowCount(), 1) << Status().toStdString();
-        EXPECT_EQ(Window->lstOut->Model()->data(Window->lstOut->Model()->index(0, 0)).toString(), "42");
+        ASSERT_EQ(Ui(*Window).lstOut->Model()->rowCount(), 1) << Status().toStdString();
+        EXPECT_EQ(Ui(*Window).lstOut->Model()->data(Ui(*Window).lstOut->Model()->index(0, 0)).toString(),
+                  "42");
     }
 
     TMySql* Host = nullptr;
@@ -108,7 +109,7 @@ TEST_F(FaultTest, ServerKilledDuringAStatement) {
     }
     ExpectError();
     ExpectDisconnectedLook();
-    EXPECT_EQ(Window->lstOut->Model()->rowCount(), 0);
+    EXPECT_EQ(Ui(*Window).lstOut->Model()->rowCount(), 0);
     ExpectConnectWorksAgain();
 }
 
@@ -122,14 +123,14 @@ TEST_F(FaultTest, ServerKilledDuringALargeTransfer) {
     }
     ExpectError();
     ExpectDisconnectedLook();
-    EXPECT_EQ(Window->lstOut->Model()->rowCount(), 0);
+    EXPECT_EQ(Ui(*Window).lstOut->Model()->rowCount(), 0);
     ExpectConnectWorksAgain();
 }
 
 TEST_F(FaultTest, ServerKilledBetweenStatementsAndBackBeforeTheNext) {
     OpenPrivate();
     Run(QStringLiteral("SELECT 1"));
-    ASSERT_EQ(Window->lstOut->Model()->rowCount(), 1) << Status().toStdString();
+    ASSERT_EQ(Ui(*Window).lstOut->Model()->rowCount(), 1) << Status().toStdString();
     PrivateServer::Signal(SIGKILL);
     PrivateServer::Start();
     // The old connection is gone even though a server listens again.
@@ -146,7 +147,7 @@ TEST_F(FaultTest, ServerStoppedLongerThanTheConnectTimeOutDuringAConnect) {
     PrivateServer::Signal(SIGSTOP);
     QElapsedTimer took;
     took.start();
-    Window->btnConnect->click();
+    Ui(*Window).btnConnect->click();
     const qint64 elapsed = took.elapsed();
     PrivateServer::Signal(SIGCONT);
     EXPECT_GE(elapsed, 9500);
@@ -154,7 +155,7 @@ TEST_F(FaultTest, ServerStoppedLongerThanTheConnectTimeOutDuringAConnect) {
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Connect failed: "))) << Status().toStdString();
     EXPECT_FALSE(Host->IsAlive());
     EXPECT_EQ(HostNode->childCount(), 0);
-    EXPECT_TRUE(Window->btnConnect->isEnabled());
+    EXPECT_TRUE(Ui(*Window).btnConnect->isEnabled());
     ExpectConnectWorksAgain();
 }
 
@@ -174,8 +175,8 @@ TEST_F(FaultTest, KillQueryFromOutsideEndsTheStatementAndKeepsTheConnection) {
     EXPECT_TRUE(Host->IsAlive());
     EXPECT_EQ(HostNode->StateIndex(), 1);
     Run(QStringLiteral("SELECT 7"));
-    ASSERT_EQ(Window->lstOut->Model()->rowCount(), 1) << Status().toStdString();
-    EXPECT_EQ(Window->lstOut->Model()->data(Window->lstOut->Model()->index(0, 0)).toString(), "7");
+    ASSERT_EQ(Ui(*Window).lstOut->Model()->rowCount(), 1) << Status().toStdString();
+    EXPECT_EQ(Ui(*Window).lstOut->Model()->data(Ui(*Window).lstOut->Model()->index(0, 0)).toString(), "7");
 }
 
 TEST_F(FaultTest, KillOfTheConnectionFromOutsideDuringAStatement) {
@@ -190,6 +191,6 @@ TEST_F(FaultTest, KillOfTheConnectionFromOutsideDuringAStatement) {
     }
     ExpectError();
     ExpectDisconnectedLook();
-    Window->btnConnect->click();
+    Ui(*Window).btnConnect->click();
     EXPECT_EQ(HostNode->StateIndex(), 1) << Status().toStdString();
 }

@@ -1,15 +1,15 @@
 // The host and database commands, run from their real tool buttons, menu items and keys against the
 // sandbox server.
 
-#include "ServerWaitGuard.h"
 #include "WindowTestSupport.h"
+#include "workbench/waiting/ServerWaitGuard.h"
 
-#include "ColorMemo.h"
-#include "MySql.h"
-#include "QueryHistory.h"
-#include "ResultModel.h"
 #include "Sandbox.h"
-#include "propertiesview.h"
+#include "editor/ColorMemo.h"
+#include "server/MySql.h"
+#include "workbench/controllers/QueryHistory.h"
+#include "workbench/dialogs/propertiesview.h"
+#include "workbench/grid/ResultModel.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -42,7 +42,7 @@ protected:
         Db->Run("CREATE TABLE `my table` (n INT)");
         Db->Run("INSERT INTO `my table` VALUES (7)");
         Open();
-        HostNode = Window->Tree->AddHostNode(SandboxHost("sandbox"));
+        HostNode = Ui(*Window).Tree->AddHostNode(SandboxHost("sandbox"));
         Host = HostNode->Host();
         Window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(Window));
@@ -73,14 +73,14 @@ protected:
     void Activate() {
         QApplication::setActiveWindow(Window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
-        Window->Tree->setFocus();
+        Ui(*Window).Tree->setFocus();
     }
     QString HostPort(int port) const {
         return QString::fromStdString(Host->Host) + ':' + QString::number(port);
     }
     QString Status() const { return Window->StatusText(); }
     void Select(QTreeWidgetItem* node) {
-        Window->Tree->setCurrentItem(node);
+        Ui(*Window).Tree->setCurrentItem(node);
         ASSERT_TRUE(node->isSelected());
     }
     TTreeNode* Child(QTreeWidgetItem* parent, const QString& caption) const {
@@ -97,7 +97,7 @@ protected:
     }
     void Connect() {
         Select(HostNode);
-        Window->btnConnect->click();
+        Ui(*Window).btnConnect->click();
         ASSERT_EQ(Status(), QStringLiteral("Connected to ") + HostPort(Host->Port));
     }
     bool ServerHasDatabase(const std::string& name) {
@@ -147,9 +147,9 @@ protected:
 TEST_F(HostCommands, ConnectAndDisconnectFromEveryControl) {
     TfrmMain& w = *Window;
     const std::vector<std::pair<std::function<void()>, std::function<void()>>> controls = {
-        {[&] { w.btnConnect->click(); }, [&] { w.btnDisconnect->click(); }},
-        {[&] { w.mnuConnect->trigger(); }, [&] { w.mnuDisconnect->trigger(); }},
-        {[&] { w.popmnuConnect->trigger(); }, [&] { w.popmnuDisconnect->trigger(); }},
+        {[&] { Ui(w).btnConnect->click(); }, [&] { Ui(w).btnDisconnect->click(); }},
+        {[&] { Ui(w).mnuConnect->trigger(); }, [&] { Ui(w).mnuDisconnect->trigger(); }},
+        {[&] { Ui(w).popmnuConnect->trigger(); }, [&] { Ui(w).popmnuDisconnect->trigger(); }},
     };
     for (const auto& [connect, disconnect] : controls) {
         Select(HostNode);
@@ -165,9 +165,9 @@ TEST_F(HostCommands, ConnectAndDisconnectFromEveryControl) {
         ASSERT_EQ(HostNode->childCount(), Host->Databases()->Count());
         EXPECT_TRUE(HostNode->isExpanded());
         EXPECT_FALSE(HostNode->child(0)->isExpanded());
-        EXPECT_FALSE(w.btnConnect->isEnabled());
-        EXPECT_TRUE(w.btnDisconnect->isEnabled());
-        EXPECT_TRUE(w.btnQuery->isEnabled());
+        EXPECT_FALSE(Ui(w).btnConnect->isEnabled());
+        EXPECT_TRUE(Ui(w).btnDisconnect->isEnabled());
+        EXPECT_TRUE(Ui(w).btnQuery->isEnabled());
 
         // Disconnecting from a field node: the selection passes to the host node.
         Select(Child(Child(OurDb(), QStringLiteral("orders")), QStringLiteral("id")));
@@ -178,10 +178,10 @@ TEST_F(HostCommands, ConnectAndDisconnectFromEveryControl) {
         EXPECT_FALSE(Host->IsAlive());
         EXPECT_EQ(HostNode->childCount(), 0);
         EXPECT_EQ(HostNode->StateIndex(), 2);
-        EXPECT_EQ(w.Tree->SelectedNode(), HostNode);
-        EXPECT_TRUE(w.btnConnect->isEnabled());
-        EXPECT_FALSE(w.btnDisconnect->isEnabled());
-        EXPECT_FALSE(w.btnQuery->isEnabled());
+        EXPECT_EQ(Ui(w).Tree->SelectedNode(), HostNode);
+        EXPECT_TRUE(Ui(w).btnConnect->isEnabled());
+        EXPECT_FALSE(Ui(w).btnDisconnect->isEnabled());
+        EXPECT_FALSE(Ui(w).btnQuery->isEnabled());
     }
 }
 
@@ -191,7 +191,7 @@ TEST_F(HostCommands, FailedConnectsReportTheLibrarysErrorWithThePortAsStored) {
         Host->Port = port;
         Select(HostNode);
         Painted.Texts.clear();
-        Window->popmnuConnect->trigger();
+        Ui(*Window).popmnuConnect->trigger();
         EXPECT_EQ(Painted.Texts.value(0), QStringLiteral("Connecting to 127.0.0.1:") + QString::number(port));
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         if (port == 0 && Host->IsAlive()) continue; // something answers on the default port here
@@ -199,7 +199,7 @@ TEST_F(HostCommands, FailedConnectsReportTheLibrarysErrorWithThePortAsStored) {
         EXPECT_FALSE(Host->ErrorText().empty());
         EXPECT_EQ(HostNode->StateIndex(), 2);
         EXPECT_EQ(HostNode->childCount(), 0);
-        EXPECT_TRUE(Window->btnConnect->isEnabled());
+        EXPECT_TRUE(Ui(*Window).btnConnect->isEnabled());
     }
 }
 
@@ -209,8 +209,8 @@ TEST_F(HostCommands, ConnectAfterALostConnectionRebuildsTheNodesFromTheNewCatalo
     Host->Execute("SELECT 1"); // finds the connection gone
     ASSERT_FALSE(Host->IsAlive());
     Select(OurDb());
-    ASSERT_TRUE(Window->btnConnect->isEnabled());
-    Window->btnConnect->click();
+    ASSERT_TRUE(Ui(*Window).btnConnect->isEnabled());
+    Ui(*Window).btnConnect->click();
     ASSERT_EQ(Status(), QStringLiteral("Connected to ") + HostPort(Host->Port));
     const TDatabases* dbs = Host->Databases();
     ASSERT_EQ(HostNode->childCount(), dbs->Count());
@@ -222,22 +222,22 @@ TEST_F(HostCommands, ACommandThatFindsTheConnectionGoneLeavesTheHostDisconnected
     const auto expectDisconnectedLook = [this] {
         EXPECT_EQ(HostNode->StateIndex(), 2);
         EXPECT_EQ(HostNode->childCount(), 0);
-        EXPECT_EQ(Window->Tree->SelectedNode(), HostNode);
-        EXPECT_TRUE(Window->btnConnect->isEnabled());
-        EXPECT_FALSE(Window->btnDisconnect->isEnabled());
-        EXPECT_FALSE(Window->btnQuery->isEnabled());
+        EXPECT_EQ(Ui(*Window).Tree->SelectedNode(), HostNode);
+        EXPECT_TRUE(Ui(*Window).btnConnect->isEnabled());
+        EXPECT_FALSE(Ui(*Window).btnDisconnect->isEnabled());
+        EXPECT_FALSE(Ui(*Window).btnQuery->isEnabled());
     };
     // The Query command.
     Connect();
     Select(Child(OurDb(), QStringLiteral("orders")));
     Db->Run("KILL " + std::to_string(Host->ThreadId()));
-    Window->mmoIn->SetText(QStringLiteral("SELECT 1"));
-    Window->btnQuery->click();
+    Ui(*Window).mmoIn->SetText(QStringLiteral("SELECT 1"));
+    Ui(*Window).btnQuery->click();
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Error"))) << Status().toStdString();
     expectDisconnectedLook();
 
     // Connect works as usual afterwards.
-    Window->btnConnect->click();
+    Ui(*Window).btnConnect->click();
     ASSERT_EQ(Status(), QStringLiteral("Connected to ") + HostPort(Host->Port));
     EXPECT_EQ(HostNode->StateIndex(), 1);
     ASSERT_NE(OurDb(), nullptr);
@@ -245,15 +245,15 @@ TEST_F(HostCommands, ACommandThatFindsTheConnectionGoneLeavesTheHostDisconnected
     // A SELECT item of the tree menu.
     Select(Child(OurDb(), QStringLiteral("orders")));
     Db->Run("KILL " + std::to_string(Host->ThreadId()));
-    Window->popmnuTableSelect->trigger();
+    Ui(*Window).popmnuTableSelect->trigger();
     expectDisconnectedLook();
 
     // Select database.
-    Window->btnConnect->click();
+    Ui(*Window).btnConnect->click();
     ASSERT_EQ(HostNode->StateIndex(), 1);
     Select(OurDb());
     Db->Run("KILL " + std::to_string(Host->ThreadId()));
-    Window->btnSelectDb->click();
+    Ui(*Window).btnSelectDb->click();
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Error selecting database: "))) << Status().toStdString();
     expectDisconnectedLook();
 }
@@ -266,7 +266,7 @@ TEST_F(HostCommands, SelectingADatabaseSwapsTheInUseLookAndTheServersCurrentData
     TTreeNode* ours = OurDb();
     ASSERT_TRUE(former && ours && former != ours);
     Select(ours);
-    Window->btnSelectDb->click();
+    Ui(*Window).btnSelectDb->click();
     EXPECT_EQ(Status(), QStringLiteral("Database '") + ours->text(0) + QStringLiteral("' selected"));
     EXPECT_EQ(CurrentDatabase(), Db->Name());
     EXPECT_TRUE(ours->Database()->Selected);
@@ -276,19 +276,19 @@ TEST_F(HostCommands, SelectingADatabaseSwapsTheInUseLookAndTheServersCurrentData
     EXPECT_EQ(former->ImageIndex(), 2);
     EXPECT_EQ(former->SelectedIndex(), 3);
     // The selection ends on the new database, and the states show it in use.
-    EXPECT_EQ(Window->Tree->SelectedNode(), ours);
-    EXPECT_TRUE(Window->btnSelectDb->isChecked());
-    EXPECT_FALSE(Window->btnSelectDb->isEnabled());
-    EXPECT_FALSE(Window->btnDeleteDb->isEnabled());
+    EXPECT_EQ(Ui(*Window).Tree->SelectedNode(), ours);
+    EXPECT_TRUE(Ui(*Window).btnSelectDb->isChecked());
+    EXPECT_FALSE(Ui(*Window).btnSelectDb->isEnabled());
+    EXPECT_FALSE(Ui(*Window).btnDeleteDb->isEnabled());
 
     // And back through the menus.
     Select(former);
-    Window->mnuSelectDb->trigger();
+    Ui(*Window).mnuSelectDb->trigger();
     EXPECT_TRUE(former->Database()->Selected);
     EXPECT_FALSE(ours->Database()->Selected);
     EXPECT_EQ(ours->ImageIndex(), 2);
     Select(ours);
-    Window->popmnuSelectDb->trigger();
+    Ui(*Window).popmnuSelectDb->trigger();
     EXPECT_EQ(CurrentDatabase(), Db->Name());
 }
 
@@ -300,7 +300,7 @@ TEST_F(HostCommands, SelectingADatabaseThatIsGoneReportsTheErrorAndChangesNothin
     ASSERT_NE(node, nullptr);
     gone.Run("DROP DATABASE " + QuoteIdentifier(gone.Name()));
     Select(node);
-    Window->btnSelectDb->click();
+    Ui(*Window).btnSelectDb->click();
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Error selecting database: ")));
     EXPECT_EQ(Status(),
               QStringLiteral("Error selecting database: ") + QString::fromStdString(Host->ErrorText()));
@@ -316,9 +316,9 @@ TEST_F(HostCommands, CreatedAndDroppedDatabasesShowAtOnce) {
     TfrmMain& w = *Window;
     const std::string stem = Db->Name() + "_new";
     const std::vector<std::pair<std::function<void()>, std::function<void()>>> controls = {
-        {[&] { w.btnCreateDb->click(); }, [&] { w.btnDeleteDb->click(); }},
-        {[&] { w.mnuCreateDb->trigger(); }, [&] { w.mnuDeleteDb->trigger(); }},
-        {[&] { w.popmnuCreateDb->trigger(); }, [&] { w.popmnuDeleteDb->trigger(); }},
+        {[&] { Ui(w).btnCreateDb->click(); }, [&] { Ui(w).btnDeleteDb->click(); }},
+        {[&] { Ui(w).mnuCreateDb->trigger(); }, [&] { Ui(w).mnuDeleteDb->trigger(); }},
+        {[&] { Ui(w).popmnuCreateDb->trigger(); }, [&] { Ui(w).popmnuDeleteDb->trigger(); }},
     };
     int n = 0;
     for (const auto& [create, drop] : controls) {
@@ -334,13 +334,13 @@ TEST_F(HostCommands, CreatedAndDroppedDatabasesShowAtOnce) {
         TTreeNode* created = DbNode(name);
         ASSERT_NE(created, nullptr);
         EXPECT_TRUE(HostNode->isExpanded());
-        EXPECT_EQ(w.Tree->SelectedNode(), HostNode);
+        EXPECT_EQ(Ui(w).Tree->SelectedNode(), HostNode);
         // The rebuilt tree is whole: our tables and their fields are back.
         EXPECT_EQ(Child(Child(OurDb(), QStringLiteral("orders")), QStringLiteral("name"))->Kind(),
                   TNodeKind::Field);
 
         Select(created);
-        ASSERT_TRUE(w.btnDeleteDb->isEnabled());
+        ASSERT_TRUE(Ui(w).btnDeleteDb->isEnabled());
         Dialogs.Answer(TMsgResult::Yes);
         drop();
         EXPECT_EQ(Status(), QStringLiteral("Database deleted"));
@@ -366,12 +366,12 @@ TEST_F(HostCommands, CreateAndDropKeepTheDatabaseInUseUnlessItWasDropped) {
     const std::string walkName = walkPick->Database()->Name;
     ASSERT_NE(walkName, Db->Name());
     Select(OurDb());
-    w.btnSelectDb->click();
+    Ui(w).btnSelectDb->click();
     ASSERT_EQ(CurrentDatabase(), Db->Name());
 
     const std::string other = Db->Name() + "_other";
     Dialogs.AnswerInput(QString::fromStdString(other));
-    w.btnCreateDb->click();
+    Ui(w).btnCreateDb->click();
     ASSERT_EQ(Status(), QStringLiteral("Database Created"));
     EXPECT_EQ(CurrentDatabase(), Db->Name());
     EXPECT_EQ(InUseDb(), OurDb());
@@ -381,7 +381,7 @@ TEST_F(HostCommands, CreateAndDropKeepTheDatabaseInUseUnlessItWasDropped) {
 
     Select(DbNode(other));
     Dialogs.Answer(TMsgResult::Yes);
-    w.btnDeleteDb->click();
+    Ui(w).btnDeleteDb->click();
     ASSERT_EQ(Status(), QStringLiteral("Database deleted"));
     EXPECT_EQ(CurrentDatabase(), Db->Name());
     EXPECT_EQ(InUseDb(), OurDb());
@@ -390,15 +390,15 @@ TEST_F(HostCommands, CreateAndDropKeepTheDatabaseInUseUnlessItWasDropped) {
     // The database in use went meanwhile (dropped elsewhere): the walk of the catalogue decides.
     const std::string doomed = Db->Name() + "_doomed";
     Dialogs.AnswerInput(QString::fromStdString(doomed));
-    w.btnCreateDb->click();
+    Ui(w).btnCreateDb->click();
     Select(DbNode(doomed));
-    w.btnSelectDb->click();
+    Ui(w).btnSelectDb->click();
     ASSERT_EQ(CurrentDatabase(), doomed);
     Db->Admin().Execute("DROP DATABASE `" + doomed + "`");
     const std::string after = Db->Name() + "_after";
     Select(HostNode);
     Dialogs.AnswerInput(QString::fromStdString(after));
-    w.btnCreateDb->click();
+    Ui(w).btnCreateDb->click();
     ASSERT_EQ(Status(), QStringLiteral("Database Created"));
     Db->Admin().Execute("DROP DATABASE `" + after + "`");
     EXPECT_EQ(DbNode(doomed), nullptr);
@@ -414,7 +414,7 @@ TEST_F(HostCommands, RefusedAndFailingCreateAndDropAreReported) {
     // A cancelled input box goes on with the empty name, which the server refuses.
     Select(HostNode);
     Dialogs.AnswerInput(std::nullopt);
-    Window->btnCreateDb->click();
+    Ui(*Window).btnCreateDb->click();
     EXPECT_EQ(Status(),
               QStringLiteral("Error creating database: ") + QString::fromStdString(Host->ErrorText()));
     EXPECT_FALSE(Host->ErrorText().empty());
@@ -422,7 +422,7 @@ TEST_F(HostCommands, RefusedAndFailingCreateAndDropAreReported) {
     // No to the drop: nothing is dropped.
     Select(OurDb());
     Dialogs.Answer(TMsgResult::No);
-    Window->btnDeleteDb->click();
+    Ui(*Window).btnDeleteDb->click();
     EXPECT_EQ(Status(), QStringLiteral("Error Deleting Database: User canceled"));
     EXPECT_TRUE(ServerHasDatabase(Db->Name()));
     EXPECT_NE(OurDb(), nullptr);
@@ -433,7 +433,7 @@ TEST_F(HostCommands, RefusedAndFailingCreateAndDropAreReported) {
     gone.Run("DROP DATABASE " + QuoteIdentifier(gone.Name()));
     Select(node);
     Dialogs.Answer(TMsgResult::Yes);
-    Window->btnDeleteDb->click();
+    Ui(*Window).btnDeleteDb->click();
     EXPECT_EQ(Status(),
               QStringLiteral("Error Deleting Database: ") + QString::fromStdString(Host->ErrorText()));
     EXPECT_NE(DbNode(gone.Name()), nullptr);
@@ -448,10 +448,10 @@ TEST_F(HostCommands, NewHostAddsANodeOnOkOrEscapeAndLeavesNoTraceOnCancel) {
         Edit(d, "txtName")->setText(QStringLiteral("alpha"));
         Press(d, "btnOk");
     });
-    w.btnNew->click();
+    Ui(w).btnNew->click();
     EXPECT_EQ(Status(), QStringLiteral("Host alpha created."));
-    ASSERT_EQ(w.Tree->HostNodes().size(), 2u);
-    TTreeNode* alpha = w.Tree->HostNodes().back();
+    ASSERT_EQ(Ui(w).Tree->HostNodes().size(), 2u);
+    TTreeNode* alpha = Ui(w).Tree->HostNodes().back();
     EXPECT_EQ(alpha->text(0), QStringLiteral("alpha"));
     EXPECT_EQ(alpha->Host()->Port, 3306);
     EXPECT_EQ(alpha->StateIndex(), 2);
@@ -461,17 +461,17 @@ TEST_F(HostCommands, NewHostAddsANodeOnOkOrEscapeAndLeavesNoTraceOnCancel) {
         Edit(d, "txtName")->setText(QStringLiteral("beta"));
         QTest::keyClick(&d, Qt::Key_Escape);
     });
-    w.mnuNewHost->trigger();
+    Ui(w).mnuNewHost->trigger();
     EXPECT_EQ(Status(), QStringLiteral("Host beta created."));
-    ASSERT_EQ(w.Tree->HostNodes().size(), 3u);
+    ASSERT_EQ(Ui(w).Tree->HostNodes().size(), 3u);
 
     WhenPropertiesShow([](TfrmProperties& d) {
         Edit(d, "txtName")->setText(QStringLiteral("gamma"));
         Press(d, "btnCancel");
     });
-    w.popmnuNew->trigger();
+    Ui(w).popmnuNew->trigger();
     EXPECT_EQ(Status(), QStringLiteral("Host beta created."));
-    EXPECT_EQ(w.Tree->HostNodes().size(), 3u);
+    EXPECT_EQ(Ui(w).Tree->HostNodes().size(), 3u);
 
     // A refused port goes through the window's dialogs, and Ok still creates the host.
     Dialogs.Answer(TMsgResult::Ok);
@@ -481,9 +481,9 @@ TEST_F(HostCommands, NewHostAddsANodeOnOkOrEscapeAndLeavesNoTraceOnCancel) {
         Press(d, "btnOk");
     });
     Activate();
-    QTest::keyClick(w.Tree, Qt::Key_Insert);
+    QTest::keyClick(Ui(w).Tree, Qt::Key_Insert);
     EXPECT_EQ(Status(), QStringLiteral("Host delta created."));
-    EXPECT_EQ(w.Tree->HostNodes().back()->Host()->Port, 0);
+    EXPECT_EQ(Ui(w).Tree->HostNodes().back()->Host()->Port, 0);
     ASSERT_FALSE(Dialogs.Questions().empty());
     EXPECT_EQ(Dialogs.Questions().back().Title, QStringLiteral("Error"));
     EXPECT_EQ(Dialogs.Questions().back().Text, QStringLiteral("abc is not a valid integer value."));
@@ -497,7 +497,7 @@ TEST_F(HostCommands, PropertiesEditTheSelectedNodesHost) {
         Edit(d, "txtName")->setText(QStringLiteral("renamed"));
         Press(d, "btnOk");
     });
-    Window->btnProperties->click();
+    Ui(*Window).btnProperties->click();
     EXPECT_EQ(Host->Name, "renamed");
     EXPECT_EQ(HostNode->text(0), QStringLiteral("renamed"));
 }
@@ -509,21 +509,21 @@ TEST_F(HostCommands, DeletingAConnectedHostFromAFieldNodeClosesItsConnection) {
     const QString before = Status();
 
     Dialogs.Answer(TMsgResult::No);
-    Window->btnDelete->click();
+    Ui(*Window).btnDelete->click();
     EXPECT_EQ(Dialogs.Questions().back().Text,
               QStringLiteral("Are you sure you want to delete the host 'sandbox'?"));
     EXPECT_EQ(Dialogs.Questions().back().Title, QStringLiteral("Confirm"));
     EXPECT_EQ(Dialogs.Questions().back().Buttons, TMsgButtons::YesNo);
     EXPECT_EQ(Dialogs.Questions().back().DefaultButton, TMsgResult::No);
     EXPECT_EQ(Status(), before);
-    ASSERT_EQ(Window->Tree->HostNodes().size(), 1u);
+    ASSERT_EQ(Ui(*Window).Tree->HostNodes().size(), 1u);
 
     Dialogs.Answer(TMsgResult::Yes);
     Activate();
-    QTest::keyClick(Window->Tree, Qt::Key_Delete);
+    QTest::keyClick(Ui(*Window).Tree, Qt::Key_Delete);
     EXPECT_EQ(Status(), QStringLiteral("Host deleted"));
-    EXPECT_TRUE(Window->Tree->HostNodes().empty());
-    EXPECT_EQ(Window->Tree->topLevelItemCount(), 0);
+    EXPECT_TRUE(Ui(*Window).Tree->HostNodes().empty());
+    EXPECT_EQ(Ui(*Window).Tree->topLevelItemCount(), 0);
     // The server lets the session go once the client has quit.
     bool gone = false;
     for (int i = 0; i < 50 && !gone; ++i) {
@@ -543,8 +543,8 @@ TEST_F(HostCommands, DescribeShowsTheStoredDescriptionWithoutAskingTheServer) {
     ASSERT_NE(orders, nullptr);
     Db->Run("DROP TABLE orders"); // what is shown was read at connect
     Select(orders);
-    Window->popmnuDescribeTable->trigger();
-    const TResultModel& grid = *Window->lstOut->Model();
+    Ui(*Window).popmnuDescribeTable->trigger();
+    const TResultModel& grid = *Ui(*Window).lstOut->Model();
     ASSERT_EQ(grid.rowCount(), 2);
     EXPECT_EQ(grid.columnCount(), 6);
     EXPECT_EQ(grid.CellText(0, 0), QStringLiteral("id"));
@@ -563,48 +563,50 @@ TEST_F(HostCommands, SelectItemsNameTheDatabaseOfATableNotInUse) {
     other.Admin().Execute("INSERT INTO `" + spaced + "`.`my table` VALUES (5)");
     Connect();
     Select(OurDb());
-    Window->btnSelectDb->click();
-    const TResultModel& grid = *Window->lstOut->Model();
+    Ui(*Window).btnSelectDb->click();
+    const TResultModel& grid = *Ui(*Window).lstOut->Model();
     const QString otherName = QString::fromStdString(other.Name());
 
     Select(Child(DbNode(other.Name()), QStringLiteral("orders")));
-    EXPECT_EQ(Window->popmnuTableSelect->text(), QStringLiteral("SELECT * FROM ") + otherName + ".orders");
-    Window->popmnuTableSelect->trigger();
+    EXPECT_EQ(Ui(*Window).popmnuTableSelect->text(),
+              QStringLiteral("SELECT * FROM ") + otherName + ".orders");
+    Ui(*Window).popmnuTableSelect->trigger();
     ASSERT_EQ(grid.rowCount(), 1);
     EXPECT_EQ(grid.CellText(0, 0), QStringLiteral("99"));
 
     Select(Child(Child(DbNode(other.Name()), QStringLiteral("orders")), QStringLiteral("name")));
-    EXPECT_EQ(Window->popmnuFieldSelect->text(), QStringLiteral("SELECT name FROM ") + otherName + ".orders");
-    Window->popmnuFieldSelect->trigger();
+    EXPECT_EQ(Ui(*Window).popmnuFieldSelect->text(),
+              QStringLiteral("SELECT name FROM ") + otherName + ".orders");
+    Ui(*Window).popmnuFieldSelect->trigger();
     ASSERT_EQ(grid.rowCount(), 1);
     EXPECT_EQ(grid.CellText(0, 0), QStringLiteral("elsewhere"));
 
     Select(Child(DbNode(spaced), QStringLiteral("my table")));
-    EXPECT_EQ(Window->popmnuTableSelect->text(),
+    EXPECT_EQ(Ui(*Window).popmnuTableSelect->text(),
               QStringLiteral("SELECT * FROM `") + otherName + " x`.`my table`");
-    Window->popmnuTableSelect->trigger();
+    Ui(*Window).popmnuTableSelect->trigger();
     other.Admin().Execute("DROP DATABASE `" + spaced + "`");
     ASSERT_EQ(grid.rowCount(), 1);
     EXPECT_EQ(grid.CellText(0, 0), QStringLiteral("5"));
 
     // The database in use keeps its bare captions.
     Select(Child(OurDb(), QStringLiteral("orders")));
-    EXPECT_EQ(Window->popmnuTableSelect->text(), QStringLiteral("SELECT * FROM orders"));
+    EXPECT_EQ(Ui(*Window).popmnuTableSelect->text(), QStringLiteral("SELECT * FROM orders"));
 }
 
 TEST_F(HostCommands, SelectItemsRunTheirQuotedCaptionsOutsideTheHistory) {
     Connect();
     Select(OurDb());
-    Window->btnSelectDb->click(); // the statements name tables of this database
-    Window->mmoIn->SetText(QStringLiteral("SELECT 1"));
+    Ui(*Window).btnSelectDb->click(); // the statements name tables of this database
+    Ui(*Window).mmoIn->SetText(QStringLiteral("SELECT 1"));
     const int history = Window->History()->Count();
-    const TResultModel& grid = *Window->lstOut->Model();
+    const TResultModel& grid = *Ui(*Window).lstOut->Model();
 
     TTreeNode* myTable = Child(OurDb(), QStringLiteral("my table"));
     ASSERT_NE(myTable, nullptr);
     Select(myTable);
-    EXPECT_EQ(Window->popmnuTableSelect->text(), QStringLiteral("SELECT * FROM `my table`"));
-    Window->popmnuTableSelect->trigger();
+    EXPECT_EQ(Ui(*Window).popmnuTableSelect->text(), QStringLiteral("SELECT * FROM `my table`"));
+    Ui(*Window).popmnuTableSelect->trigger();
     ASSERT_EQ(grid.rowCount(), 1);
     EXPECT_EQ(grid.CellText(0, 0), QStringLiteral("7"));
     EXPECT_TRUE(Status().startsWith(QStringLiteral("1 rows - 1 fields"))) << Status().toStdString();
@@ -612,25 +614,25 @@ TEST_F(HostCommands, SelectItemsRunTheirQuotedCaptionsOutsideTheHistory) {
     TTreeNode* order = Child(OurDb(), QStringLiteral("order"));
     ASSERT_NE(order, nullptr);
     Select(order);
-    EXPECT_EQ(Window->popmnuTableSelect->text(), QStringLiteral("SELECT * FROM `order`"));
-    Window->popmnuTableSelect->trigger();
+    EXPECT_EQ(Ui(*Window).popmnuTableSelect->text(), QStringLiteral("SELECT * FROM `order`"));
+    Ui(*Window).popmnuTableSelect->trigger();
     EXPECT_EQ(grid.columnCount(), 2);
     EXPECT_EQ(grid.headerData(1, Qt::Horizontal).toString(), QStringLiteral("my col"));
 
     Select(Child(order, QStringLiteral("my col")));
-    EXPECT_EQ(Window->popmnuFieldSelect->text(), QStringLiteral("SELECT `my col` FROM `order`"));
-    Window->popmnuFieldSelect->trigger();
+    EXPECT_EQ(Ui(*Window).popmnuFieldSelect->text(), QStringLiteral("SELECT `my col` FROM `order`"));
+    Ui(*Window).popmnuFieldSelect->trigger();
     EXPECT_EQ(grid.columnCount(), 1);
     EXPECT_FALSE(Status().startsWith(QStringLiteral("Error"))) << Status().toStdString();
 
     Select(Child(Child(OurDb(), QStringLiteral("orders")), QStringLiteral("name")));
-    EXPECT_EQ(Window->popmnuFieldSelect->text(), QStringLiteral("SELECT name FROM orders"));
-    Window->popmnuFieldSelect->trigger();
+    EXPECT_EQ(Ui(*Window).popmnuFieldSelect->text(), QStringLiteral("SELECT name FROM orders"));
+    Ui(*Window).popmnuFieldSelect->trigger();
     ASSERT_EQ(grid.rowCount(), 2);
     EXPECT_EQ(grid.CellText(1, 0), QStringLiteral("two"));
 
     EXPECT_EQ(Window->History()->Count(), history);
-    EXPECT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT 1"));
+    EXPECT_EQ(Ui(*Window).mmoIn->Text(), QStringLiteral("SELECT 1"));
 }
 
 TEST_F(HostCommands, NamesTheConnectedServerReservesAreQuotedToo) {
@@ -639,25 +641,25 @@ TEST_F(HostCommands, NamesTheConnectedServerReservesAreQuotedToo) {
     Db->Run("INSERT INTO `portion` VALUES (5, 6)");
     Connect();
     Select(OurDb());
-    Window->btnSelectDb->click();
-    const TResultModel& grid = *Window->lstOut->Model();
+    Ui(*Window).btnSelectDb->click();
+    const TResultModel& grid = *Ui(*Window).lstOut->Model();
 
     TTreeNode* table = Child(OurDb(), QStringLiteral("portion"));
     ASSERT_NE(table, nullptr);
     Select(table);
-    EXPECT_EQ(Window->popmnuTableSelect->text(), QStringLiteral("SELECT * FROM `portion`"));
-    Window->popmnuTableSelect->trigger();
+    EXPECT_EQ(Ui(*Window).popmnuTableSelect->text(), QStringLiteral("SELECT * FROM `portion`"));
+    Ui(*Window).popmnuTableSelect->trigger();
     ASSERT_EQ(grid.rowCount(), 1) << Status().toStdString();
 
     Select(Child(table, QStringLiteral("portion")));
-    EXPECT_EQ(Window->popmnuFieldSelect->text(), QStringLiteral("SELECT `portion` FROM `portion`"));
-    Window->popmnuFieldSelect->trigger();
+    EXPECT_EQ(Ui(*Window).popmnuFieldSelect->text(), QStringLiteral("SELECT `portion` FROM `portion`"));
+    Ui(*Window).popmnuFieldSelect->trigger();
     ASSERT_EQ(grid.rowCount(), 1) << Status().toStdString();
     EXPECT_EQ(grid.CellText(0, 0), QStringLiteral("5"));
 
     // A keyword the server reads as a name stays bare.
     Select(Child(table, QStringLiteral("name")));
-    EXPECT_EQ(Window->popmnuFieldSelect->text(), QStringLiteral("SELECT name FROM `portion`"));
+    EXPECT_EQ(Ui(*Window).popmnuFieldSelect->text(), QStringLiteral("SELECT name FROM `portion`"));
 }
 
 } // namespace

@@ -3,11 +3,11 @@
 
 #include "WindowTestSupport.h"
 
-#include "ColorMemo.h"
-#include "Glyphs.h"
-#include "MySql.h"
-#include "QueryHistory.h"
-#include "ResultModel.h"
+#include "editor/ColorMemo.h"
+#include "server/MySql.h"
+#include "workbench/controllers/QueryHistory.h"
+#include "workbench/grid/ResultModel.h"
+#include "workbench/window/Glyphs.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -190,18 +190,18 @@ TEST_F(WindowTest, MenuItemsStartInTheirDesignedStates) {
 
     // The menu bar in its designed order.
     QStringList menus;
-    for (QAction* a : Window->MainMenu1->actions())
+    for (QAction* a : Ui(*Window).MainMenu1->actions())
         menus << a->text();
     EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Hosts", "&Databases", "&Query", "&View", "&Help"}));
 }
 
 TEST_F(WindowTest, SeparateControlsKeepSeparateStates) {
     TfrmMain& w = Open();
-    w.btnConnect->setEnabled(true);
-    EXPECT_TRUE(w.mnuConnect->isEnabled());
-    w.mnuConnect->setEnabled(false);
-    EXPECT_TRUE(w.btnConnect->isEnabled());
-    EXPECT_TRUE(w.popmnuConnect->isEnabled());
+    Ui(w).btnConnect->setEnabled(true);
+    EXPECT_TRUE(Ui(w).mnuConnect->isEnabled());
+    Ui(w).mnuConnect->setEnabled(false);
+    EXPECT_TRUE(Ui(w).btnConnect->isEnabled());
+    EXPECT_TRUE(Ui(w).popmnuConnect->isEnabled());
 }
 
 TEST_F(WindowTest, CaptionStatusTreeAndLayoutAtStart) {
@@ -215,53 +215,53 @@ TEST_F(WindowTest, CaptionStatusTreeAndLayoutAtStart) {
     ASSERT_NE(w.History(), nullptr);
     EXPECT_EQ(w.History()->Count(), 0);
     EXPECT_EQ(w.StatusText(), QString());
-    EXPECT_EQ(w.Tree->topLevelItemCount(), 0);
-    EXPECT_EQ(w.Tree->SelectedNode(), nullptr);
-    EXPECT_EQ(w.Tree->SelectedHostNode(), nullptr);
+    EXPECT_EQ(Ui(w).Tree->topLevelItemCount(), 0);
+    EXPECT_EQ(Ui(w).Tree->SelectedNode(), nullptr);
+    EXPECT_EQ(Ui(w).Tree->SelectedHostNode(), nullptr);
 
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     EXPECT_EQ(w.centralWidget()->width(), TfrmMain::DesignClientWidth);
     const QMargins frame = w.NonClientMargins();
-    EXPECT_EQ(w.height() - frame.top() - frame.bottom() - w.MainMenu1->height(),
+    EXPECT_EQ(w.height() - frame.top() - frame.bottom() - Ui(w).MainMenu1->height(),
               TfrmMain::DesignClientHeight);
-    EXPECT_EQ(w.Tree->width(), TfrmMain::TreeWidth);
-    EXPECT_EQ(w.Panel1->height(), TfrmMain::LowerPanelHeight);
-    EXPECT_EQ(w.Splitter1->handleWidth(), 3);
-    EXPECT_EQ(w.Splitter2->handleWidth(), 3);
-    EXPECT_EQ(w.CoolBar->height(), 29);
-    EXPECT_EQ(w.StatusBar->height(), 19);
-    EXPECT_EQ(w.Tree->indentation(), 19);
-    EXPECT_EQ(w.Tree->editTriggers(), QAbstractItemView::NoEditTriggers);
-    EXPECT_EQ(w.lstOut->selectionBehavior(), QAbstractItemView::SelectRows);
-    EXPECT_TRUE(w.lstOut->showGrid());
-    EXPECT_EQ(w.lstOut->editTriggers(), QAbstractItemView::NoEditTriggers);
-    EXPECT_EQ(w.lstOut->contextMenuPolicy(), Qt::CustomContextMenu);
+    EXPECT_EQ(Ui(w).Tree->width(), TfrmMain::TreeWidth);
+    EXPECT_EQ(Ui(w).Panel1->height(), TfrmMain::LowerPanelHeight);
+    EXPECT_EQ(Ui(w).Splitter1->handleWidth(), 3);
+    EXPECT_EQ(Ui(w).Splitter2->handleWidth(), 3);
+    EXPECT_EQ(Ui(w).CoolBar->height(), 29);
+    EXPECT_EQ(Ui(w).StatusBar->height(), 19);
+    EXPECT_EQ(Ui(w).Tree->indentation(), 19);
+    EXPECT_EQ(Ui(w).Tree->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(Ui(w).lstOut->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_TRUE(Ui(w).lstOut->showGrid());
+    EXPECT_EQ(Ui(w).lstOut->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(Ui(w).lstOut->contextMenuPolicy(), Qt::CustomContextMenu);
     // The editor: fixed pitch, tabs typed as text.
-    EXPECT_TRUE(QFontInfo(w.mmoIn->font()).fixedPitch());
-    EXPECT_EQ(w.mmoIn->font().pointSize(), 10);
-    EXPECT_FALSE(w.mmoIn->tabChangesFocus());
+    EXPECT_TRUE(QFontInfo(Ui(w).mmoIn->font()).fixedPitch());
+    EXPECT_EQ(Ui(w).mmoIn->font().pointSize(), 10);
+    EXPECT_FALSE(Ui(w).mmoIn->tabChangesFocus());
     EXPECT_EQ(w.font().pointSize(), 8);
     // The editor fills the space right of the tree; the grid fills the lower panel.
-    EXPECT_EQ(w.mmoIn->parentWidget(), w.Splitter2);
-    EXPECT_EQ(w.lstOut->parentWidget(), w.Panel1);
-    EXPECT_EQ(w.Tree->parentWidget(), w.Splitter2);
+    EXPECT_EQ(Ui(w).mmoIn->parentWidget(), Ui(w).Splitter2);
+    EXPECT_EQ(Ui(w).lstOut->parentWidget(), Ui(w).Panel1);
+    EXPECT_EQ(Ui(w).Tree->parentWidget(), Ui(w).Splitter2);
 }
 
 TEST_F(WindowTest, ImageListsHoldEveryGlyphInEveryForm) {
     TfrmMain& w = Open();
-    for (const TImageList* list : {w.ImageList, w.ImageListHot, w.ImageListDisabled}) {
+    for (const TImageList* list : {Ui(w).ImageList, Ui(w).ImageListHot, Ui(w).ImageListDisabled}) {
         SCOPED_TRACE(list->objectName().toStdString());
         EXPECT_EQ(list->Count(), 15);
     }
-    EXPECT_EQ(w.ImageListTree->Count(), 10);
+    EXPECT_EQ(Ui(w).ImageListTree->Count(), 10);
     for (int i = 0; i < 15; ++i) {
         SCOPED_TRACE(i);
-        const QImage normal = w.ImageList->Pixmap(i).toImage();
-        const QImage hot = w.ImageListHot->Pixmap(i).toImage();
-        const QImage disabled = w.ImageListDisabled->Pixmap(i).toImage();
+        const QImage normal = Ui(w).ImageList->Pixmap(i).toImage();
+        const QImage hot = Ui(w).ImageListHot->Pixmap(i).toImage();
+        const QImage disabled = Ui(w).ImageListDisabled->Pixmap(i).toImage();
         ASSERT_EQ(normal.size(), QSize(16, 16));
-        EXPECT_EQ(w.ImageList->Pixmap(i, 2.0).toImage().size(), QSize(32, 32));
+        EXPECT_EQ(Ui(w).ImageList->Pixmap(i, 2.0).toImage().size(), QSize(32, 32));
         EXPECT_NE(normal, disabled);
         EXPECT_NE(normal, hot);
         // The disabled form is grey throughout.
@@ -279,9 +279,11 @@ TEST_F(WindowTest, ImageListsHoldEveryGlyphInEveryForm) {
     // Different glyphs really are different drawings.
     for (int i = 0; i < 15; ++i)
         for (int j = i + 1; j < 15; ++j)
-            EXPECT_NE(w.ImageList->Pixmap(i).toImage(), w.ImageList->Pixmap(j).toImage()) << i << " " << j;
+            EXPECT_NE(Ui(w).ImageList->Pixmap(i).toImage(), Ui(w).ImageList->Pixmap(j).toImage())
+                << i << " " << j;
     for (int i = 0; i < 10; i += 2)
-        EXPECT_NE(w.ImageListTree->Pixmap(i).toImage(), w.ImageListTree->Pixmap(i + 1).toImage()) << i;
+        EXPECT_NE(Ui(w).ImageListTree->Pixmap(i).toImage(), Ui(w).ImageListTree->Pixmap(i + 1).toImage())
+            << i;
 }
 
 // ---- shortcuts ----
@@ -299,88 +301,88 @@ protected:
 
 TEST_F(ShortcutTest, AltQRunsTheHiddenQueryItemOnlyWhileEnabled) {
     TfrmMain& w = OpenActive();
-    QSignalSpy ran(w.mnuQuery2, &QAction::triggered);
-    w.mmoIn->setFocus();
-    QTest::keyClick(w.mmoIn, Qt::Key_Q, Qt::AltModifier);
+    QSignalSpy ran(Ui(w).mnuQuery2, &QAction::triggered);
+    Ui(w).mmoIn->setFocus();
+    QTest::keyClick(Ui(w).mmoIn, Qt::Key_Q, Qt::AltModifier);
     EXPECT_EQ(ran.count(), 0); // disabled at start
 
-    TCommand::SetItemEnabled(w.mnuQuery2, true);
-    ASSERT_FALSE(w.mnuQuery2->isVisible());
-    QTest::keyClick(w.mmoIn, Qt::Key_Q, Qt::AltModifier);
+    TCommand::SetItemEnabled(Ui(w).mnuQuery2, true);
+    ASSERT_FALSE(Ui(w).mnuQuery2->isVisible());
+    QTest::keyClick(Ui(w).mmoIn, Qt::Key_Q, Qt::AltModifier);
     EXPECT_EQ(ran.count(), 1);
 
     // A disabled menu silences its items' shortcuts.
-    w.mnuQueryMenu->setEnabled(false);
-    QTest::keyClick(w.mmoIn, Qt::Key_Q, Qt::AltModifier);
+    Ui(w).mnuQueryMenu->setEnabled(false);
+    QTest::keyClick(Ui(w).mmoIn, Qt::Key_Q, Qt::AltModifier);
     EXPECT_EQ(ran.count(), 1);
-    EXPECT_EQ(w.mmoIn->toPlainText(), QString()); // the keys never reached the text
+    EXPECT_EQ(Ui(w).mmoIn->toPlainText(), QString()); // the keys never reached the text
 }
 
 TEST_F(ShortcutTest, F12RunsQueryOnlyWhileEnabled) {
     TfrmMain& w = OpenActive();
-    QSignalSpy ran(w.mnuQuery, &QAction::triggered);
-    w.Tree->setFocus();
-    QTest::keyClick(w.Tree, Qt::Key_F12);
+    QSignalSpy ran(Ui(w).mnuQuery, &QAction::triggered);
+    Ui(w).Tree->setFocus();
+    QTest::keyClick(Ui(w).Tree, Qt::Key_F12);
     EXPECT_EQ(ran.count(), 0);
-    w.mnuQuery->setEnabled(true);
-    QTest::keyClick(w.Tree, Qt::Key_F12);
+    Ui(w).mnuQuery->setEnabled(true);
+    QTest::keyClick(Ui(w).Tree, Qt::Key_F12);
     EXPECT_EQ(ran.count(), 1);
 }
 
 TEST_F(ShortcutTest, TreeMenuKeysActOnlyWhileTheTreeHasTheFocus) {
     TfrmMain& w = OpenActive();
-    QSignalSpy inserted(w.popmnuNew, &QAction::triggered);
-    QSignalSpy deleted(w.popmnuDelete, &QAction::triggered);
-    QSignalSpy props(w.popmnuProperties, &QAction::triggered);
+    QSignalSpy inserted(Ui(w).popmnuNew, &QAction::triggered);
+    QSignalSpy deleted(Ui(w).popmnuDelete, &QAction::triggered);
+    QSignalSpy props(Ui(w).popmnuProperties, &QAction::triggered);
 
-    w.mmoIn->setFocus();
-    QTest::keyClick(w.mmoIn, Qt::Key_Insert);
+    Ui(w).mmoIn->setFocus();
+    QTest::keyClick(Ui(w).mmoIn, Qt::Key_Insert);
     EXPECT_EQ(inserted.count(), 0);
 
-    w.Tree->setFocus();
+    Ui(w).Tree->setFocus();
     // New host shows the properties dialog modally: cancel it once it is up.
     QTimer::singleShot(0, &w, [] {
         if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
     });
-    QTest::keyClick(w.Tree, Qt::Key_Insert);
+    QTest::keyClick(Ui(w).Tree, Qt::Key_Insert);
     EXPECT_EQ(inserted.count(), 1);
     QApplication::setActiveWindow(&w); // back from the dialog
-    w.Tree->setFocus();
-    QTest::keyClick(w.Tree, Qt::Key_Delete); // disabled until a node is selected
+    Ui(w).Tree->setFocus();
+    QTest::keyClick(Ui(w).Tree, Qt::Key_Delete); // disabled until a node is selected
     EXPECT_EQ(deleted.count(), 0);
-    w.popmnuDelete->setEnabled(true);
-    w.popmnuProperties->setEnabled(true);
-    QTest::keyClick(w.Tree, Qt::Key_Delete);
-    QTest::keyClick(w.Tree, Qt::Key_Return, Qt::AltModifier);
+    Ui(w).popmnuDelete->setEnabled(true);
+    Ui(w).popmnuProperties->setEnabled(true);
+    QTest::keyClick(Ui(w).Tree, Qt::Key_Delete);
+    QTest::keyClick(Ui(w).Tree, Qt::Key_Return, Qt::AltModifier);
     EXPECT_EQ(deleted.count(), 1);
     EXPECT_EQ(props.count(), 1);
 }
 
 TEST_F(ShortcutTest, ClipboardKeysActOnTheEditorWhateverHasTheFocus) {
     TfrmMain& w = OpenActive();
-    w.mmoIn->SetText(QStringLiteral("SELECT name FROM orders"));
-    w.mmoIn->SetSelStart(7);
-    w.mmoIn->SetSelLength(4);
+    Ui(w).mmoIn->SetText(QStringLiteral("SELECT name FROM orders"));
+    Ui(w).mmoIn->SetSelStart(7);
+    Ui(w).mmoIn->SetSelLength(4);
     QApplication::clipboard()->clear();
 
-    w.Tree->setFocus();
-    ASSERT_TRUE(w.Tree->hasFocus());
-    QTest::keyClick(w.Tree, Qt::Key_C, Qt::ControlModifier);
+    Ui(w).Tree->setFocus();
+    ASSERT_TRUE(Ui(w).Tree->hasFocus());
+    QTest::keyClick(Ui(w).Tree, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("name"));
 
-    w.lstOut->setFocus();
-    QTest::keyClick(w.lstOut, Qt::Key_X, Qt::ControlModifier);
-    EXPECT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT  FROM orders"));
+    Ui(w).lstOut->setFocus();
+    QTest::keyClick(Ui(w).lstOut, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT  FROM orders"));
 
-    w.Tree->setFocus();
+    Ui(w).Tree->setFocus();
     QApplication::clipboard()->setText(QStringLiteral("id"));
-    QTest::keyClick(w.Tree, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT id FROM orders"));
-    EXPECT_TRUE(w.Tree->hasFocus());
+    QTest::keyClick(Ui(w).Tree, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT id FROM orders"));
+    EXPECT_TRUE(Ui(w).Tree->hasFocus());
 
     // With nothing selected, cut and copy change nothing.
-    QTest::keyClick(w.Tree, Qt::Key_X, Qt::ControlModifier);
-    EXPECT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT id FROM orders"));
+    QTest::keyClick(Ui(w).Tree, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT id FROM orders"));
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("id"));
 }
 
@@ -388,19 +390,19 @@ TEST_F(ShortcutTest, ClipboardKeysActOnTheEditorWhateverHasTheFocus) {
 
 TEST_F(WindowTest, ConnectFromTheFileMenuIsOfferedAtStartAndDoesNothingWithoutASelection) {
     TfrmMain& w = Open();
-    w.Tree->AddHostNode(std::make_unique<TMySql>());
-    ASSERT_TRUE(w.mnuConnect->isEnabled());
-    EXPECT_FALSE(w.btnConnect->isEnabled());
-    w.mnuConnect->trigger();
-    w.popmnuConnect->trigger();
+    Ui(w).Tree->AddHostNode(std::make_unique<TMySql>());
+    ASSERT_TRUE(Ui(w).mnuConnect->isEnabled());
+    EXPECT_FALSE(Ui(w).btnConnect->isEnabled());
+    Ui(w).mnuConnect->trigger();
+    Ui(w).popmnuConnect->trigger();
     EXPECT_EQ(w.StatusText(), QString());
     EXPECT_TRUE(Dialogs.Questions().empty());
-    EXPECT_FALSE(w.Tree->topLevelItem(0)->isSelected());
-    EXPECT_FALSE(w.Tree->SelectedNode());
+    EXPECT_FALSE(Ui(w).Tree->topLevelItem(0)->isSelected());
+    EXPECT_FALSE(Ui(w).Tree->SelectedNode());
     // With nothing selected the rule changes nothing.
     w.UpdateCommandStates();
-    EXPECT_FALSE(w.btnConnect->isEnabled());
-    EXPECT_FALSE(w.btnProperties->isEnabled());
+    EXPECT_FALSE(Ui(w).btnConnect->isEnabled());
+    EXPECT_FALSE(Ui(w).btnProperties->isEnabled());
 }
 
 TEST_F(WindowTest, HostNodeCaptionFollowsARename) {
@@ -408,14 +410,14 @@ TEST_F(WindowTest, HostNodeCaptionFollowsARename) {
     auto host = std::make_unique<TMySql>();
     host->Name = "first";
     TMySql* raw = host.get();
-    TTreeNode* node = w.Tree->AddHostNode(std::move(host));
+    TTreeNode* node = Ui(w).Tree->AddHostNode(std::move(host));
     EXPECT_EQ(node->text(0), QStringLiteral("first"));
     EXPECT_FALSE(node->isSelected());
     EXPECT_EQ(node->ImageIndex(), 0);
     EXPECT_EQ(node->SelectedIndex(), 1);
     EXPECT_EQ(node->StateIndex(), 2);
     raw->Name = "renamed";
-    w.Tree->SyncHostCaptions();
+    Ui(w).Tree->SyncHostCaptions();
     EXPECT_EQ(node->text(0), QStringLiteral("renamed"));
 }
 
@@ -443,7 +445,7 @@ void StorePlacement(TRegistryStore& store, int width, int height, int left, int 
 
 QStringList HostCaptions(const TfrmMain& w) {
     QStringList names;
-    for (TTreeNode* n : w.Tree->HostNodes())
+    for (TTreeNode* n : Ui(w).Tree->HostNodes())
         names << n->text(0);
     return names;
 }
@@ -458,15 +460,15 @@ TEST_F(WindowTest, PlacementAndHostsAreLoadedAtCreation) {
     EXPECT_EQ(w.pos(), QPoint(40, 30));
     // The store's order, case-insensitively alphabetical; none selected, states untouched.
     EXPECT_EQ(HostCaptions(w), (QStringList{"Alpha", "zeta"}));
-    EXPECT_EQ(w.Tree->SelectedNode(), nullptr);
-    EXPECT_FALSE(w.btnProperties->isEnabled());
-    const TMySql* zeta = w.Tree->HostNodes()[1]->Host();
+    EXPECT_EQ(Ui(w).Tree->SelectedNode(), nullptr);
+    EXPECT_FALSE(Ui(w).btnProperties->isEnabled());
+    const TMySql* zeta = Ui(w).Tree->HostNodes()[1]->Host();
     EXPECT_EQ(zeta->Host, "z.example");
     EXPECT_EQ(zeta->User, "u_zeta");
     EXPECT_EQ(zeta->Password, "p_zeta");
     EXPECT_EQ(zeta->Port, 3307);
     EXPECT_FALSE(zeta->IsAlive());
-    for (TTreeNode* n : w.Tree->HostNodes()) {
+    for (TTreeNode* n : Ui(w).Tree->HostNodes()) {
         EXPECT_EQ(n->StateIndex(), 2);
         EXPECT_EQ(n->childCount(), 0);
     }
@@ -478,14 +480,14 @@ TEST_F(WindowTest, HostsAndPlacementAreSavedAtDestruction) {
     StoreHost(Store(), "kept", "k.example", 2);
     {
         TfrmMain& w = Open();
-        ASSERT_EQ(w.Tree->HostNodes().size(), 2u);
-        w.Tree->DeleteHostNode(w.Tree->HostNodes()[1]); // "old"
+        ASSERT_EQ(Ui(w).Tree->HostNodes().size(), 2u);
+        Ui(w).Tree->DeleteHostNode(Ui(w).Tree->HostNodes()[1]); // "old"
         auto fresh = std::make_unique<TMySql>();
         fresh->Name = "new";
         fresh->Host = "n.example";
         fresh->Port = 3;
-        w.Tree->AddHostNode(std::move(fresh));
-        w.Tree->HostNodes()[0]->Host()->Password = "changed";
+        Ui(w).Tree->AddHostNode(std::move(fresh));
+        Ui(w).Tree->HostNodes()[0]->Host()->Password = "changed";
         w.resize(640, 480);
         w.move(12, 34);
         Close();
@@ -551,7 +553,7 @@ TEST_F(WindowTest, AMissingPlacementValueLoadsNoHosts) {
     TfrmMain& w = Open();
     ASSERT_EQ(Dialogs.Questions().size(), 1u);
     EXPECT_EQ(Dialogs.Questions()[0].Text, QStringLiteral("Failed to get data for 'width'"));
-    EXPECT_TRUE(w.Tree->HostNodes().empty());
+    EXPECT_TRUE(Ui(w).Tree->HostNodes().empty());
 }
 
 TEST_F(WindowTest, FirstStartWithoutHostsWritesNothing) {
@@ -598,7 +600,7 @@ TEST_F(WindowTest, AnUnreadableSettingsFileIsReportedAtStartAndAtExitAndKept) {
     EXPECT_EQ(Dialogs.Questions()[0].Kind, TMsgKind::Error);
     auto fresh = std::make_unique<TMySql>();
     fresh->Name = "new";
-    w.Tree->AddHostNode(std::move(fresh));
+    Ui(w).Tree->AddHostNode(std::move(fresh));
     Dialogs.Answer(TMsgResult::Ok);
     Close();
     ASSERT_EQ(Dialogs.Questions().size(), 2u);
@@ -617,7 +619,7 @@ TEST_F(WindowTest, ASaveThatCannotBeWrittenIsReported) {
     Window = Windows->frmMain.get();
     auto fresh = std::make_unique<TMySql>();
     fresh->Name = "new";
-    Window->Tree->AddHostNode(std::move(fresh));
+    Ui(*Window).Tree->AddHostNode(std::move(fresh));
     Dialogs.Answer(TMsgResult::Ok);
     Close();
     ASSERT_EQ(Dialogs.Questions().size(), 1u);

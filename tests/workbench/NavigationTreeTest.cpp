@@ -3,9 +3,9 @@
 
 #include "WindowTestSupport.h"
 
-#include "ColorMemo.h"
-#include "MySql.h"
 #include "Sandbox.h"
+#include "editor/ColorMemo.h"
+#include "server/MySql.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -31,12 +31,12 @@ protected:
         Db->Run("CREATE VIEW hollow AS SELECT x FROM gone");
         Db->Run("DROP TABLE gone");
         Open();
-        HostNode = Window->Tree->AddHostNode(SandboxHost("sandbox"));
+        HostNode = Ui(*Window).Tree->AddHostNode(SandboxHost("sandbox"));
         ASSERT_NE(HostNode, nullptr);
         Host = HostNode->Host();
         ASSERT_TRUE(Host->Connect()) << Host->ErrorText();
         TNavigationTree::SetHostConnectedLook(HostNode, true);
-        Window->Tree->PopulateHost(HostNode);
+        Ui(*Window).Tree->PopulateHost(HostNode);
         Window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(Window));
     }
@@ -61,15 +61,15 @@ protected:
     }
 
     void Select(QTreeWidgetItem* node) {
-        Window->Tree->setCurrentItem(node);
+        Ui(*Window).Tree->setCurrentItem(node);
         ASSERT_TRUE(node->isSelected());
     }
     // A click on a node, through the tree's own mouse handling.
     void Click(QTreeWidgetItem* node, Qt::MouseButton button = Qt::LeftButton) {
-        Window->Tree->scrollToItem(node);
-        const QRect r = Window->Tree->visualItemRect(node);
+        Ui(*Window).Tree->scrollToItem(node);
+        const QRect r = Ui(*Window).Tree->visualItemRect(node);
         ASSERT_TRUE(r.isValid());
-        QTest::mouseClick(Window->Tree->viewport(), button, {}, r.center());
+        QTest::mouseClick(Ui(*Window).Tree->viewport(), button, {}, r.center());
     }
 
     std::unique_ptr<TempDatabase> Db;
@@ -134,13 +134,13 @@ TEST_F(TreeTest, PopulatingMirrorsTheCatalogueAtEveryDepth) {
 }
 
 TEST_F(TreeTest, HostNodeOfTheSelectionFromEveryDepth) {
-    EXPECT_EQ(Window->Tree->SelectedHostNode(), nullptr);
+    EXPECT_EQ(Ui(*Window).Tree->SelectedHostNode(), nullptr);
     for (QTreeWidgetItem* node :
          {static_cast<QTreeWidgetItem*>(HostNode), static_cast<QTreeWidgetItem*>(DbNode()),
           static_cast<QTreeWidgetItem*>(Orders()), static_cast<QTreeWidgetItem*>(OrdersField("id"))}) {
         Select(node);
-        EXPECT_EQ(Window->Tree->SelectedHostNode(), HostNode) << node->text(0).toStdString();
-        EXPECT_EQ(Window->Tree->SelectedHost(), Host);
+        EXPECT_EQ(Ui(*Window).Tree->SelectedHostNode(), HostNode) << node->text(0).toStdString();
+        EXPECT_EQ(Ui(*Window).Tree->SelectedHost(), Host);
     }
 }
 
@@ -159,32 +159,33 @@ TEST_F(TreeTest, CommandStatesOfAConnectedHostsNodes) {
           Expect{OrdersField("id"), false, false, false, true}}) {
         SCOPED_TRACE(e.Node->text(0).toStdString());
         Click(e.Node);
-        ASSERT_EQ(w.Tree->SelectedNode(), e.Node);
-        EXPECT_FALSE(w.btnConnect->isEnabled());
-        EXPECT_FALSE(w.mnuConnect->isEnabled());
-        EXPECT_FALSE(w.popmnuConnect->isEnabled());
-        for (QAction* a :
-             {w.mnuDisconnect, w.popmnuDisconnect, w.mnuQuery, w.mnuQuery2, w.mnuCreateDb, w.popmnuCreateDb,
-              w.mnuProperties, w.mnuDelete, w.popmnuProperties, w.popmnuDelete})
+        ASSERT_EQ(Ui(w).Tree->SelectedNode(), e.Node);
+        EXPECT_FALSE(Ui(w).btnConnect->isEnabled());
+        EXPECT_FALSE(Ui(w).mnuConnect->isEnabled());
+        EXPECT_FALSE(Ui(w).popmnuConnect->isEnabled());
+        for (QAction* a : {Ui(w).mnuDisconnect, Ui(w).popmnuDisconnect, Ui(w).mnuQuery, Ui(w).mnuQuery2,
+                           Ui(w).mnuCreateDb, Ui(w).popmnuCreateDb, Ui(w).mnuProperties, Ui(w).mnuDelete,
+                           Ui(w).popmnuProperties, Ui(w).popmnuDelete})
             EXPECT_TRUE(TCommand::ItemEnabled(a)) << a->objectName().toStdString();
-        for (QToolButton* b : {w.btnDisconnect, w.btnQuery, w.btnCreateDb, w.btnProperties, w.btnDelete})
+        for (QToolButton* b :
+             {Ui(w).btnDisconnect, Ui(w).btnQuery, Ui(w).btnCreateDb, Ui(w).btnProperties, Ui(w).btnDelete})
             EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
-        EXPECT_FALSE(w.mnuQuery2->isVisible());
+        EXPECT_FALSE(Ui(w).mnuQuery2->isVisible());
 
-        EXPECT_EQ(w.btnSelectDb->isEnabled(), e.Selectable);
-        EXPECT_EQ(w.mnuSelectDb->isEnabled(), e.Selectable);
-        EXPECT_EQ(w.popmnuSelectDb->isEnabled(), e.Selectable);
-        EXPECT_EQ(w.btnSelectDb->isChecked(), e.InUse);
-        EXPECT_EQ(w.mnuSelectDb->isChecked(), e.InUse);
-        EXPECT_EQ(w.popmnuSelectDb->isChecked(), e.InUse);
-        EXPECT_EQ(w.btnDeleteDb->isEnabled(), e.Selectable);
-        EXPECT_EQ(w.mnuDeleteDb->isEnabled(), e.Selectable);
-        EXPECT_EQ(w.popmnuDeleteDb->isEnabled(), e.Selectable);
+        EXPECT_EQ(Ui(w).btnSelectDb->isEnabled(), e.Selectable);
+        EXPECT_EQ(Ui(w).mnuSelectDb->isEnabled(), e.Selectable);
+        EXPECT_EQ(Ui(w).popmnuSelectDb->isEnabled(), e.Selectable);
+        EXPECT_EQ(Ui(w).btnSelectDb->isChecked(), e.InUse);
+        EXPECT_EQ(Ui(w).mnuSelectDb->isChecked(), e.InUse);
+        EXPECT_EQ(Ui(w).popmnuSelectDb->isChecked(), e.InUse);
+        EXPECT_EQ(Ui(w).btnDeleteDb->isEnabled(), e.Selectable);
+        EXPECT_EQ(Ui(w).mnuDeleteDb->isEnabled(), e.Selectable);
+        EXPECT_EQ(Ui(w).popmnuDeleteDb->isEnabled(), e.Selectable);
 
-        EXPECT_EQ(w.popmnuDescribeTable->isVisible(), e.Table);
-        EXPECT_EQ(w.popmnuTableSelect->isVisible(), e.Table);
-        EXPECT_EQ(w.popmnuFieldSelect->isVisible(), e.Field);
-        EXPECT_EQ(w.N5->isVisible(), e.Table || e.Field);
+        EXPECT_EQ(Ui(w).popmnuDescribeTable->isVisible(), e.Table);
+        EXPECT_EQ(Ui(w).popmnuTableSelect->isVisible(), e.Table);
+        EXPECT_EQ(Ui(w).popmnuFieldSelect->isVisible(), e.Field);
+        EXPECT_EQ(Ui(w).N5->isVisible(), e.Table || e.Field);
     }
 }
 
@@ -193,22 +194,25 @@ TEST_F(TreeTest, SelectCaptionsNameTheTableAndField) {
     // The test's database is not in use: its tables are named with it.
     const QString db = QString::fromStdString(Db->Name()) + QLatin1Char('.');
     Click(Orders());
-    EXPECT_EQ(w.popmnuTableSelect->text(), QStringLiteral("SELECT * FROM ") + db + QStringLiteral("orders"));
-    EXPECT_EQ(w.popmnuDescribeTable->text(), QStringLiteral("&Describe table"));
+    EXPECT_EQ(Ui(w).popmnuTableSelect->text(),
+              QStringLiteral("SELECT * FROM ") + db + QStringLiteral("orders"));
+    EXPECT_EQ(Ui(w).popmnuDescribeTable->text(), QStringLiteral("&Describe table"));
     Click(OrdersField("id"));
-    EXPECT_EQ(w.popmnuFieldSelect->text(), QStringLiteral("SELECT id FROM ") + db + QStringLiteral("orders"));
+    EXPECT_EQ(Ui(w).popmnuFieldSelect->text(),
+              QStringLiteral("SELECT id FROM ") + db + QStringLiteral("orders"));
     // The table item keeps its last caption while hidden.
-    EXPECT_FALSE(w.popmnuTableSelect->isVisible());
-    EXPECT_EQ(w.popmnuTableSelect->text(), QStringLiteral("SELECT * FROM ") + db + QStringLiteral("orders"));
+    EXPECT_FALSE(Ui(w).popmnuTableSelect->isVisible());
+    EXPECT_EQ(Ui(w).popmnuTableSelect->text(),
+              QStringLiteral("SELECT * FROM ") + db + QStringLiteral("orders"));
 
     // In use, the names stand alone.
     Click(DbNode());
-    w.btnSelectDb->click();
+    Ui(w).btnSelectDb->click();
     ASSERT_TRUE(DbNode()->Database()->Selected);
     Click(Orders());
-    EXPECT_EQ(w.popmnuTableSelect->text(), QStringLiteral("SELECT * FROM orders"));
+    EXPECT_EQ(Ui(w).popmnuTableSelect->text(), QStringLiteral("SELECT * FROM orders"));
     Click(OrdersField("id"));
-    EXPECT_EQ(w.popmnuFieldSelect->text(), QStringLiteral("SELECT id FROM orders"));
+    EXPECT_EQ(Ui(w).popmnuFieldSelect->text(), QStringLiteral("SELECT id FROM orders"));
 }
 
 TEST_F(TreeTest, CommandStatesOfADisconnectedHostsNodes) {
@@ -223,34 +227,34 @@ TEST_F(TreeTest, CommandStatesOfADisconnectedHostsNodes) {
           static_cast<QTreeWidgetItem*>(inUse)}) {
         SCOPED_TRACE(node->text(0).toStdString());
         Select(node);
-        EXPECT_TRUE(w.btnConnect->isEnabled());
-        EXPECT_TRUE(w.mnuConnect->isEnabled());
-        EXPECT_TRUE(w.popmnuConnect->isEnabled());
-        for (QAction* a :
-             {w.mnuDisconnect, w.popmnuDisconnect, w.mnuQuery, w.mnuQuery2, w.mnuCreateDb, w.popmnuCreateDb})
+        EXPECT_TRUE(Ui(w).btnConnect->isEnabled());
+        EXPECT_TRUE(Ui(w).mnuConnect->isEnabled());
+        EXPECT_TRUE(Ui(w).popmnuConnect->isEnabled());
+        for (QAction* a : {Ui(w).mnuDisconnect, Ui(w).popmnuDisconnect, Ui(w).mnuQuery, Ui(w).mnuQuery2,
+                           Ui(w).mnuCreateDb, Ui(w).popmnuCreateDb})
             EXPECT_FALSE(TCommand::ItemEnabled(a)) << a->objectName().toStdString();
-        for (QToolButton* b : {w.btnDisconnect, w.btnQuery, w.btnCreateDb})
+        for (QToolButton* b : {Ui(w).btnDisconnect, Ui(w).btnQuery, Ui(w).btnCreateDb})
             EXPECT_FALSE(b->isEnabled());
-        EXPECT_TRUE(w.btnProperties->isEnabled());
-        EXPECT_TRUE(w.popmnuDelete->isEnabled());
+        EXPECT_TRUE(Ui(w).btnProperties->isEnabled());
+        EXPECT_TRUE(Ui(w).popmnuDelete->isEnabled());
     }
     // A database not in use stays selectable and droppable by the rule; the one in use does not.
     Select(other);
-    EXPECT_TRUE(w.btnSelectDb->isEnabled());
-    EXPECT_TRUE(w.btnDeleteDb->isEnabled());
+    EXPECT_TRUE(Ui(w).btnSelectDb->isEnabled());
+    EXPECT_TRUE(Ui(w).btnDeleteDb->isEnabled());
     Select(inUse);
-    EXPECT_FALSE(w.btnSelectDb->isEnabled());
-    EXPECT_TRUE(w.btnSelectDb->isChecked());
-    EXPECT_FALSE(w.btnDeleteDb->isEnabled());
+    EXPECT_FALSE(Ui(w).btnSelectDb->isEnabled());
+    EXPECT_TRUE(Ui(w).btnSelectDb->isChecked());
+    EXPECT_FALSE(Ui(w).btnDeleteDb->isEnabled());
 }
 
 TEST_F(TreeTest, AltQRunsTheQueryWhileAConnectedHostsNodeIsSelected) {
     TfrmMain& w = *Window;
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    QSignalSpy ran(w.mnuQuery2, &QAction::triggered);
+    QSignalSpy ran(Ui(w).mnuQuery2, &QAction::triggered);
     Click(OrdersField("name"));
-    QTest::keyClick(w.Tree, Qt::Key_Q, Qt::AltModifier);
+    QTest::keyClick(Ui(w).Tree, Qt::Key_Q, Qt::AltModifier);
     EXPECT_EQ(ran.count(), 1);
 }
 
@@ -258,29 +262,29 @@ TEST_F(TreeTest, ClearingAHostPassesTheSelectionToIt) {
     TfrmMain& w = *Window;
     HostNode->setExpanded(true);
     Select(OrdersField("total"));
-    w.Tree->ClearHost(HostNode);
+    Ui(w).Tree->ClearHost(HostNode);
     EXPECT_EQ(HostNode->childCount(), 0);
     EXPECT_FALSE(HostNode->isExpanded());
-    EXPECT_EQ(w.Tree->SelectedNode(), HostNode);
+    EXPECT_EQ(Ui(w).Tree->SelectedNode(), HostNode);
     // The selection change ran the rule for the host node.
-    EXPECT_FALSE(w.popmnuFieldSelect->isVisible());
-    EXPECT_FALSE(w.N5->isVisible());
+    EXPECT_FALSE(Ui(w).popmnuFieldSelect->isVisible());
+    EXPECT_FALSE(Ui(w).N5->isVisible());
     TNavigationTree::SetHostConnectedLook(HostNode, false);
     EXPECT_EQ(HostNode->StateIndex(), 2);
 
     // Populating again gives the same nodes.
-    w.Tree->PopulateHost(HostNode);
+    Ui(w).Tree->PopulateHost(HostNode);
     EXPECT_EQ(HostNode->childCount(), Host->Databases()->Count());
-    EXPECT_EQ(w.Tree->SelectedNode(), HostNode);
+    EXPECT_EQ(Ui(w).Tree->SelectedNode(), HostNode);
 }
 
 TEST_F(TreeTest, ClearingAHostKeepsASelectionElsewhere) {
     TfrmMain& w = *Window;
-    TTreeNode* second = w.Tree->AddHostNode(SandboxHost("second"));
+    TTreeNode* second = Ui(w).Tree->AddHostNode(SandboxHost("second"));
     EXPECT_FALSE(second->isSelected());
     Select(second);
-    w.Tree->ClearHost(HostNode);
-    EXPECT_EQ(w.Tree->SelectedNode(), second);
+    Ui(w).Tree->ClearHost(HostNode);
+    EXPECT_EQ(Ui(w).Tree->SelectedNode(), second);
 }
 
 TEST_F(TreeTest, DoubleClickInsertsTableAndFieldNamesIntoTheEditor) {
@@ -288,35 +292,35 @@ TEST_F(TreeTest, DoubleClickInsertsTableAndFieldNamesIntoTheEditor) {
     HostNode->setExpanded(true);
     DbNode()->setExpanded(true);
     Orders()->setExpanded(true);
-    w.mmoIn->SetText(QStringLiteral("SELECT X FROM Y"));
-    w.mmoIn->SetSelStart(7);
-    w.mmoIn->SetSelLength(1);
+    Ui(w).mmoIn->SetText(QStringLiteral("SELECT X FROM Y"));
+    Ui(w).mmoIn->SetSelStart(7);
+    Ui(w).mmoIn->SetSelLength(1);
 
     auto dbl = [&](QTreeWidgetItem* node) {
-        w.Tree->scrollToItem(node);
-        const QPoint at = w.Tree->visualItemRect(node).center();
-        QTest::mouseClick(w.Tree->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(w.Tree->viewport(), Qt::LeftButton, {}, at);
+        Ui(w).Tree->scrollToItem(node);
+        const QPoint at = Ui(w).Tree->visualItemRect(node).center();
+        QTest::mouseClick(Ui(w).Tree->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(Ui(w).Tree->viewport(), Qt::LeftButton, {}, at);
     };
-    w.Tree->setFocus();
+    Ui(w).Tree->setFocus();
     dbl(OrdersField("name"));
-    EXPECT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT name FROM Y"));
-    EXPECT_TRUE(w.Tree->hasFocus());
-    EXPECT_FALSE(w.mmoIn->hasFocus());
+    EXPECT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT name FROM Y"));
+    EXPECT_TRUE(Ui(w).Tree->hasFocus());
+    EXPECT_FALSE(Ui(w).mmoIn->hasFocus());
 
-    w.mmoIn->SetSelStart(17);
-    w.mmoIn->SetSelLength(1);
+    Ui(w).mmoIn->SetSelStart(17);
+    Ui(w).mmoIn->SetSelLength(1);
     const bool wasExpanded = Orders()->isExpanded();
     dbl(Orders());
-    EXPECT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT name FROM orders"));
+    EXPECT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT name FROM orders"));
     // The tree's own fold on a double click stays.
     EXPECT_NE(Orders()->isExpanded(), wasExpanded);
 
     // Host and database nodes insert nothing (with nothing selected in the editor, at the caret).
-    w.mmoIn->SetSelStart(6);
+    Ui(w).mmoIn->SetSelStart(6);
     dbl(DbNode());
     dbl(HostNode);
-    EXPECT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT name FROM orders"));
+    EXPECT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT name FROM orders"));
 }
 
 TEST_F(TreeTest, RightClickSelectsTheNodeBeforeTheMenuOpens) {
@@ -324,47 +328,47 @@ TEST_F(TreeTest, RightClickSelectsTheNodeBeforeTheMenuOpens) {
     HostNode->setExpanded(true);
     DbNode()->setExpanded(true);
     Select(HostNode);
-    w.Tree->scrollToItem(Orders());
-    const QPoint at = w.Tree->visualItemRect(Orders()).center();
-    QTest::mouseClick(w.Tree->viewport(), Qt::RightButton, {}, at);
+    Ui(w).Tree->scrollToItem(Orders());
+    const QPoint at = Ui(w).Tree->visualItemRect(Orders()).center();
+    QTest::mouseClick(Ui(w).Tree->viewport(), Qt::RightButton, {}, at);
     // The context menu event follows the press.
-    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, w.Tree->viewport()->mapToGlobal(at));
-    QApplication::sendEvent(w.Tree->viewport(), &menuEvent);
-    EXPECT_EQ(w.Tree->SelectedNode(), Orders());
-    EXPECT_TRUE(w.popTree->isVisible());
-    EXPECT_TRUE(w.popmnuTableSelect->isVisible());
-    EXPECT_EQ(w.popmnuTableSelect->text(), QStringLiteral("SELECT * FROM ") +
-                                               QString::fromStdString(Db->Name()) +
-                                               QStringLiteral(".orders"));
-    w.popTree->close();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, Ui(w).Tree->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(Ui(w).Tree->viewport(), &menuEvent);
+    EXPECT_EQ(Ui(w).Tree->SelectedNode(), Orders());
+    EXPECT_TRUE(Ui(w).popTree->isVisible());
+    EXPECT_TRUE(Ui(w).popmnuTableSelect->isVisible());
+    EXPECT_EQ(Ui(w).popmnuTableSelect->text(), QStringLiteral("SELECT * FROM ") +
+                                                   QString::fromStdString(Db->Name()) +
+                                                   QStringLiteral(".orders"));
+    Ui(w).popTree->close();
 }
 
 TEST_F(TreeTest, DropsFromTheTreeInsertTableAndFieldNames) {
     TfrmMain& w = *Window;
-    w.mmoIn->SetText(QStringLiteral("SELECT  FROM t"));
-    w.mmoIn->SetSelStart(7);
+    Ui(w).mmoIn->SetText(QStringLiteral("SELECT  FROM t"));
+    Ui(w).mmoIn->SetSelStart(7);
     Select(HostNode);
-    EXPECT_FALSE(w.mmoInDragOver(w.Tree));
+    EXPECT_FALSE(w.Editing().mmoInDragOver(Ui(w).Tree));
     Select(DbNode());
-    EXPECT_FALSE(w.mmoInDragOver(w.Tree));
+    EXPECT_FALSE(w.Editing().mmoInDragOver(Ui(w).Tree));
     Select(OrdersField("id"));
-    EXPECT_FALSE(w.mmoInDragOver(w.mmoIn)); // only drags that the tree started
-    ASSERT_TRUE(w.mmoInDragOver(w.Tree));
-    w.mmoInDragDrop(w.Tree);
-    EXPECT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT id FROM t"));
+    EXPECT_FALSE(w.Editing().mmoInDragOver(Ui(w).mmoIn)); // only drags that the tree started
+    ASSERT_TRUE(w.Editing().mmoInDragOver(Ui(w).Tree));
+    w.Editing().mmoInDragDrop(Ui(w).Tree);
+    EXPECT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT id FROM t"));
     Select(Orders());
-    EXPECT_TRUE(w.mmoInDragOver(w.Tree));
-    w.mmoInDragDrop(nullptr); // not from the tree: nothing
-    EXPECT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT id FROM t"));
+    EXPECT_TRUE(w.Editing().mmoInDragOver(Ui(w).Tree));
+    w.Editing().mmoInDragDrop(nullptr); // not from the tree: nothing
+    EXPECT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT id FROM t"));
 }
 
 TEST_F(TreeTest, DeletingAConnectedHostRemovesItsSubtree) {
     TfrmMain& w = *Window;
     Select(OrdersField("id"));
-    w.Tree->DeleteHostNode(HostNode);
+    Ui(w).Tree->DeleteHostNode(HostNode);
     HostNode = nullptr;
-    EXPECT_EQ(w.Tree->topLevelItemCount(), 0);
-    EXPECT_EQ(w.Tree->SelectedNode(), nullptr);
+    EXPECT_EQ(Ui(w).Tree->topLevelItemCount(), 0);
+    EXPECT_EQ(Ui(w).Tree->SelectedNode(), nullptr);
     // The window survives its destruction and save without the host.
 }
 

@@ -1,11 +1,11 @@
 // The host properties dialog, driven through its real controls on the offscreen platform; the
 // connected cases talk to the sandbox server.
 
-#include "propertiesview.h"
+#include "workbench/dialogs/propertiesview.h"
 
-#include "Dialogs.h"
-#include "MySql.h"
 #include "Sandbox.h"
+#include "server/MySql.h"
+#include "workbench/dialogs/Dialogs.h"
 
 #include <QApplication>
 #include <QHeaderView>

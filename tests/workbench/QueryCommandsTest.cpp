@@ -4,12 +4,12 @@
 
 #include "WindowTestSupport.h"
 
-#include "ColorMemo.h"
-#include "MySql.h"
-#include "QueryHistory.h"
-#include "ResultModel.h"
 #include "Sandbox.h"
-#include "result.h"
+#include "editor/ColorMemo.h"
+#include "server/MySql.h"
+#include "workbench/controllers/QueryHistory.h"
+#include "workbench/dialogs/ResultWindow.h"
+#include "workbench/grid/ResultModel.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -37,8 +37,8 @@ public:
         bool AnyOverride = false;
     };
 
-    TPaintLog(TfrmMain& window) : FWindow(window) { window.StatusBar->installEventFilter(this); }
-    ~TPaintLog() override { FWindow.StatusBar->removeEventFilter(this); }
+    TPaintLog(TfrmMain& window) : FWindow(window) { Ui(window).StatusBar->installEventFilter(this); }
+    ~TPaintLog() override { Ui(FWindow).StatusBar->removeEventFilter(this); }
 
     std::vector<TPaint> Paints;
 
@@ -50,10 +50,10 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == FWindow.StatusBar && event->type() == QEvent::Paint) {
+        if (watched == Ui(FWindow).StatusBar && event->type() == QEvent::Paint) {
             const QCursor* c = QApplication::overrideCursor();
             Paints.push_back(
-                {FWindow.StatusText(), c && SameCursor(*c, TfrmMain::SqlBusyCursor()), c != nullptr});
+                {FWindow.StatusText(), c && SameCursor(*c, TQueryController::SqlBusyCursor()), c != nullptr});
         }
         return false;
     }
@@ -76,15 +76,15 @@ protected:
         Db->Run("INSERT INTO t VALUES (1, 'a rather long name for the column', 12.50), (2, NULL, NULL)");
         Db->Run("CREATE TABLE log (n INT)");
         Open();
-        HostNode = Window->Tree->AddHostNode(SandboxHost("sandbox"));
+        HostNode = Ui(*Window).Tree->AddHostNode(SandboxHost("sandbox"));
         ASSERT_TRUE(HostNode->Host()->Connect()) << HostNode->Host()->ErrorText();
         TNavigationTree::SetHostConnectedLook(HostNode, true);
-        Window->Tree->PopulateHost(HostNode);
+        Ui(*Window).Tree->PopulateHost(HostNode);
         Window->show();
         QApplication::setActiveWindow(Window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
-        Window->Tree->setCurrentItem(HostNode);
-        ASSERT_TRUE(Window->btnQuery->isEnabled());
+        Ui(*Window).Tree->setCurrentItem(HostNode);
+        ASSERT_TRUE(Ui(*Window).btnQuery->isEnabled());
     }
     void TearDown() override {
         WindowTest::TearDown();
@@ -100,9 +100,9 @@ protected:
         // The window handles its events while statements run, so a result window closed before
         // may have taken the activation with it.
         QApplication::setActiveWindow(Window);
-        Window->mmoIn->SetText(text);
-        Window->mmoIn->setFocus();
-        QTest::keyClick(Window->mmoIn, Qt::Key_F12);
+        Ui(*Window).mmoIn->SetText(text);
+        Ui(*Window).mmoIn->setFocus();
+        QTest::keyClick(Ui(*Window).mmoIn, Qt::Key_F12);
     }
     int LogRows() {
         TResult* r = Db->Admin().Execute("SELECT COUNT(*) FROM `" + Db->Name() + "`.log");
@@ -110,14 +110,14 @@ protected:
         return r->Rows.Count() == 1 ? std::stoi(std::string(r->Rows.Items(0).Values(0))) : -1;
     }
 
-    TResultModel& Grid() const { return *Window->lstOut->Model(); }
+    TResultModel& Grid() const { return *Ui(*Window).lstOut->Model(); }
     QString Cell(int row, int col) const { return Grid().data(Grid().index(row, col)).toString(); }
     QString Caption(int col) const { return Grid().headerData(col, Qt::Horizontal).toString(); }
     bool ExportEnabled() const {
-        const bool button = Window->btnExportResult->isEnabled();
+        const bool button = Ui(*Window).btnExportResult->isEnabled();
         // The three commands always agree.
-        EXPECT_EQ(TCommand::ItemEnabled(Window->mnuExportResult), button);
-        EXPECT_EQ(TCommand::ItemEnabled(Window->popmnuExportResult), button);
+        EXPECT_EQ(TCommand::ItemEnabled(Ui(*Window).mnuExportResult), button);
+        EXPECT_EQ(TCommand::ItemEnabled(Ui(*Window).popmnuExportResult), button);
         return button;
     }
     // The ending of a summary: " in N milliseconds." with N > 0, or the bare ".".
@@ -149,9 +149,9 @@ TEST_F(QueryTest, ABatchStopsAtTheFirstErrorWhichEmptiesTheGrid) {
     EXPECT_FALSE(ExportEnabled());
     // The run still entered the history, and the list of it is on offer from now on.
     EXPECT_EQ(Window->History()->Count(), 2);
-    EXPECT_TRUE(Window->cmbQueries->isEnabled());
-    EXPECT_TRUE(Window->btnPrev->isEnabled());
-    EXPECT_FALSE(Window->btnNext->isEnabled());
+    EXPECT_TRUE(Ui(*Window).cmbQueries->isEnabled());
+    EXPECT_TRUE(Ui(*Window).btnPrev->isEnabled());
+    EXPECT_FALSE(Ui(*Window).btnNext->isEnabled());
 }
 
 TEST_F(QueryTest, StatementsReachTheServerAsWritten) {
@@ -167,7 +167,7 @@ TEST_F(QueryTest, StatementsReachTheServerAsWritten) {
 
     // A NUL in the editor goes to the server with the rest of the statement, which refuses it.
     Run(QStringLiteral("DELETE FROM %1").arg(T("t")) + QChar(0) + QStringLiteral(" WHERE id = 2"));
-    ASSERT_TRUE(Window->mmoIn->Text().contains(QChar(0)));
+    ASSERT_TRUE(Ui(*Window).mmoIn->Text().contains(QChar(0)));
     EXPECT_TRUE(Window->StatusText().startsWith(QStringLiteral("Error: ")))
         << Window->StatusText().toStdString();
     EXPECT_EQ(rows(), "1");
@@ -189,22 +189,22 @@ TEST_F(QueryTest, AProcedureThatReturnsRowsLeavesTheConnectionUsable) {
     Run(QStringLiteral("CALL `%1`.report()").arg(QString::fromStdString(Db->Name())));
     EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("2 rows - 2 fields")))
         << Window->StatusText().toStdString();
-    EXPECT_TRUE(Window->btnDisconnect->isEnabled());
+    EXPECT_TRUE(Ui(*Window).btnDisconnect->isEnabled());
 }
 
 TEST_F(QueryTest, AltQTheToolButtonAndTheMenuItemRunItToo) {
-    Window->mmoIn->SetText(QStringLiteral("INSERT INTO %1 VALUES (7)").arg(T("log")));
-    Window->mmoIn->setFocus();
-    QTest::keyClick(Window->mmoIn, Qt::Key_Q, Qt::AltModifier);
+    Ui(*Window).mmoIn->SetText(QStringLiteral("INSERT INTO %1 VALUES (7)").arg(T("log")));
+    Ui(*Window).mmoIn->setFocus();
+    QTest::keyClick(Ui(*Window).mmoIn, Qt::Key_Q, Qt::AltModifier);
     EXPECT_EQ(LogRows(), 1);
     EXPECT_TRUE(EndsAsSummary(Window->StatusText(), QStringLiteral("1 affected row(s)")))
         << Window->StatusText().toStdString();
-    EXPECT_EQ(Window->mmoIn->Text(),
+    EXPECT_EQ(Ui(*Window).mmoIn->Text(),
               QStringLiteral("INSERT INTO %1 VALUES (7)").arg(T("log"))); // no "q" typed
 
-    QTest::mouseClick(Window->btnQuery, Qt::LeftButton);
+    QTest::mouseClick(Ui(*Window).btnQuery, Qt::LeftButton);
     EXPECT_EQ(LogRows(), 2);
-    Window->mnuQuery->trigger();
+    Ui(*Window).mnuQuery->trigger();
     EXPECT_EQ(LogRows(), 3);
     EXPECT_EQ(Window->History()->Count(), 3);
 }
@@ -250,19 +250,19 @@ TEST_F(QueryTest, TheGridShowsTheLastStatementsRowsWithNullEmpty) {
     EXPECT_EQ(Cell(1, 1), QString());
     EXPECT_EQ(Cell(1, 2), QString());
     // The long value fits its column as shown.
-    const QFontMetrics fm(Window->lstOut->font());
-    EXPECT_GE(Window->lstOut->columnWidth(1), fm.horizontalAdvance(Cell(0, 1)));
+    const QFontMetrics fm(Ui(*Window).lstOut->font());
+    EXPECT_GE(Ui(*Window).lstOut->columnWidth(1), fm.horizontalAdvance(Cell(0, 1)));
 }
 
 TEST_F(QueryTest, TheDurationFollowsTheMarkOfShowDurationAtEachRun) {
     const QString sql = QStringLiteral("SELECT SLEEP(0.03) AS s");
-    Window->mnuShowDuration->trigger(); // choosing the item takes the mark away
-    ASSERT_FALSE(Window->mnuShowDuration->isChecked());
+    Ui(*Window).mnuShowDuration->trigger(); // choosing the item takes the mark away
+    ASSERT_FALSE(Ui(*Window).mnuShowDuration->isChecked());
     Run(sql);
     EXPECT_EQ(Window->StatusText(), QStringLiteral("1 rows - 1 fields."));
 
-    Window->mnuShowDuration->trigger();
-    ASSERT_TRUE(Window->mnuShowDuration->isChecked());
+    Ui(*Window).mnuShowDuration->trigger();
+    ASSERT_TRUE(Ui(*Window).mnuShowDuration->isChecked());
     Run(sql);
     const QRegularExpressionMatch m =
         QRegularExpression(QStringLiteral("^1 rows - 1 fields in ([0-9]+) milliseconds\\.$"))
@@ -273,7 +273,7 @@ TEST_F(QueryTest, TheDurationFollowsTheMarkOfShowDurationAtEachRun) {
 
 TEST_F(QueryTest, TheDatabaseBusyCursorAndTheProgressTextsShowWhileItRuns) {
     // The cursor is a drawing of its own: opaque pixels for the hourglass and for the letters below.
-    const QImage cursor = TfrmMain::SqlBusyCursor().pixmap().toImage();
+    const QImage cursor = TQueryController::SqlBusyCursor().pixmap().toImage();
     ASSERT_EQ(cursor.size(), QSize(32, 32));
     auto opaqueIn = [&](int top, int bottom) {
         int n = 0;
@@ -303,22 +303,22 @@ TEST_F(QueryTest, TheDatabaseBusyCursorAndTheProgressTextsShowWhileItRuns) {
 }
 
 TEST_F(QueryTest, WithoutASelectedNodeQueryDoesNothing) {
-    Window->Tree->clearSelection();
-    Window->Tree->setCurrentItem(nullptr);
-    ASSERT_EQ(Window->Tree->SelectedNode(), nullptr);
-    Window->mmoIn->SetText(QStringLiteral("INSERT INTO %1 VALUES (1)").arg(T("log")));
-    Window->btnQueryClick(); // still enabled from the last selection
+    Ui(*Window).Tree->clearSelection();
+    Ui(*Window).Tree->setCurrentItem(nullptr);
+    ASSERT_EQ(Ui(*Window).Tree->SelectedNode(), nullptr);
+    Ui(*Window).mmoIn->SetText(QStringLiteral("INSERT INTO %1 VALUES (1)").arg(T("log")));
+    Window->Queries().btnQueryClick(); // still enabled from the last selection
     EXPECT_EQ(LogRows(), 0);
     EXPECT_EQ(Window->StatusText(), QString());
     EXPECT_EQ(Window->History()->Count(), 0);
-    EXPECT_FALSE(Window->cmbQueries->isEnabled());
+    EXPECT_FALSE(Ui(*Window).cmbQueries->isEnabled());
 }
 
 TEST_F(QueryTest, QueriesRunOnTheHostOfANodeBelowIt) {
     // A database node of the host: the host's connection runs the statement.
     ASSERT_GT(HostNode->childCount(), 0);
-    Window->Tree->setCurrentItem(HostNode->child(0));
-    ASSERT_TRUE(Window->btnQuery->isEnabled());
+    Ui(*Window).Tree->setCurrentItem(HostNode->child(0));
+    ASSERT_TRUE(Ui(*Window).btnQuery->isEnabled());
     Run(QStringLiteral("INSERT INTO %1 VALUES (5)").arg(T("log")));
     EXPECT_EQ(LogRows(), 1);
 }
@@ -328,7 +328,7 @@ TEST_F(QueryTest, QueriesRunOnTheHostOfANodeBelowIt) {
 TEST_F(QueryTest, ClearResultEmptiesGridAndStatusButLeavesTheExportCommands) {
     Run(QStringLiteral("SELECT * FROM %1").arg(T("t")));
     ASSERT_EQ(Grid().rowCount(), 2);
-    Window->popmnuClearResult->trigger();
+    Ui(*Window).popmnuClearResult->trigger();
     EXPECT_EQ(Grid().rowCount(), 0);
     EXPECT_EQ(Grid().columnCount(), 0);
     EXPECT_EQ(Window->StatusText(), QString());
@@ -343,7 +343,7 @@ TEST_F(QueryTest, TheResultWindowShowsACopyCaptionedWithTheStatus) {
     Run(QStringLiteral("SELECT id, name FROM %1 ORDER BY id").arg(T("t")));
     const QString status = Window->StatusText();
     TPaintLog log(*Window);
-    QTest::mouseClick(Window->btnMaximize, Qt::LeftButton);
+    QTest::mouseClick(Ui(*Window).btnMaximize, Qt::LeftButton);
     ASSERT_TRUE(frm->isVisible());
     EXPECT_TRUE(frm->isMaximized());
     EXPECT_EQ(frm->windowTitle(), status);
@@ -355,11 +355,11 @@ TEST_F(QueryTest, TheResultWindowShowsACopyCaptionedWithTheStatus) {
     ASSERT_EQ(copy.columnCount(), 2);
     EXPECT_EQ(copy.rowCount(), 2);
     EXPECT_EQ(copy.headerData(1, Qt::Horizontal).toString(), QStringLiteral("name"));
-    EXPECT_EQ(frm->lstOut->columnWidth(1), Window->lstOut->columnWidth(1));
+    EXPECT_EQ(frm->lstOut->columnWidth(1), Ui(*Window).lstOut->columnWidth(1));
     // The main window stays usable: the next result does not touch the copy until asked.
     Run(QStringLiteral("SELECT 42 AS answer"));
     EXPECT_EQ(copy.columnCount(), 2);
-    Window->mnuMaximize->trigger();
+    Ui(*Window).mnuMaximize->trigger();
     ASSERT_EQ(copy.columnCount(), 1);
     EXPECT_EQ(copy.data(copy.index(0, 0)).toString(), QStringLiteral("42"));
     EXPECT_EQ(frm->windowTitle(), Window->StatusText());
@@ -367,14 +367,14 @@ TEST_F(QueryTest, TheResultWindowShowsACopyCaptionedWithTheStatus) {
     // A double click on the result window's list closes it; one on the main grid opens it again.
     QTest::mouseDClick(frm->lstOut->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(frm->isVisible());
-    Window->popmnuClearResult->trigger();
-    QTest::mouseDClick(Window->lstOut->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    Ui(*Window).popmnuClearResult->trigger();
+    QTest::mouseDClick(Ui(*Window).lstOut->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
     ASSERT_TRUE(frm->isVisible());
     EXPECT_EQ(copy.rowCount(), 0);
     EXPECT_EQ(copy.columnCount(), 0);
     EXPECT_EQ(frm->windowTitle(), QString());
     frm->close();
-    Window->popmnuMaximize->trigger();
+    Ui(*Window).popmnuMaximize->trigger();
     EXPECT_TRUE(frm->isVisible());
     frm->close();
 }
@@ -389,79 +389,79 @@ TEST_F(QueryTest, PreviousNextAndRecallStepThroughTheRuns) {
     Run(QString()); // an empty editor: one empty statement, which the server rejects
     EXPECT_TRUE(Window->StatusText().startsWith(QStringLiteral("Error: ")));
     ASSERT_EQ(Window->History()->Count(), 3);
-    EXPECT_TRUE(Window->btnPrev->isEnabled());
-    EXPECT_FALSE(Window->btnNext->isEnabled());
+    EXPECT_TRUE(Ui(*Window).btnPrev->isEnabled());
+    EXPECT_FALSE(Ui(*Window).btnNext->isEnabled());
 
-    QTest::mouseClick(Window->btnPrev, Qt::LeftButton);
-    EXPECT_EQ(Window->mmoIn->Text(), QString());
-    QTest::mouseClick(Window->btnPrev, Qt::LeftButton);
-    EXPECT_EQ(Window->mmoIn->Text(), second);
-    EXPECT_TRUE(Window->btnPrev->isEnabled());
-    EXPECT_TRUE(Window->btnNext->isEnabled());
-    QTest::mouseClick(Window->btnPrev, Qt::LeftButton);
-    EXPECT_EQ(Window->mmoIn->Text(), first);
-    EXPECT_FALSE(Window->btnPrev->isEnabled());
-    EXPECT_TRUE(Window->btnNext->isEnabled());
-    QTest::mouseClick(Window->btnNext, Qt::LeftButton);
-    EXPECT_EQ(Window->mmoIn->Text(), second);
+    QTest::mouseClick(Ui(*Window).btnPrev, Qt::LeftButton);
+    EXPECT_EQ(Ui(*Window).mmoIn->Text(), QString());
+    QTest::mouseClick(Ui(*Window).btnPrev, Qt::LeftButton);
+    EXPECT_EQ(Ui(*Window).mmoIn->Text(), second);
+    EXPECT_TRUE(Ui(*Window).btnPrev->isEnabled());
+    EXPECT_TRUE(Ui(*Window).btnNext->isEnabled());
+    QTest::mouseClick(Ui(*Window).btnPrev, Qt::LeftButton);
+    EXPECT_EQ(Ui(*Window).mmoIn->Text(), first);
+    EXPECT_FALSE(Ui(*Window).btnPrev->isEnabled());
+    EXPECT_TRUE(Ui(*Window).btnNext->isEnabled());
+    QTest::mouseClick(Ui(*Window).btnNext, Qt::LeftButton);
+    EXPECT_EQ(Ui(*Window).mmoIn->Text(), second);
     EXPECT_EQ(Window->History()->Index(), 1);
 
     // Opening the list rebuilds it: 27 characters at most, line breaks as blanks, the empty run empty.
-    Window->cmbQueries->showPopup();
-    ASSERT_EQ(Window->cmbQueries->count(), 3);
-    EXPECT_EQ(Window->cmbQueries->itemText(0), QStringLiteral("SELECT 1  "));
-    EXPECT_EQ(Window->cmbQueries->itemText(1), QStringLiteral("SELECT 2 AS two  FROM dual "));
-    EXPECT_EQ(Window->cmbQueries->itemText(2), QString());
-    QAbstractItemView* list = Window->cmbQueries->view();
+    Ui(*Window).cmbQueries->showPopup();
+    ASSERT_EQ(Ui(*Window).cmbQueries->count(), 3);
+    EXPECT_EQ(Ui(*Window).cmbQueries->itemText(0), QStringLiteral("SELECT 1  "));
+    EXPECT_EQ(Ui(*Window).cmbQueries->itemText(1), QStringLiteral("SELECT 2 AS two  FROM dual "));
+    EXPECT_EQ(Ui(*Window).cmbQueries->itemText(2), QString());
+    QAbstractItemView* list = Ui(*Window).cmbQueries->view();
     const QRect item = list->visualRect(list->model()->index(2, 0));
     ASSERT_TRUE(item.isValid());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
-    EXPECT_EQ(Window->mmoIn->Text(), QString());
+    EXPECT_EQ(Ui(*Window).mmoIn->Text(), QString());
     // Recall leaves the index and the buttons alone: Previous steps back from entry 1, not 2.
     EXPECT_EQ(Window->History()->Index(), 1);
-    EXPECT_TRUE(Window->btnPrev->isEnabled());
-    EXPECT_TRUE(Window->btnNext->isEnabled());
-    QTest::mouseClick(Window->btnPrev, Qt::LeftButton);
-    EXPECT_EQ(Window->mmoIn->Text(), first);
+    EXPECT_TRUE(Ui(*Window).btnPrev->isEnabled());
+    EXPECT_TRUE(Ui(*Window).btnNext->isEnabled());
+    QTest::mouseClick(Ui(*Window).btnPrev, Qt::LeftButton);
+    EXPECT_EQ(Ui(*Window).mmoIn->Text(), first);
 
     // Running a recalled text adds a new entry and moves past the end again.
-    Run(Window->mmoIn->Text());
+    Run(Ui(*Window).mmoIn->Text());
     EXPECT_EQ(Window->History()->Count(), 4);
     EXPECT_EQ(Window->History()->Index(), 4);
-    EXPECT_TRUE(Window->btnPrev->isEnabled());
-    EXPECT_FALSE(Window->btnNext->isEnabled());
+    EXPECT_TRUE(Ui(*Window).btnPrev->isEnabled());
+    EXPECT_FALSE(Ui(*Window).btnNext->isEnabled());
 }
 
 TEST_F(QueryTest, RecallingAnEntryIsOneStepThatUndoRevertsToTheDraft) {
     Run(QStringLiteral("SELECT 1"));
     Run(QStringLiteral("SELECT 2"));
-    Window->mmoIn->SetText(QString());
-    Window->mmoIn->setFocus();
-    QTest::keyClicks(Window->mmoIn, QStringLiteral("SELECT draft"));
-    const auto undo = [this] { QTest::keyClick(Window->mmoIn, Qt::Key_Z, Qt::ControlModifier); };
+    Ui(*Window).mmoIn->SetText(QString());
+    Ui(*Window).mmoIn->setFocus();
+    QTest::keyClicks(Ui(*Window).mmoIn, QStringLiteral("SELECT draft"));
+    const auto undo = [this] { QTest::keyClick(Ui(*Window).mmoIn, Qt::Key_Z, Qt::ControlModifier); };
 
-    QTest::mouseClick(Window->btnPrev, Qt::LeftButton);
-    ASSERT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT 2"));
-    Window->mmoIn->setFocus();
+    QTest::mouseClick(Ui(*Window).btnPrev, Qt::LeftButton);
+    ASSERT_EQ(Ui(*Window).mmoIn->Text(), QStringLiteral("SELECT 2"));
+    Ui(*Window).mmoIn->setFocus();
     undo();
-    EXPECT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT draft"));
+    EXPECT_EQ(Ui(*Window).mmoIn->Text(), QStringLiteral("SELECT draft"));
 
-    QTest::mouseClick(Window->btnPrev, Qt::LeftButton);
-    QTest::mouseClick(Window->btnNext, Qt::LeftButton);
-    ASSERT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT 2"));
-    Window->mmoIn->setFocus();
+    QTest::mouseClick(Ui(*Window).btnPrev, Qt::LeftButton);
+    QTest::mouseClick(Ui(*Window).btnNext, Qt::LeftButton);
+    ASSERT_EQ(Ui(*Window).mmoIn->Text(), QStringLiteral("SELECT 2"));
+    Ui(*Window).mmoIn->setFocus();
     undo();
-    EXPECT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT 1"));
+    EXPECT_EQ(Ui(*Window).mmoIn->Text(), QStringLiteral("SELECT 1"));
 
-    Window->mmoIn->SetText(QStringLiteral("SELECT other"));
-    Window->cmbQueries->showPopup();
-    QAbstractItemView* list = Window->cmbQueries->view();
+    Ui(*Window).mmoIn->SetText(QStringLiteral("SELECT other"));
+    Ui(*Window).cmbQueries->showPopup();
+    QAbstractItemView* list = Ui(*Window).cmbQueries->view();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualRect(list->model()->index(0, 0)).center());
-    ASSERT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT 1"));
-    Window->mmoIn->setFocus();
+    ASSERT_EQ(Ui(*Window).mmoIn->Text(), QStringLiteral("SELECT 1"));
+    Ui(*Window).mmoIn->setFocus();
     undo();
-    EXPECT_EQ(Window->mmoIn->Text(), QStringLiteral("SELECT other"));
+    EXPECT_EQ(Ui(*Window).mmoIn->Text(), QStringLiteral("SELECT other"));
 }
 
 TEST_F(QueryTest, ALongStatusTextIsCutAndKeepsTheWindowsSize) {
@@ -477,7 +477,7 @@ TEST_F(QueryTest, ALongStatusTextIsCutAndKeepsTheWindowsSize) {
     EXPECT_LE(Window->minimumSizeHint().width(), before.width());
     const QLabel* label = Window->findChild<QLabel*>(QStringLiteral("StatusText"));
     EXPECT_EQ(label->toolTip(), status);
-    EXPECT_LE(label->geometry().right(), Window->StatusBar->width());
+    EXPECT_LE(label->geometry().right(), Ui(*Window).StatusBar->width());
 
     // Nothing but the text's length changes for a short one.
     Run(QStringLiteral("SELECT 1"));
@@ -506,13 +506,13 @@ TEST_F(QueryTest, AStatementStartsAfterTheShownResultIsReleasedUnlessAnOpenWindo
     } probe;
     probe.Window = Window;
     probe.Host = HostNode->Host();
-    Window->StatusBar->installEventFilter(&probe);
+    Ui(*Window).StatusBar->installEventFilter(&probe);
     TfrmResult* frm = Windows->frmResult.get();
 
     // Shown in the grid and copied into the result window, which was closed again.
     Run(QStringLiteral("SELECT * FROM %1").arg(T("t")));
     ASSERT_EQ(Grid().rowCount(), 2);
-    Window->btnMaximize->click();
+    Ui(*Window).btnMaximize->click();
     ASSERT_TRUE(frm->isVisible());
     frm->close();
     probe.Previous = Grid().Block();
@@ -526,7 +526,7 @@ TEST_F(QueryTest, AStatementStartsAfterTheShownResultIsReleasedUnlessAnOpenWindo
 
     // An open result window keeps showing its copy through the next statement.
     Run(QStringLiteral("SELECT * FROM %1").arg(T("t")));
-    Window->btnMaximize->click();
+    Ui(*Window).btnMaximize->click();
     ASSERT_TRUE(frm->isVisible());
     // The main window in front again, so its status line is painted while the result window is open.
     Window->raise();
@@ -540,7 +540,7 @@ TEST_F(QueryTest, AStatementStartsAfterTheShownResultIsReleasedUnlessAnOpenWindo
     EXPECT_EQ(frm->lstOut->Model()->rowCount(), 2);
     EXPECT_EQ(Grid().rowCount(), 1);
     frm->close();
-    Window->StatusBar->removeEventFilter(&probe);
+    Ui(*Window).StatusBar->removeEventFilter(&probe);
 }
 
 } // namespace

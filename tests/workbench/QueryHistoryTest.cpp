@@ -1,4 +1,4 @@
-#include "QueryHistory.h"
+#include "workbench/controllers/QueryHistory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "ResultModel.h"
+#include "workbench/grid/ResultModel.h"
 
-#include "MySql.h"
 #include "Sandbox.h"
+#include "server/MySql.h"
 
 #include <QApplication>
 #include <QHeaderView>

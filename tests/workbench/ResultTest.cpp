@@ -1,6 +1,6 @@
-#include "result.h"
+#include "workbench/dialogs/ResultWindow.h"
 
-#include "ResultModel.h"
+#include "workbench/grid/ResultModel.h"
 
 #include <QApplication>
 #include <QMenuBar>

@@ -1,11 +1,11 @@
 // Load SQL and Save SQL through the main window: its buttons and menu items, dlgOpen and dlgSave
 // answered by script, the editor's text, and the files on disk.
 
-#include "ColorMemo.h"
 #include "FileLimits.h"
-#include "QueryHistory.h"
-#include "SqlFile.h"
 #include "WindowTestSupport.h"
+#include "editor/ColorMemo.h"
+#include "sql/SqlFile.h"
+#include "workbench/controllers/QueryHistory.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,13 +41,13 @@ protected:
     // Load SQL of `path` from the tool bar.
     void Load(const QString& path) {
         Dialogs.AnswerFile(path);
-        Window->btnLoadSql->click();
+        Ui(*Window).btnLoadSql->click();
     }
     // Save SQL to `path` from the File menu; `confirm` answers the replace or create question.
     void Save(const QString& path, TMsgResult confirm = TMsgResult::Yes) {
         Dialogs.AnswerFile(path);
         Dialogs.Answer(confirm);
-        Window->mnuSaveSql->trigger();
+        Ui(*Window).mnuSaveSql->trigger();
     }
     const TScriptedDialogs::TQuestion& LastQuestion() const { return Dialogs.Questions().back(); }
 
@@ -62,36 +62,36 @@ TEST_F(SqlFileCommandsTest, EveryKindOfLineEndLoadsAsTheSameLines) {
     const QString want = QStringLiteral("SELECT 1;\r\n\r\nSELECT 2;\r\n");
     for (const char* bytes : {"SELECT 1;\r\n\r\nSELECT 2;\r\n", "SELECT 1;\n\nSELECT 2;\n",
                               "SELECT 1;\r\rSELECT 2;\r", "SELECT 1;\n\rSELECT 2;\r\n"}) {
-        w.mmoIn->SetText(QStringLiteral("old text"));
+        Ui(w).mmoIn->SetText(QStringLiteral("old text"));
         WriteFile(Path("script.sql"), bytes);
         Load(Path("script.sql"));
-        EXPECT_EQ(w.mmoIn->Text(), want) << bytes;
-        EXPECT_EQ(w.mmoIn->Lines(), (QStringList{"SELECT 1;", "", "SELECT 2;", ""})) << bytes;
+        EXPECT_EQ(Ui(w).mmoIn->Text(), want) << bytes;
+        EXPECT_EQ(Ui(w).mmoIn->Lines(), (QStringList{"SELECT 1;", "", "SELECT 2;", ""})) << bytes;
     }
     // Nothing but the editor is touched.
     EXPECT_EQ(w.StatusText(), QStringLiteral("Connected to localhost:3306"));
     EXPECT_EQ(w.History()->Count(), 0);
-    EXPECT_EQ(w.dlgOpen->FileName, Path("script.sql"));
+    EXPECT_EQ(Ui(w).dlgOpen->FileName, Path("script.sql"));
     EXPECT_TRUE(Dialogs.AllAnswersUsed());
 }
 
 TEST_F(SqlFileCommandsTest, ALoadIsOneStepThatUndoTakesBack) {
     TfrmMain& w = Open();
-    w.mmoIn->SetText(QStringLiteral("SELECT 'typed';"));
+    Ui(w).mmoIn->SetText(QStringLiteral("SELECT 'typed';"));
     WriteFile(Path("a.sql"), "SELECT 'a';\r\nSELECT 'b';");
     Dialogs.AnswerFile(Path("a.sql"));
-    w.mnuLoadSql->trigger();
-    ASSERT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT 'a';\r\nSELECT 'b';"));
-    EXPECT_EQ(w.mmoIn->SelStart(), 0);
-    w.mmoIn->undo();
-    EXPECT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT 'typed';"));
+    Ui(w).mnuLoadSql->trigger();
+    ASSERT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT 'a';\r\nSELECT 'b';"));
+    EXPECT_EQ(Ui(w).mmoIn->SelStart(), 0);
+    Ui(w).mmoIn->undo();
+    EXPECT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT 'typed';"));
 }
 
 TEST_F(SqlFileCommandsTest, NulAndBinaryJunkLoadTheTextBeforeTheFirstNul) {
     TfrmMain& w = Open();
     WriteFile(Path("nul.sql"), QByteArray("SELECT 1;\r\nSELECT", 17) + QByteArray(1, '\0') + "DROP TABLE t;");
     Load(Path("nul.sql"));
-    EXPECT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT 1;\r\nSELECT"));
+    EXPECT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT 1;\r\nSELECT"));
 
     std::mt19937 rng(77);
     std::uniform_int_distribution<int> byte(0, 255);
@@ -101,46 +101,46 @@ TEST_F(SqlFileCommandsTest, NulAndBinaryJunkLoadTheTextBeforeTheFirstNul) {
             junk += static_cast<char>(byte(rng) | (i < 2000 ? 1 : 0));
         WriteFile(Path("junk.bin"), junk);
         Load(Path("junk.bin"));
-        EXPECT_EQ(w.mmoIn->Text(), DecodeSqlText(junk).Text);
-        EXPECT_GE(w.mmoIn->Text().size(), 2000);
+        EXPECT_EQ(Ui(w).mmoIn->Text(), DecodeSqlText(junk).Text);
+        EXPECT_GE(Ui(w).mmoIn->Text().size(), 2000);
     }
     EXPECT_EQ(Dialogs.Questions().size(), 21u); // the file dialog each time, no message
 }
 
 TEST_F(SqlFileCommandsTest, AMissingOrUnreadableFileLeavesTheEditorAsItWas) {
     TfrmMain& w = Open();
-    w.mmoIn->SetText(QStringLiteral("SELECT 'kept';"));
+    Ui(w).mmoIn->SetText(QStringLiteral("SELECT 'kept';"));
 
     // dlgOpen itself refuses a file that does not exist and comes back.
     Dialogs.AnswerFile(Path("missing.sql"));
     Dialogs.Answer(TMsgResult::Ok);
     Dialogs.AnswerFile(std::nullopt);
-    w.btnLoadSql->click();
+    Ui(w).btnLoadSql->click();
     EXPECT_TRUE(Dialogs.Questions()[1].Text.contains(QStringLiteral("File not found")));
-    EXPECT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT 'kept';"));
+    EXPECT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT 'kept';"));
 
     // A file that opens but cannot be read.
     Dialogs.AnswerFile(QStringLiteral("/proc/self/mem"));
     Dialogs.Answer(TMsgResult::Ok);
-    w.btnLoadSql->click();
+    Ui(w).btnLoadSql->click();
     EXPECT_EQ(LastQuestion().Text, QStringLiteral("Cannot open file /proc/self/mem"));
     EXPECT_EQ(LastQuestion().Buttons, TMsgButtons::Ok);
-    EXPECT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT 'kept';"));
+    EXPECT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT 'kept';"));
     EXPECT_TRUE(Dialogs.AllAnswersUsed());
 }
 
 TEST_F(SqlFileCommandsTest, ATextOverTheCapacityIsRefusedAndTheEditorKeepsItsText) {
     TfrmMain& w = Open();
-    w.mmoIn->SetText(QStringLiteral("SELECT 'kept';"));
+    Ui(w).mmoIn->SetText(QStringLiteral("SELECT 'kept';"));
     // A lone LF counts two once it is CR LF: one character over the limit.
     QByteArray big(MaxSqlTextLength, 'a');
     big[100] = '\n';
     WriteFile(Path("big.sql"), big);
     Dialogs.AnswerFile(Path("big.sql"));
     Dialogs.Answer(TMsgResult::Ok);
-    w.btnLoadSql->click();
+    Ui(w).btnLoadSql->click();
     EXPECT_EQ(LastQuestion().Text, QStringLiteral("Text exceeds memo capacity"));
-    EXPECT_EQ(w.mmoIn->Text(), QStringLiteral("SELECT 'kept';"));
+    EXPECT_EQ(Ui(w).mmoIn->Text(), QStringLiteral("SELECT 'kept';"));
     EXPECT_TRUE(Dialogs.AllAnswersUsed());
 }
 
@@ -152,13 +152,13 @@ TEST_F(SqlFileCommandsTest, SavingAndLoadingAgainGivesTheSameTextAndTheSameBytes
                             "a\x1F' \x0B\x0C;\r\n\r\n\t\xFF");
     WriteFile(Path("latin1.sql"), latin1);
     Load(Path("latin1.sql"));
-    const QString text = w.mmoIn->Text();
+    const QString text = Ui(w).mmoIn->Text();
     EXPECT_TRUE(text.startsWith(QString::fromUtf8("-- café \xC2\xA0 €")));
     Save(Path("latin1.sql")); // replace it
     EXPECT_TRUE(LastQuestion().Text.contains(QStringLiteral("already exists")));
     EXPECT_EQ(ReadFile(Path("latin1.sql")), latin1);
     Load(Path("latin1.sql"));
-    EXPECT_EQ(w.mmoIn->Text(), text);
+    EXPECT_EQ(Ui(w).mmoIn->Text(), text);
 
     // Random scripts of either kind, with and without a final line break.
     std::mt19937 rng(9);
@@ -173,38 +173,38 @@ TEST_F(SqlFileCommandsTest, SavingAndLoadingAgainGivesTheSameTextAndTheSameBytes
         if (round % 2) bytes = QString::fromLatin1(bytes).toUtf8(); // valid UTF-8 this time
         WriteFile(Path("in.sql"), bytes);
         Load(Path("in.sql"));
-        const QString loaded = w.mmoIn->Text();
+        const QString loaded = Ui(w).mmoIn->Text();
         QFile::remove(Path("out.sql"));
         Save(Path("out.sql")); // create it
         EXPECT_TRUE(LastQuestion().Text.contains(QStringLiteral("does not exist")));
         EXPECT_EQ(ReadFile(Path("out.sql")), bytes) << round;
         Load(Path("out.sql"));
-        EXPECT_EQ(w.mmoIn->Text(), loaded) << round;
+        EXPECT_EQ(Ui(w).mmoIn->Text(), loaded) << round;
     }
     EXPECT_EQ(Dialogs.UnexpectedCount(), 0);
 }
 
 TEST_F(SqlFileCommandsTest, SaveWritesTheTextAsTheEditorHoldsIt) {
     TfrmMain& w = Open();
-    w.mmoIn->SetText(QStringLiteral("SELECT 1;\nSELECT 'caf\u00E9';"));
+    Ui(w).mmoIn->SetText(QStringLiteral("SELECT 1;\nSELECT 'caf\u00E9';"));
     Save(Path("a.sql"));
     EXPECT_EQ(ReadFile(Path("a.sql")), QByteArray("SELECT 1;\r\nSELECT 'caf\xC3\xA9';"));
-    w.mmoIn->SetText(QStringLiteral("SELECT 1;\r\n"));
+    Ui(w).mmoIn->SetText(QStringLiteral("SELECT 1;\r\n"));
     Save(Path("a.sql"));
     EXPECT_EQ(ReadFile(Path("a.sql")), QByteArray("SELECT 1;\r\n"));
 
     // Declining the replace question brings the dialog back; cancelling it writes nothing.
-    w.mmoIn->SetText(QStringLiteral("SELECT 2;"));
+    Ui(w).mmoIn->SetText(QStringLiteral("SELECT 2;"));
     Dialogs.AnswerFile(Path("a.sql"));
     Dialogs.Answer(TMsgResult::No);
     Dialogs.AnswerFile(std::nullopt);
-    w.btnSaveSql->click();
+    Ui(w).btnSaveSql->click();
     EXPECT_EQ(ReadFile(Path("a.sql")), QByteArray("SELECT 1;\r\n"));
     // Declining to create a new file leaves none.
     Dialogs.AnswerFile(Path("b.sql"));
     Dialogs.Answer(TMsgResult::No);
     Dialogs.AnswerFile(std::nullopt);
-    w.btnSaveSql->click();
+    Ui(w).btnSaveSql->click();
     EXPECT_FALSE(QFile::exists(Path("b.sql")));
     EXPECT_TRUE(Dialogs.AllAnswersUsed());
     // The name chosen last is offered again.
@@ -215,19 +215,19 @@ TEST_F(SqlFileCommandsTest, AFailedSaveShowsTheMessageAndLeavesTheOldFile) {
     TfrmMain& w = Open();
     const QByteArray old("SELECT 'old';\r\n");
     WriteFile(Path("script.sql"), old);
-    w.mmoIn->SetText(QString(512 * 1024, QLatin1Char('n')));
+    Ui(w).mmoIn->SetText(QString(512 * 1024, QLatin1Char('n')));
 
     {
         TFileSizeLimit limit(16 * 1024);
         Dialogs.AnswerFile(Path("script.sql"));
         Dialogs.Answer(TMsgResult::Yes); // replace it
         Dialogs.Answer(TMsgResult::Ok);  // the failure
-        w.btnSaveSql->click();
+        Ui(w).btnSaveSql->click();
     }
 
     EXPECT_EQ(LastQuestion().Text,
               QStringLiteral("Cannot create file ") + QDir::toNativeSeparators(Path("script.sql")));
     EXPECT_EQ(ReadFile(Path("script.sql")), old);
     EXPECT_EQ(Entries(), QStringList{QStringLiteral("script.sql")});
-    EXPECT_EQ(w.mmoIn->Text().size(), 512 * 1024);
+    EXPECT_EQ(Ui(w).mmoIn->Text().size(), 512 * 1024);
 }

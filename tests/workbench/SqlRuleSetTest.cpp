@@ -1,9 +1,9 @@
 // The query editor of the main window as the user sees it: SQL typed into mmoIn, read back from
 // the painted pixels (B blue words, T teal comments, R red operators, K the text's own colour).
 
-#include "ColorMemo.h"
 #include "MemoPixels.h"
 #include "WindowTestSupport.h"
+#include "editor/ColorMemo.h"
 
 #include <QScrollBar>
 #include <QTest>
@@ -19,7 +19,7 @@ protected:
         TfrmMain& w = Open();
         w.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-        Memo = w.mmoIn;
+        Memo = Ui(w).mmoIn;
     }
     // Types the text into an empty editor and returns what its first line looks like.
     std::string Typed(const char* text) {

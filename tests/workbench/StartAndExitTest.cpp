@@ -1,8 +1,8 @@
 // The program's start and end: Exit closes the main window, which ends the event loop as the
 // close box does, and the host list is saved when the window goes.
 
-#include "MySql.h"
 #include "WindowTestSupport.h"
+#include "server/MySql.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -39,10 +39,10 @@ TEST_F(StartAndExitTest, ExitEndsTheProgramAndTheHostListIsSaved) {
     host->Name = "added";
     host->Host = "a.example";
     host->Port = 3310;
-    w.Tree->AddHostNode(std::move(host));
-    ASSERT_TRUE(w.mnuFile->isEnabled() && w.Exit1->isEnabled());
+    Ui(w).Tree->AddHostNode(std::move(host));
+    ASSERT_TRUE(Ui(w).mnuFile->isEnabled() && Ui(w).Exit1->isEnabled());
 
-    EXPECT_TRUE(RunLoop([&w] { w.Exit1->trigger(); }));
+    EXPECT_TRUE(RunLoop([&w] { Ui(w).Exit1->trigger(); }));
     EXPECT_FALSE(w.isVisible());
     Close(); // what follows the loop at the end of the program
 

@@ -4,12 +4,12 @@
 
 #include "WindowTestSupport.h"
 
-#include "ColorMemo.h"
-#include "MySql.h"
-#include "ResultModel.h"
 #include "Sandbox.h"
-#include "ServerWaitGuard.h"
 #include "SilentListener.h"
+#include "editor/ColorMemo.h"
+#include "server/MySql.h"
+#include "workbench/grid/ResultModel.h"
+#include "workbench/waiting/ServerWaitGuard.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -66,7 +66,7 @@ protected:
         Db = std::make_unique<TempDatabase>("wait");
         Db->Run("CREATE TABLE log (n INT)");
         Open();
-        HostNode = Window->Tree->AddHostNode(SandboxHost("sandbox"));
+        HostNode = Ui(*Window).Tree->AddHostNode(SandboxHost("sandbox"));
         Host = HostNode->Host();
         Window->show();
         QApplication::setActiveWindow(Window);
@@ -79,15 +79,15 @@ protected:
 
     QString Status() const { return Window->StatusText(); }
     void ConnectHost() {
-        Window->Tree->setCurrentItem(HostNode);
-        Window->btnConnect->click();
+        Ui(*Window).Tree->setCurrentItem(HostNode);
+        Ui(*Window).btnConnect->click();
         ASSERT_TRUE(Status().startsWith(QLatin1String("Connected to "))) << Status().toStdString();
     }
     void Run(const QString& text) {
         QApplication::setActiveWindow(Window);
-        Window->mmoIn->SetText(text);
-        Window->mmoIn->setFocus();
-        QTest::keyClick(Window->mmoIn, Qt::Key_F12);
+        Ui(*Window).mmoIn->SetText(text);
+        Ui(*Window).mmoIn->setFocus();
+        QTest::keyClick(Ui(*Window).mmoIn, Qt::Key_F12);
     }
     void At(int ms, std::function<void()> act) { QTimer::singleShot(ms, Window, std::move(act)); }
     // Esc as the user presses it, on whatever has the focus; remembers when.
@@ -116,12 +116,12 @@ TEST_F(Waiting, AServerThatNeverGreetsTimesOutAfterTenSecondsWhileTheWindowRuns)
     ASSERT_NE(silent.Port(), 0);
     Host->Host = "127.0.0.1";
     Host->Port = silent.Port();
-    TLiveness live(Window->StatusBar);
+    TLiveness live(Ui(*Window).StatusBar);
     live.Start();
     QElapsedTimer took;
     took.start();
-    Window->Tree->setCurrentItem(HostNode);
-    Window->btnConnect->click();
+    Ui(*Window).Tree->setCurrentItem(HostNode);
+    Ui(*Window).btnConnect->click();
     live.Stop();
     EXPECT_GE(took.elapsed(), 9500);
     EXPECT_LT(took.elapsed(), 13000);
@@ -131,7 +131,7 @@ TEST_F(Waiting, AServerThatNeverGreetsTimesOutAfterTenSecondsWhileTheWindowRuns)
     EXPECT_GT(live.Paints, 100) << "the window stopped painting";
     EXPECT_FALSE(Host->IsAlive());
     EXPECT_EQ(HostNode->childCount(), 0);
-    EXPECT_TRUE(Window->btnConnect->isEnabled());
+    EXPECT_TRUE(Ui(*Window).btnConnect->isEnabled());
 }
 
 TEST_F(Waiting, EscapeAbandonsAConnectToAServerThatNeverGreets) {
@@ -140,8 +140,8 @@ TEST_F(Waiting, EscapeAbandonsAConnectToAServerThatNeverGreets) {
     Host->Host = "127.0.0.1";
     Host->Port = silent.Port();
     At(500, [this] { PressEscape(); });
-    Window->Tree->setCurrentItem(HostNode);
-    Window->btnConnect->click();
+    Ui(*Window).Tree->setCurrentItem(HostNode);
+    Ui(*Window).btnConnect->click();
     ASSERT_TRUE(EscapeAt.isValid()) << "Escape was never pressed";
     EXPECT_LT(EscapeAt.elapsed(), 1000);
     EXPECT_EQ(Status(), QStringLiteral("Connect failed: Stopped by the user"));
@@ -157,15 +157,15 @@ TEST_F(Waiting, EscapeDuringTheCatalogueReadLeavesTheHostNotConnected) {
         if (Host->Handle() && Host->ThreadId() != 0 && !EscapeAt.isValid()) PressEscape();
     });
     watch.start();
-    Window->Tree->setCurrentItem(HostNode);
-    Window->btnConnect->click();
+    Ui(*Window).Tree->setCurrentItem(HostNode);
+    Ui(*Window).btnConnect->click();
     watch.stop();
     ASSERT_TRUE(EscapeAt.isValid()) << "the connect never waited after the login";
     EXPECT_EQ(Status(), QStringLiteral("Connect failed: Stopped by the user"));
     EXPECT_FALSE(Host->IsAlive());
     EXPECT_EQ(HostNode->childCount(), 0);
-    EXPECT_TRUE(Window->btnConnect->isEnabled());
-    EXPECT_FALSE(Window->btnQuery->isEnabled());
+    EXPECT_TRUE(Ui(*Window).btnConnect->isEnabled());
+    EXPECT_FALSE(Ui(*Window).btnQuery->isEnabled());
     // Nothing is left in the way of the next attempt.
     ConnectHost();
     EXPECT_GT(HostNode->childCount(), 0);
@@ -174,7 +174,7 @@ TEST_F(Waiting, EscapeDuringTheCatalogueReadLeavesTheHostNotConnected) {
 TEST_F(Waiting, EscapeStopsAStatementAndTheConnectionGoesOn) {
     ConnectHost();
     const unsigned long thread = Host->ThreadId();
-    TLiveness live(Window->StatusBar);
+    TLiveness live(Ui(*Window).StatusBar);
     live.Start();
     At(1000, [this] { PressEscape(); });
     QElapsedTimer took;
@@ -198,15 +198,15 @@ TEST_F(Waiting, KeysAndClicksDuringARunAreNeitherActedOnNorKept) {
     ConnectHost();
     const QString sql = QStringLiteral("INSERT INTO %1 SELECT SLEEP(1)").arg(T("log"));
     At(300, [this] {
-        QTest::keyClick(Window->mmoIn, Qt::Key_F12);
-        QTest::keyClicks(Window->mmoIn, "typed");
-        QTest::mouseClick(Window->btnQuery, Qt::LeftButton);
-        QTest::keyClick(Window->mmoIn, Qt::Key_Q, Qt::AltModifier);
+        QTest::keyClick(Ui(*Window).mmoIn, Qt::Key_F12);
+        QTest::keyClicks(Ui(*Window).mmoIn, "typed");
+        QTest::mouseClick(Ui(*Window).btnQuery, Qt::LeftButton);
+        QTest::keyClick(Ui(*Window).mmoIn, Qt::Key_Q, Qt::AltModifier);
     });
     Run(sql);
     QApplication::processEvents();
     EXPECT_EQ(LogRows(), 1) << "a second run started";
-    EXPECT_EQ(Window->mmoIn->Text(), sql);
+    EXPECT_EQ(Ui(*Window).mmoIn->Text(), sql);
     EXPECT_TRUE(Status().startsWith(QLatin1String("1 affected row(s)"))) << Status().toStdString();
     // Afterwards the keys act again.
     Run(QStringLiteral("INSERT INTO %1 VALUES (2)").arg(T("log")));
@@ -218,7 +218,7 @@ TEST_F(Waiting, EscapeDuringALargeTransferEndsItAsAnError) {
     At(1000, [this] { PressEscape(); });
     // The server sends rows faster than they are copied, so the library never has to wait for
     // them: the window must be looked after all the same.
-    TLiveness live(Window->StatusBar);
+    TLiveness live(Ui(*Window).StatusBar);
     live.Start();
     Run(QStringLiteral("SELECT a.*, b.COLLATION_NAME, c.ID FROM information_schema.COLLATIONS a, "
                        "information_schema.COLLATIONS b, information_schema.COLLATIONS c"));
@@ -234,7 +234,7 @@ TEST_F(Waiting, EscapeDuringALargeTransferEndsItAsAnError) {
     EXPECT_LT(EscapeAt.elapsed(), 1000);
 #endif
     EXPECT_TRUE(Status().startsWith(QLatin1String("Error: "))) << Status().toStdString();
-    EXPECT_EQ(Window->lstOut->model()->rowCount(), 0);
+    EXPECT_EQ(Ui(*Window).lstOut->model()->rowCount(), 0);
     Run(QStringLiteral("SELECT 1"));
     EXPECT_TRUE(Status().startsWith(QLatin1String("1 rows - 1 fields"))) << Status().toStdString();
 }

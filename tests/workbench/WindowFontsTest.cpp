@@ -3,12 +3,12 @@
 
 #include "WindowTestSupport.h"
 
-#include "ColorMemo.h"
-#include "ExportResult.h"
-#include "WindowFonts.h"
-#include "about.h"
-#include "propertiesview.h"
-#include "result.h"
+#include "editor/ColorMemo.h"
+#include "workbench/dialogs/ExportResult.h"
+#include "workbench/dialogs/ResultWindow.h"
+#include "workbench/dialogs/about.h"
+#include "workbench/dialogs/propertiesview.h"
+#include "workbench/window/WindowFonts.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -73,14 +73,14 @@ TEST_F(WindowTest, EveryWindowMadeWithTheMainWindowShowsItsFont) {
     TfrmMain& w = Open();
     const QFont font = w.font();
     EXPECT_EQ(font.key(), WindowFont().key());
-    EXPECT_EQ(OtherFonts(&w, font, {w.mmoIn, w.cmbQueries}), "");
+    EXPECT_EQ(OtherFonts(&w, font, {Ui(w).mmoIn, Ui(w).cmbQueries}), "");
     EXPECT_EQ(OtherFonts(Windows->frmProperties.get(), font), "");
     EXPECT_EQ(OtherFonts(Windows->frmResult.get(), font), "");
     EXPECT_EQ(OtherFonts(Windows->AboutBox.get(), font), "");
     EXPECT_EQ(OtherFonts(Windows->frmExportResult.get(), font), "");
     // Every top-level widget there is, menus and the history list's drop-down aside.
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (Inside(top, {w.cmbQueries}) || qobject_cast<QMenu*>(top)) continue;
+        if (Inside(top, {Ui(w).cmbQueries}) || qobject_cast<QMenu*>(top)) continue;
         EXPECT_EQ(top->font(), font) << top->metaObject()->className() << " "
                                      << top->objectName().toStdString();
     }
@@ -92,7 +92,7 @@ TEST_F(WindowTest, MenusShowTheWindowFont) {
         SCOPED_TRACE(menu->objectName().toStdString());
         EXPECT_EQ(menu->font(), w.font());
     }
-    EXPECT_EQ(w.MainMenu1->font(), w.font());
+    EXPECT_EQ(Ui(w).MainMenu1->font(), w.font());
 }
 
 TEST_F(WindowTest, MessageBoxesTheInputBoxAndFileDialogsShowTheWindowFont) {
@@ -119,9 +119,9 @@ TEST_F(WindowTest, MessageBoxesTheInputBoxAndFileDialogsShowTheWindowFont) {
 
 TEST_F(WindowTest, HistoryListKeepsItsSmallerFontAndTheEditorItsFixedPitch) {
     TfrmMain& w = Open();
-    EXPECT_EQ(w.cmbQueries->font(), HistoryFont());
-    EXPECT_LT(w.cmbQueries->font().pointSize(), w.font().pointSize());
-    EXPECT_EQ(w.mmoIn->font(), EditorFont());
+    EXPECT_EQ(Ui(w).cmbQueries->font(), HistoryFont());
+    EXPECT_LT(Ui(w).cmbQueries->font().pointSize(), w.font().pointSize());
+    EXPECT_EQ(Ui(w).mmoIn->font(), EditorFont());
 }
 
 TEST(WindowFonts, DialogMadeBeforeTheMainWindowTakesItsFontToo) {

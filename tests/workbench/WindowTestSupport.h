@@ -2,19 +2,33 @@
 // Shared set-up of the main-window tests: a window with scripted dialogs and a settings store in a
 // temporary file of its own, so no test touches the user's settings or waits for a human.
 
-#include "AppWindows.h"
-#include "Dialogs.h"
-#include "NavigationTree.h"
-#include "Registry.h"
-#include "main.h"
+#include "platform/Registry.h"
+#include "workbench/controllers/EditController.h"
+#include "workbench/controllers/QueryController.h"
+#include "workbench/controllers/ResultController.h"
+#include "workbench/dialogs/Dialogs.h"
+#include "workbench/tree/NavigationTree.h"
+#include "workbench/window/AppWindows.h"
+#include "workbench/window/DropDownCombo.h"
+#include "workbench/window/main.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+
+// The main window's controls, found by their design names as a tool would find them; a name that
+// finds nothing fails the test.
+inline TMainControls Ui(const TfrmMain& window) {
+    QStringList missing;
+    const TMainControls controls = TMainControls::Find(window, &missing);
+    EXPECT_TRUE(missing.isEmpty()) << "no control named " << missing.join(QStringLiteral(", ")).toStdString();
+    return controls;
+}
 
 class WindowTest : public ::testing::Test {
 protected:

@@ -1,0 +1,27 @@
+#pragma once
+// Reading the catalogue from the server's information schema in a fixed number of statements,
+// instead of two statements a table. Objects whose answer there cannot be trusted to match what
+// the per-table statements give (no right to read the whole table, a view that cannot be opened,
+// a default the schema writes ambiguously) are read the per-table way after all.
+
+#include "server/Catalogue.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct st_mysql;
+
+class TCatalogueRead {
+public:
+    explicit TCatalogueRead(st_mysql* handle) : FHandle(handle) {}
+    // The databases of the server's listing, in its order, each with its tables.
+    std::vector<std::unique_ptr<TDatabase>> Databases();
+
+private:
+    std::unique_ptr<TTable> Made(std::string name, std::vector<std::string> columns,
+                                 std::shared_ptr<const TResultBlock> description) const;
+    std::vector<std::unique_ptr<TDatabase>> TableByTable(std::vector<std::string>& names) const;
+
+    st_mysql* FHandle;
+};

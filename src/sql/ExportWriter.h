@@ -1,0 +1,53 @@
+#pragma once
+// The two export formats of a shown result, as bytes: delimiter-separated text and SQL INSERT
+// statements, CR LF line ends, the cells' bytes unconverted. The output goes out in chunks, so a
+// large result is never copied whole; to a file it goes through a temporary file beside the
+// target that replaces it only when complete.
+
+#include "server/ResultBlock.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What a grid shows: its block (null after Clear result), how many of the block's rows, and the
+// block's columns in display order.
+struct TExportGrid {
+    std::shared_ptr<const TResultBlock> Block;
+    std::size_t Rows = 0;
+    std::vector<std::size_t> Columns;
+};
+
+// Every row and column of `block` in block order.
+TExportGrid WholeBlock(std::shared_ptr<const TResultBlock> block);
+
+struct TExportOptions {
+    enum TFormat { Delimited, SqlInsert };
+    TFormat Format = Delimited;
+    bool Header = true;          // delimited: the column captions as the first line
+    std::string Separator = ";"; // delimited: may be empty
+    std::string TableName;       // SQL: written as typed, not quoted
+};
+
+// Receives the output a chunk at a time, in order; false stops the export.
+using TExportSink = std::function<bool(std::string_view chunk)>;
+
+// Writes the whole output to `sink`; false when the sink refused a chunk.
+//
+// Delimited: a value holding the separator, a double quote, CR or LF is enclosed in double quotes
+// with inner quotes doubled, so the file reads back; every other value is written as it is.
+// SQL: values are escaped as the client library escapes strings (backslash, single quote, CR, LF,
+// NUL, Ctrl-Z), so each statement inserts exactly the value it came from.
+bool WriteExport(const TExportGrid& grid, const TExportOptions& options, const TExportSink& sink);
+
+// The whole output as one text; for small results and tests.
+std::string ExportText(const TExportGrid& grid, const TExportOptions& options);
+
+// Writes the output to `path` through a temporary file beside it, renamed over `path` when
+// complete. On failure the old file is as it was and no temporary file is left; false.
+bool ExportToFile(const QString& path, const TExportGrid& grid, const TExportOptions& options);

@@ -1,0 +1,156 @@
+#include "sql/SqlFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+// Windows-1252 from 0x80 to 0x9F. The five bytes the code page leaves unassigned keep the C1
+// control of their own number, so the table is one to one and every byte comes back.
+constexpr std::array<char16_t, 32> Cp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+constexpr char16_t BeginningOfFrame = 0xFDD0; // what the editor's document uses for its own
+constexpr char16_t EndOfFrame = 0xFDD1;
+
+QByteArrayView Utf8Bom() {
+    return QByteArrayView("\xEF\xBB\xBF", 3);
+}
+
+QString FromCp1252(QByteArrayView bytes) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        *out++ = QChar(b >= 0x80 && b < 0xA0 ? Cp1252High[b - 0x80] : char16_t(b));
+    }
+    return text;
+}
+
+// False when a character has no byte in Windows-1252.
+bool ToCp1252(const QString& text, QByteArray& bytes) {
+    bytes.resize(text.size());
+    char* out = bytes.data();
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            *out++ = static_cast<char>(u);
+            continue;
+        }
+        const auto* hit = std::find(Cp1252High.begin(), Cp1252High.end(), u);
+        if (hit == Cp1252High.end()) return false;
+        *out++ = static_cast<char>(0x80 + (hit - Cp1252High.begin()));
+    }
+    return true;
+}
+
+// The UTF-8 reading of `bytes`, or nothing when they are not UTF-8 the editor keeps as it is.
+std::optional<QString> FromStrictUtf8(QByteArrayView bytes) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError()) return std::nullopt;
+    // Overlong forms and encoded surrogates would not come back as the same bytes.
+    if (text.toUtf8() != bytes) return std::nullopt;
+    if (text.contains(QChar(BeginningOfFrame)) || text.contains(QChar(EndOfFrame))) return std::nullopt;
+    return text;
+}
+
+QString WithCrLf(const QString& text) {
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r') {
+            if (i + 1 < text.size() && text.at(i + 1) == u'\n') ++i;
+            out += QLatin1String("\r\n");
+        } else if (c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+            out += QLatin1String("\r\n");
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TSqlText DecodeSqlText(QByteArrayView bytes) {
+    if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0) bytes.truncate(nul);
+    TSqlText result;
+    const bool bom = bytes.startsWith(Utf8Bom());
+    if (std::optional<QString> text = FromStrictUtf8(bom ? bytes.sliced(Utf8Bom().size()) : bytes)) {
+        result.Text = WithCrLf(*text);
+        result.Encoding = bom ? TSqlEncoding::Utf8Bom : TSqlEncoding::Utf8;
+    } else {
+        result.Text = WithCrLf(FromCp1252(bytes));
+        result.Encoding = TSqlEncoding::Windows1252;
+    }
+    return result;
+}
+
+QByteArray EncodeSqlText(const QString& text, TSqlEncoding& encoding) {
+    QByteArray bytes;
+    if (encoding == TSqlEncoding::Windows1252) {
+        if (ToCp1252(text, bytes)) return bytes;
+        // Nothing the user typed is dropped: the script becomes UTF-8 as a whole.
+        encoding = TSqlEncoding::Utf8;
+    }
+    bytes = text.toUtf8();
+    if (encoding == TSqlEncoding::Utf8Bom) bytes.prepend(Utf8Bom().data(), Utf8Bom().size());
+    return bytes;
+}
+
+TSqlFileRead ReadSqlFile(const QString& path, qsizetype maxLength) {
+    TSqlFileRead read;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        read.Error = TSqlFileRead::CannotOpen;
+        return read;
+    }
+    // No character of the text takes more than three bytes (a byte order mark aside), so a file
+    // with more before its first NUL holds too long a text; nothing further need be read.
+    const qsizetype maxBytes = 3 * maxLength + Utf8Bom().size();
+    QByteArray bytes;
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = file.read(chunk.data(), chunk.size());
+        if (n < 0) {
+            read.Error = TSqlFileRead::CannotOpen;
+            return read;
+        }
+        if (n == 0) break;
+        const auto* nul = static_cast<const char*>(std::memchr(chunk.constData(), 0, static_cast<size_t>(n)));
+        bytes.append(chunk.constData(), nul ? nul - chunk.constData() : n);
+        if (bytes.size() > maxBytes) {
+            read.Error = TSqlFileRead::TooLong;
+            return read;
+        }
+        if (nul) break;
+    }
+    TSqlText script = DecodeSqlText(bytes);
+    if (script.Text.size() > maxLength) {
+        read.Error = TSqlFileRead::TooLong;
+        return read;
+    }
+    read.Script = std::move(script);
+    return read;
+}
+
+bool WriteSqlFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

@@ -1,9 +1,0 @@
-#include "DesktopIdentity.h"
-
-#include <QGuiApplication>
-
-void IdentifyApplication() {
-    QGuiApplication::setApplicationName(QStringLiteral("Korvana"));
-    QGuiApplication::setOrganizationName(QStringLiteral("Tarnvale"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("korvana"));
-}

@@ -1,0 +1,30 @@
+#pragma once
+// The editor's commands: Cut, Copy and Paste (on the editor whichever control has the focus),
+// and names put into the editor from the tree by a double click or by drag and drop.
+
+#include "workbench/controllers/Controller.h"
+
+#include <QObject>
+
+class TEditController : public QObject {
+public:
+    // Watches the editor for drags that the tree started.
+    explicit TEditController(const TWorkbench& workbench);
+
+    void Cut1Click();
+    void Copy1Click();
+    void Paste1Click();
+
+    // Inserts the selected table's or field's name into mmoIn (Insert name of a double click).
+    void InsertSelectedName();
+    // Drag and drop from the tree onto the editor: accepted for a drag started by Tree while a
+    // table or field node is selected; the drop inserts as a double click does.
+    bool mmoInDragOver(QObject* source) const;
+    void mmoInDragDrop(QObject* source);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    const TMainControls& FUi;
+};

@@ -1,0 +1,36 @@
+#pragma once
+// The host and database commands: New host, Delete host, Host properties, Connect, Disconnect,
+// Select database, Create database, Drop database, and the table commands of the tree's context
+// menu. Each reports its outcome as the status bar's one text.
+
+#include "workbench/controllers/Controller.h"
+
+class QString;
+class TMySql;
+
+class THostController {
+public:
+    explicit THostController(const TWorkbench& workbench) : FWindow(workbench.Window), FUi(workbench.Ui) {}
+
+    void btnNewClick();
+    void btnDeleteClick();
+    void btnPropertiesClick();
+    void btnConnectClick();
+    void btnDisconnectClick();
+    void btnSelectDbClick();
+    void btnCreateDbClick();
+    void btnDeleteDbClick();
+    void popmnuDescribeTableClick();
+    void popmnuTableSelectClick();
+    void popmnuFieldSelectClick();
+
+private:
+    // Runs a tree-menu item's caption, which is the statement; it stays out of the query history
+    // and the editor.
+    void RunMenuStatement(const QString& statement);
+    // Shows the properties dialog modally for `host`; true when it ended with OK.
+    bool ShowProperties(TMySql* host);
+
+    TfrmMain& FWindow;
+    const TMainControls& FUi;
+};

@@ -1,0 +1,102 @@
+#pragma once
+// The shown result: a table model over the immutable block of the result that was displayed, the
+// grid view that shows it (the main window's lstOut and the result window's), and the decision of
+// ShowResult as a pure function.
+//
+// The model never copies the block's cells: display strings are made only when a view asks for a
+// cell, which an item view does for the cells on screen. Several models may share one block, so
+// the result window's copy of the grid costs nothing, and a later statement replacing the
+// connection's result never pulls the cells from under a view.
+
+#include "server/ResultBlock.h"
+#include "sql/ExportWriter.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QTableView>
+
+#include <memory>
+#include <string_view>
+
+class TResult;
+
+class TResultModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TResultModel(QObject* parent = nullptr);
+
+    // Shows `block` (null: nothing), replacing whatever was shown.
+    void SetBlock(std::shared_ptr<const TResultBlock> block);
+    void Clear() { SetBlock(nullptr); }
+    const std::shared_ptr<const TResultBlock>& Block() const { return FBlock; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // A cell as shown: the value's text, NULL and the empty string alike as an empty text.
+    QString CellText(int row, int col) const;
+    // The row of the column's longest value, found while the block was built (-1 when empty).
+    int WidestRow(int col) const;
+
+    // Longer values are shown cut to this many bytes: no cell can show more, and a view should not
+    // turn a multi-megabyte value into a display string on every repaint.
+    static constexpr std::size_t MaxDisplayBytes = 16384;
+
+private:
+    std::shared_ptr<const TResultBlock> FBlock;
+};
+
+// A read-only, whole-row, grid-lined report view over a TResultModel of its own.
+class TResultView : public QTableView {
+    Q_OBJECT
+public:
+    // `model` (taken over; null: a new one) lets a caller supply a model of a derived class.
+    explicit TResultView(QWidget* parent = nullptr, TResultModel* model = nullptr);
+
+    TResultModel* Model() const { return FModel; }
+
+    // Shows `block` with every column at least as wide as its caption and its widest value; the
+    // view is hidden while it is filled so that it repaints once.
+    void ShowBlock(std::shared_ptr<const TResultBlock> block);
+    // Removes all columns and rows.
+    void Clear();
+    // Shows what `grid` shows, sharing its block, with the same column widths.
+    void CopyFrom(const TResultView& grid);
+
+    // The width ShowBlock gives column `col`: the widest of its caption, the value found widest
+    // while the block was built, and the values on screen.
+    int FittingWidth(int col) const;
+
+signals:
+    // A double click anywhere in the list, on a row or not.
+    void DoubleClicked();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void FitColumns();
+
+    TResultModel* FModel;
+};
+
+// What ShowResult makes of a result.
+struct TShowResultOutcome {
+    bool Success = false;       // ShowResult's value: false ends a batch of statements
+    QString StatusText;         // the status line's whole text
+    bool ExportEnabled = false; // btnExportResult, mnuExportResult, popmnuExportResult
+    bool ShowGrid = false;      // whether the result's rows and columns go into lstOut
+};
+
+// A result is a success when it has rows, fields or affected rows; otherwise it is an error exactly
+// when its error text is not empty. `showDuration` is the check mark of mnuShowDuration.
+TShowResultOutcome ShowResultOutcome(int rowCount, int fieldCount, int affectedRows, int duration,
+                                     std::string_view errorText, bool showDuration);
+// The same for a result just returned by Execute; its ErrorText is read only when it decides.
+TShowResultOutcome ShowResultOutcome(const TResult& result, bool showDuration);
+
+// The rows and columns `view` shows, in the order it shows them, for the export writer.
+TExportGrid ShownGrid(const TResultView& view);

@@ -1,0 +1,227 @@
+#include "workbench/tree/NavigationTree.h"
+
+#include "server/MySql.h"
+#include "sql/QtText.h"
+#include "workbench/window/Glyphs.h"
+
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+
+namespace {
+
+// The tree's pictures come from the image lists by the indexes each node holds: the state image
+// (if any) first, then the node's image for its selection state.
+class TTreeDelegate : public QStyledItemDelegate {
+public:
+    TTreeDelegate(const TImageList& images, const TImageList& states, QObject* parent)
+        : QStyledItemDelegate(parent), FImages(images), FStates(states) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const TTreeNode* node = NodeOf(index);
+        if (!node || node->StateIndex() < 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const QPixmap state = FStates.Pixmap(node->StateIndex(), painter->device()->devicePixelRatioF());
+        const QRect box(option.rect.left(), option.rect.top() + (option.rect.height() - 16) / 2, 16, 16);
+        painter->drawPixmap(box, state);
+        QStyleOptionViewItem rest(option);
+        rest.rect.setLeft(option.rect.left() + 16);
+        QStyledItemDelegate::paint(painter, rest, index);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        const TTreeNode* node = NodeOf(index);
+        if (node && node->StateIndex() >= 0) s.rwidth() += 16;
+        return s.expandedTo(QSize(0, 18));
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const TTreeNode* node = NodeOf(index);
+        if (!node || node->ImageIndex() < 0) return;
+        option->features |= QStyleOptionViewItem::HasDecoration;
+        option->decorationSize = QSize(16, 16);
+        option->icon = TImageList::TreeIcon(FImages, node->ImageIndex(), node->SelectedIndex());
+    }
+
+private:
+    static const TTreeNode* NodeOf(const QModelIndex& index) {
+        // QTreeWidget keeps its items as the indexes' internal pointers.
+        return dynamic_cast<const TTreeNode*>(static_cast<const QTreeWidgetItem*>(index.internalPointer()));
+    }
+
+    const TImageList& FImages;
+    const TImageList& FStates;
+};
+
+} // namespace
+
+TNavigationTree::TNavigationTree(const TImageList& images, const TImageList& states, QWidget* parent)
+    : QTreeWidget(parent) {
+    setObjectName(QStringLiteral("Tree"));
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setIndentation(19);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setIconSize(QSize(16, 16));
+    setItemDelegate(new TTreeDelegate(images, states, this));
+    connect(this, &QWidget::customContextMenuRequested, this, &TNavigationTree::ShowPopup);
+}
+
+TNavigationTree::~TNavigationTree() {
+    clear(); // the nodes point into the catalogues of the connections released next
+}
+
+void TNavigationTree::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit Clicked();
+    QTreeWidget::mouseReleaseEvent(event);
+}
+
+void TNavigationTree::ShowPopup(const QPoint& pos) {
+    // The node under the mouse is selected before the menu opens.
+    if (QTreeWidgetItem* item = itemAt(pos)) {
+        setCurrentItem(item);
+        item->setSelected(true);
+    }
+    if (FPopup) FPopup->popup(viewport()->mapToGlobal(pos));
+}
+
+TTreeNode* TNavigationTree::AppendChild(TTreeNode* parent, TTreeNode* child, int image, int selected) {
+    child->SetImages(image, selected);
+    child->setFlags(child->flags() & ~Qt::ItemIsEditable);
+    if (parent)
+        parent->addChild(child);
+    else
+        addTopLevelItem(child);
+    return child;
+}
+
+TTreeNode* TNavigationTree::AddHostNode(std::unique_ptr<TMySql> host) {
+    if (!host) return nullptr;
+    auto* node = new TTreeNode(host.get());
+    FConnections.push_back(std::move(host));
+    node->SetStateIndex(2);
+    return AppendChild(nullptr, node, 0, 1);
+}
+
+void TNavigationTree::PopulateHost(TTreeNode* hostNode) {
+    if (!hostNode || !hostNode->Host()) return;
+    const TDatabases* dbs = hostNode->Host()->Databases();
+    if (!dbs) return;
+    for (int d = 0; d < dbs->Count(); ++d) {
+        TDatabase* db = dbs->Items(d);
+        TTreeNode* dbNode = AppendChild(hostNode, new TTreeNode(db), 2, 3);
+        SetInUseLook(dbNode, db->Selected);
+        for (int t = 0; t < db->Tables.Count(); ++t) {
+            TTable* table = db->Tables.Items(t);
+            TTreeNode* tableNode = AppendChild(dbNode, new TTreeNode(table), 4, 5);
+            for (int f = 0; f < table->Fields.Count(); ++f)
+                AppendChild(tableNode, new TTreeNode(&table->Fields.Items(f)), 6, 7);
+        }
+    }
+}
+
+void TNavigationTree::ClearHost(TTreeNode* hostNode) {
+    if (!hostNode) return;
+    hostNode->setExpanded(false);
+    if (TTreeNode* selected = SelectedNode();
+        selected && selected != hostNode && HostNodeOf(selected) == hostNode) {
+        setCurrentItem(hostNode);
+        hostNode->setSelected(true);
+    }
+    const QList<QTreeWidgetItem*> children = hostNode->takeChildren();
+    qDeleteAll(children);
+}
+
+void TNavigationTree::RebuildHost(TTreeNode* hostNode) {
+    // The nodes point into the catalogue: they go before it is read again. Read as at connect, so
+    // the first database that can be selected becomes the current one.
+    ClearHost(hostNode);
+    hostNode->Host()->ReadDatabases();
+    PopulateHost(hostNode);
+    hostNode->setExpanded(true);
+}
+
+void TNavigationTree::DeleteHostNode(TTreeNode* hostNode) {
+    if (!hostNode || hostNode->Kind() != TNodeKind::Host) return;
+    TMySql* host = hostNode->Host();
+    delete hostNode; // with every node below it, before the catalogue they point into goes
+    const auto it = std::find_if(FConnections.begin(), FConnections.end(),
+                                 [host](const std::unique_ptr<TMySql>& p) { return p.get() == host; });
+    if (it != FConnections.end()) FConnections.erase(it);
+}
+
+std::vector<std::unique_ptr<TMySql>> TNavigationTree::TakeHosts() {
+    std::vector<std::unique_ptr<TMySql>> hosts;
+    for (TTreeNode* node : HostNodes()) {
+        const auto it =
+            std::find_if(FConnections.begin(), FConnections.end(),
+                         [node](const std::unique_ptr<TMySql>& h) { return h.get() == node->Host(); });
+        if (it != FConnections.end()) hosts.push_back(std::move(*it));
+    }
+    // The nodes go first: they point into the catalogues released with the connection objects.
+    clear();
+    FConnections.clear();
+    return hosts;
+}
+
+void TNavigationTree::SyncHostCaptions() {
+    for (TTreeNode* node : HostNodes()) {
+        const QString name = QtText(node->Host()->Name);
+        if (node->text(0) != name) node->setText(0, name);
+    }
+}
+
+void TNavigationTree::SetHostConnectedLook(TTreeNode* hostNode, bool connected) {
+    if (hostNode) hostNode->SetStateIndex(connected ? 1 : 2);
+}
+
+void TNavigationTree::SetInUseLook(TTreeNode* databaseNode, bool inUse) {
+    if (inUse)
+        databaseNode->SetImages(8, 9);
+    else
+        databaseNode->SetImages(2, 3);
+}
+
+bool TNavigationTree::IsInUse(const TTreeNode* node) {
+    return node && node->Database() && node->Database()->Selected;
+}
+
+TTreeNode* TNavigationTree::SelectedNode() const {
+    const QList<QTreeWidgetItem*> items = selectedItems();
+    return items.isEmpty() ? nullptr : AsNode(items.front());
+}
+
+TTreeNode* TNavigationTree::HostNodeOf(TTreeNode* node) {
+    while (node && node->Kind() != TNodeKind::Host)
+        node = AsNode(node->parent());
+    return node;
+}
+
+TTreeNode* TNavigationTree::SelectedHostNode() const {
+    return HostNodeOf(SelectedNode());
+}
+
+TMySql* TNavigationTree::SelectedHost() const {
+    TTreeNode* node = SelectedHostNode();
+    return node ? node->Host() : nullptr;
+}
+
+std::vector<TTreeNode*> TNavigationTree::HostNodes() const {
+    std::vector<TTreeNode*> nodes;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        if (TTreeNode* n = AsNode(topLevelItem(i)); n && n->Host()) nodes.push_back(n);
+    return nodes;
+}

@@ -1,0 +1,71 @@
+#pragma once
+// The navigation tree: one top-level node per host, below a connected host its catalogue
+// (databases, tables, fields). It owns the hosts' connection objects; the nodes own nothing.
+
+#include "workbench/tree/TreeNodes.h"
+
+#include <QTreeWidget>
+
+#include <memory>
+#include <vector>
+
+class QMenu;
+class TImageList;
+class TMySql;
+
+class TNavigationTree : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    // `images`: the ten node pictures; `states`: the list the host nodes' state images come from.
+    TNavigationTree(const TImageList& images, const TImageList& states, QWidget* parent = nullptr);
+    ~TNavigationTree() override;
+
+    // The menu a right click opens, after selecting the node under the mouse.
+    void SetPopupMenu(QMenu* menu) { FPopup = menu; }
+
+    // Appends a top-level node for `host` (taken over): caption Name, images 0 / 1, state image 2.
+    // The new node is not selected.
+    TTreeNode* AddHostNode(std::unique_ptr<TMySql> host);
+    // Appends the whole catalogue of the host's open connection below `hostNode`; nothing is read
+    // from the server.
+    void PopulateHost(TTreeNode* hostNode);
+    // Folds `hostNode` and removes every node below it; a selection among them passes to it.
+    void ClearHost(TTreeNode* hostNode);
+    // Reads the host's catalogue again on its open connection and rebuilds its nodes from it.
+    void RebuildHost(TTreeNode* hostNode);
+    // Removes `hostNode` with everything below it, then releases its connection object.
+    void DeleteHostNode(TTreeNode* hostNode);
+    // Empties the tree and hands over the connection objects in tree order.
+    std::vector<std::unique_ptr<TMySql>> TakeHosts();
+    // Host node captions follow the friendly names of their connection objects.
+    void SyncHostCaptions();
+
+    // State image 1 when connected, 2 when not.
+    static void SetHostConnectedLook(TTreeNode* hostNode, bool connected);
+    // Images 8 / 9 for the connection's current database, 2 / 3 for the others.
+    static void SetInUseLook(TTreeNode* databaseNode, bool inUse);
+    static bool IsInUse(const TTreeNode* node);
+
+    TTreeNode* SelectedNode() const;
+    // The host node the selected node belongs to; null when nothing is selected.
+    TTreeNode* SelectedHostNode() const;
+    static TTreeNode* HostNodeOf(TTreeNode* node);
+    // The connection object of the selection's host node; null when nothing is selected.
+    TMySql* SelectedHost() const;
+    std::vector<TTreeNode*> HostNodes() const;
+
+signals:
+    // Every left click, on a node or not.
+    void Clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void ShowPopup(const QPoint& pos);
+    TTreeNode* AppendChild(TTreeNode* parent, TTreeNode* child, int image, int selected);
+
+    std::vector<std::unique_ptr<TMySql>> FConnections;
+    QMenu* FPopup = nullptr;
+};

@@ -1,0 +1,93 @@
+#include "workbench/waiting/ServerWaitGuard.h"
+
+#include "workbench/waiting/EventLoopWaiter.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+#include <algorithm>
+
+namespace {
+
+int Depth = 0;
+
+bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonRelease:
+    case QEvent::NonClientAreaMouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::InputMethod:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+TEventLoopWaiter& TServerWaitGuard::Waiter() {
+    static TEventLoopWaiter waiter;
+    return waiter;
+}
+
+bool TServerWaitGuard::Active() {
+    return Depth > 0;
+}
+
+TServerWaitGuard::TServerWaitGuard() : FOutermost(Depth++ == 0) {
+    if (!FOutermost) return;
+    Waiter().ClearStop();
+    SetDefaultWaiter(&Waiter());
+    qApp->installEventFilter(this);
+}
+
+TServerWaitGuard::~TServerWaitGuard() {
+    --Depth;
+    if (!FOutermost) return;
+    // Input that came while the command ran without waiting (filling the grid, say) is still
+    // queued: it meets the filter now instead of acting afterwards.
+    QCoreApplication::processEvents();
+    qApp->removeEventFilter(this);
+    SetDefaultWaiter(nullptr);
+    Waiter().ClearStop();
+    for (const QPointer<QWidget>& w : FCloseAfter)
+        if (w) QMetaObject::invokeMethod(w.data(), &QWidget::close, Qt::QueuedConnection);
+}
+
+bool TServerWaitGuard::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Close && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
+        // Closed once the command is over, so everything the window does on closing happens as usual.
+        auto* window = static_cast<QWidget*>(watched);
+        if (std::find(FCloseAfter.begin(), FCloseAfter.end(), window) == FCloseAfter.end())
+            FCloseAfter.emplace_back(window);
+        event->ignore();
+        Waiter().RequestStop();
+        return true;
+    }
+    if (!IsUserInput(type)) return false;
+    if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        Waiter().RequestStop();
+    // A shortcut is tried before its key reaches any filter: an accepted override sends the key
+    // down the ordinary path, where it is dropped here.
+    if (type == QEvent::ShortcutOverride) event->accept();
+    return true;
+}

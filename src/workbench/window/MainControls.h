@@ -1,0 +1,78 @@
+#pragma once
+// The main window's controls under their design names: what the window's layout makes and what
+// its controllers work on. The window owns them (as Qt children); this only points at them. Tests
+// and accessibility tools find each by its objectName, which is its design name.
+
+#include <QStringList>
+
+class QAction;
+class QObject;
+class QFrame;
+class QMenu;
+class QMenuBar;
+class QSplitter;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class QWidget;
+class TColorMemo;
+class TDropDownCombo;
+class TFileDialog;
+class TImageList;
+class TNavigationTree;
+class TResultView;
+
+struct TMainControls {
+    QWidget* Panel2 = nullptr;
+    QFrame* CoolBar = nullptr;
+    QToolBar* ToolBar = nullptr;
+    QToolButton *btnConnect = nullptr, *btnDisconnect = nullptr;
+    QToolButton *btnSelectDb = nullptr, *btnCreateDb = nullptr, *btnDeleteDb = nullptr;
+    QToolButton *btnNew = nullptr, *btnProperties = nullptr, *btnDelete = nullptr;
+    QToolButton *btnMaximize = nullptr, *btnExportResult = nullptr;
+    QToolButton *btnLoadSql = nullptr, *btnSaveSql = nullptr;
+    QToolButton *btnPrev = nullptr, *btnNext = nullptr;
+    TDropDownCombo* cmbQueries = nullptr;
+    QToolButton* btnQuery = nullptr;
+    TNavigationTree* Tree = nullptr;
+    QSplitter* Splitter2 = nullptr;
+    TColorMemo* mmoIn = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QWidget* Panel1 = nullptr;
+    TResultView* lstOut = nullptr;
+    QStatusBar* StatusBar = nullptr;
+
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* mnuFile = nullptr;
+    QAction *mnuLoadSql = nullptr, *mnuSaveSql = nullptr, *mnuExportResult = nullptr;
+    QAction *mnuConnect = nullptr, *mnuDisconnect = nullptr, *Exit1 = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QAction *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr;
+    QMenu* mnuHosts = nullptr;
+    QAction *mnuNewHost = nullptr, *mnuDelete = nullptr, *mnuProperties = nullptr;
+    QMenu* mnuDatabases = nullptr;
+    QAction *mnuSelectDb = nullptr, *mnuCreateDb = nullptr, *mnuDeleteDb = nullptr;
+    QMenu* mnuQueryMenu = nullptr;
+    QAction *mnuQuery = nullptr, *mnuQuery2 = nullptr, *mnuShowDuration = nullptr;
+    QMenu* mnuView = nullptr;
+    QAction* mnuMaximize = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* About1 = nullptr;
+
+    QMenu* popTree = nullptr;
+    QAction *popmnuConnect = nullptr, *popmnuDisconnect = nullptr, *N5 = nullptr;
+    QAction *popmnuDescribeTable = nullptr, *popmnuTableSelect = nullptr, *popmnuFieldSelect = nullptr;
+    QAction *popmnuSelectDb = nullptr, *popmnuCreateDb = nullptr, *popmnuDeleteDb = nullptr;
+    QAction *popmnuNew = nullptr, *popmnuDelete = nullptr, *popmnuProperties = nullptr;
+
+    QMenu* popResult = nullptr;
+    QAction *popmnuExportResult = nullptr, *popmnuClearResult = nullptr, *popmnuMaximize = nullptr;
+
+    TFileDialog *dlgOpen = nullptr, *dlgSave = nullptr;
+    TImageList *ImageList = nullptr, *ImageListHot = nullptr, *ImageListDisabled = nullptr;
+    TImageList* ImageListTree = nullptr;
+
+    // The controls of `window` found by their design names, as tests and tools reach them; the
+    // names of any not found are added to `missing`.
+    static TMainControls Find(const QObject& window, QStringList* missing = nullptr);
+};

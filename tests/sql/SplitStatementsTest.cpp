@@ -1,0 +1,233 @@
+#include "sql/SplitStatements.h"
+#include "ReferenceSplit.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Statements = std::vector<std::string>;
+
+Statements Split(std::string_view text) {
+    Statements list;
+    SplitStatements(list, text);
+    return list;
+}
+
+Statements Reference(const std::string& t) {
+    const std::vector<std::string_view> cut = ReferenceSplit(t);
+    return Statements(cut.begin(), cut.end());
+}
+
+TEST(SplitStatements, StatementBoundaries) {
+    EXPECT_EQ(Split("SELECT 1"), Statements{"SELECT 1"});
+    EXPECT_EQ(Split("SELECT 1;\r\nSELECT 2;"), (Statements{"SELECT 1", "\r\nSELECT 2"}));
+    // A tail after the last ";" runs, unless it is only blanks, line breaks and comments.
+    EXPECT_EQ(Split("SELECT 1; SELECT 2"), (Statements{"SELECT 1", " SELECT 2"}));
+    EXPECT_EQ(Split("SELECT 1;\r\n\t \r\n"), Statements{"SELECT 1"});
+    EXPECT_EQ(Split("SELECT 1; # done"), Statements{"SELECT 1"});
+    EXPECT_EQ(Split("SELECT 1; -- done\r\n/* really */\r\n"), Statements{"SELECT 1"});
+    EXPECT_EQ(Split("SELECT 1; --"), Statements{"SELECT 1"});
+    EXPECT_EQ(Split("SELECT 1; /* open"), (Statements{"SELECT 1", " /* open"}));
+    EXPECT_EQ(Split("SELECT 1; -- done\r\nSELECT 2"), (Statements{"SELECT 1", " -- done\r\nSELECT 2"}));
+    EXPECT_EQ(Split("SELECT 1;'"), (Statements{"SELECT 1", "'"}));
+    EXPECT_EQ(Split("SELECT 1;"), Statements{"SELECT 1"});
+    EXPECT_EQ(Split("a;;b;"), (Statements{"a", "", "b"}));
+    EXPECT_EQ(Split(";"), Statements{""});
+    EXPECT_EQ(Split(""), Statements{""});
+    EXPECT_EQ(Split("  \r\n  "), Statements{"  \r\n  "});
+}
+
+TEST(SplitStatements, AppendsToWhatTheListHolds) {
+    Statements list{"kept"};
+    SplitStatements(list, "x;y;");
+    EXPECT_EQ(list, (Statements{"kept", "x", "y"}));
+}
+
+TEST(SplitStatements, HashCommentRunsToCrLf) {
+    EXPECT_EQ(Split("SELECT 1 # no; split\r\n;"), Statements{"SELECT 1 # no; split\r\n"});
+    // A bare LF does not end the comment.
+    EXPECT_EQ(Split("# a\n; b\r\n;x;"), (Statements{"# a\n; b\r\n", "x"}));
+    // On the last line, with or without a line break, the scan just ends.
+    EXPECT_EQ(Split("SELECT 1;\r\n# last; line"), Statements{"SELECT 1"});
+    EXPECT_EQ(Split("SELECT 1;\r\n# last; line\r\n"), Statements{"SELECT 1"});
+    EXPECT_EQ(Split("# only ; a comment"), Statements{"# only ; a comment"});
+    EXPECT_EQ(Split("#"), Statements{"#"});
+    EXPECT_EQ(Split("#\r"), Statements{"#\r"});
+    // The LF of the pair is an ordinary character again, so a ';' right after it splits.
+    EXPECT_EQ(Split("#\r\n;"), Statements{"#\r\n"});
+}
+
+TEST(SplitStatements, BlockComments) {
+    EXPECT_EQ(Split("SELECT /* a;b */ 1;2;"), (Statements{"SELECT /* a;b */ 1", "2"}));
+    EXPECT_EQ(Split("/*/;*/;"), (Statements{"/*/", "*/"})); // "/*/" is already a whole comment
+    EXPECT_EQ(Split("/**/;"), Statements{"/**/"});
+    EXPECT_EQ(Split("/* ; unclosed; x"), (Statements{"/* ", " unclosed", " x"}));
+    EXPECT_EQ(Split("/"), Statements{"/"});
+    EXPECT_EQ(Split("/*"), Statements{"/*"});
+    EXPECT_EQ(Split("a/;b;"), (Statements{"a/", "b"}));
+    // A "#" inside a block comment is part of the comment, and "/*" inside a "#" comment too.
+    EXPECT_EQ(Split("/* # */;x;"), (Statements{"/* # */", "x"}));
+    EXPECT_EQ(Split("# /*\r\n;*/;"), (Statements{"# /*\r\n", "*/"}));
+    // Several unclosed openings: each is an ordinary character, and every later ';' still splits.
+    EXPECT_EQ(Split("/*a;/*b;/*c;"), (Statements{"/*a", "/*b", "/*c"}));
+}
+
+TEST(SplitStatements, QuotesHideWhatTheyHold) {
+    EXPECT_EQ(Split("SELECT 'Ink; blue';SELECT 2;"), (Statements{"SELECT 'Ink; blue'", "SELECT 2"}));
+    EXPECT_EQ(Split("SELECT \"a;b\", `c;d` FROM t;x;"), (Statements{"SELECT \"a;b\", `c;d` FROM t", "x"}));
+    // Quotes hide comment starts too, and comments hide quotes.
+    EXPECT_EQ(Split("SELECT '#', \"/*\", '-- ';x;"), (Statements{"SELECT '#', \"/*\", '-- '", "x"}));
+    EXPECT_EQ(Split("SELECT 1 # it's\r\n;x;"), (Statements{"SELECT 1 # it's\r\n", "x"}));
+    EXPECT_EQ(Split("/* it's */;x;"), (Statements{"/* it's */", "x"}));
+    EXPECT_EQ(Split("-- it's\n;x;"), (Statements{"-- it's\n", "x"}));
+    // A doubled quote stands for itself.
+    EXPECT_EQ(Split("SELECT 'it''s; fine';x;"), (Statements{"SELECT 'it''s; fine'", "x"}));
+    EXPECT_EQ(Split("SELECT ```;`;x;"), (Statements{"SELECT ```;`", "x"}));
+    EXPECT_EQ(Split("SELECT '';x;"), (Statements{"SELECT ''", "x"}));
+    // A backslash takes the next character as is in '...' and "...", not in `...`.
+    EXPECT_EQ(Split("SELECT 'it\\'s; fine';x;"), (Statements{"SELECT 'it\\'s; fine'", "x"}));
+    EXPECT_EQ(Split("SELECT \"\\\";\";x;"), (Statements{"SELECT \"\\\";\"", "x"}));
+    EXPECT_EQ(Split("SELECT 'a\\\\';x;"), (Statements{"SELECT 'a\\\\'", "x"}));
+    EXPECT_EQ(Split("SELECT 'a\\\\\\';';x;"), (Statements{"SELECT 'a\\\\\\';'", "x"}));
+    EXPECT_EQ(Split("SELECT `a\\`;x;"), (Statements{"SELECT `a\\`", "x"}));
+    EXPECT_EQ(Split("SELECT 'a\\'';x;"), (Statements{"SELECT 'a\\''", "x"}));
+    // One kind of quote does not close another.
+    EXPECT_EQ(Split("SELECT '\"`;';x;"), (Statements{"SELECT '\"`;'", "x"}));
+    // An unclosed quote runs to the end of the text: nothing after it is cut off.
+    EXPECT_EQ(Split("SELECT 'a; b; c"), Statements{"SELECT 'a; b; c"});
+    EXPECT_EQ(Split("SELECT 1; SELECT 'a; b"), (Statements{"SELECT 1", " SELECT 'a; b"}));
+    EXPECT_EQ(Split("x;'\\"), (Statements{"x", "'\\"}));
+}
+
+TEST(SplitStatements, DashCommentsNeedABlankAfterTheDashes) {
+    // The half statement must not run on its own.
+    EXPECT_EQ(Split("DELETE FROM t -- keep row 5; see ticket\r\nWHERE id = 5;"),
+              Statements{"DELETE FROM t -- keep row 5; see ticket\r\nWHERE id = 5"});
+    EXPECT_EQ(Split("SELECT 1 --\t;x\n;y;"), (Statements{"SELECT 1 --\t;x\n", "y"}));
+    EXPECT_EQ(Split("SELECT 1 --\r\n;y;"), (Statements{"SELECT 1 --\r\n", "y"}));
+    EXPECT_EQ(Split("SELECT 1 -- ;"), Statements{"SELECT 1 -- ;"});
+    // Anything else after "--" is two minus signs.
+    EXPECT_EQ(Split("SELECT 1--1;y;"), (Statements{"SELECT 1--1", "y"}));
+    EXPECT_EQ(Split("SELECT 5 - -3;y;"), (Statements{"SELECT 5 - -3", "y"}));
+    EXPECT_EQ(Split("SELECT 1 ---;y;"), (Statements{"SELECT 1 ---", "y"}));
+    EXPECT_EQ(Split("SELECT 1 --- ;y;"), Statements{"SELECT 1 --- ;y;"});
+    EXPECT_EQ(Split("-;-"), (Statements{"-", "-"}));
+}
+
+TEST(SplitStatements, ViewsPointIntoTheText) {
+    const std::string text = "one; two /*;*/;three";
+    std::vector<std::string_view> views;
+    SplitStatements(views, text);
+    ASSERT_EQ(views.size(), 3u);
+    EXPECT_EQ(views[0].data(), text.data());
+    EXPECT_EQ(views[1], " two /*;*/");
+    EXPECT_EQ(views[1].data(), text.data() + 4);
+    EXPECT_EQ(views[2].data(), text.data() + 15);
+}
+
+// Long texts go through the wide scan: specials at every offset around its block edges.
+TEST(SplitStatements, SpecialsAtEveryOffsetOfLongTexts) {
+    for (std::size_t length : {15u, 16u, 17u, 63u, 64u, 65u, 130u, 511u, 512u, 513u, 1100u}) {
+        for (std::size_t at = 0; at < length; ++at) {
+            for (const char* special : {";", "#", "/*", "*/", "\r\n", "-- ", "'", "\\'", "`", "\""}) {
+                std::string text(length, 'x');
+                text.replace(at, std::string(special).size(), special);
+                text.resize(length);
+                text += ";tail;";
+                EXPECT_EQ(Split(text), Reference(text))
+                    << "length " << length << " at " << at << " " << special;
+            }
+        }
+    }
+}
+
+// Random texts over the characters that matter: the cut equals the reference scan, the statements
+// are disjoint pieces of the text in order, and joining them with ";" never exceeds the text.
+TEST(SplitStatements, RandomTextsFollowTheRules) {
+    std::mt19937 random(20260508);
+    const std::string alphabet = ";#/*\r\n ab'\"-`\\\t";
+    for (int round = 0; round < 20000; ++round) {
+        std::string text(random() % 80, ' ');
+        for (char& c : text)
+            c = alphabet[random() % alphabet.size()];
+
+        std::vector<std::string_view> views;
+        SplitStatements(views, text);
+        ASSERT_FALSE(views.empty());
+        std::size_t next = 0, joined = 0;
+        for (std::string_view v : views) {
+            ASSERT_GE(v.data(), text.data() + next) << text;
+            ASSERT_LE(v.data() + v.size(), text.data() + text.size()) << text;
+            next = static_cast<std::size_t>(v.data() - text.data()) + v.size();
+            joined += v.size();
+        }
+        joined += views.size() - 1;
+        ASSERT_LE(joined, text.size()) << text;
+        ASSERT_EQ(Split(text), Reference(text)) << text;
+    }
+    // Long texts with sparse specials, so comments jump across the scan's windows.
+    for (int round = 0; round < 300; ++round) {
+        std::string text(random() % 5000, 'x');
+        for (char& c : text)
+            if (random() % 40 == 0) c = alphabet[random() % alphabet.size()];
+        ASSERT_EQ(Split(text), Reference(text)) << text;
+    }
+    // Long texts of single-quoted values and ';', as rows of INSERTs are, with a rare other stop:
+    // whole words hold nothing else, and texts run across their edges.
+    const std::string rare = "\\#\"-`/";
+    for (int round = 0; round < 500; ++round) {
+        std::string text(random() % 3000, 'x');
+        for (char& c : text) {
+            const auto r = random() % 64;
+            if (r < 3)
+                c = '\'';
+            else if (r == 3)
+                c = ';';
+            else if (r == 4 && random() % 8 == 0)
+                c = rare[random() % rare.size()];
+        }
+        ASSERT_EQ(Split(text), Reference(text)) << text;
+    }
+}
+
+// Texts full of unclosed "/*" or of "#" comments must not make the scan quadratic: 200,000
+// unclosed openings would take minutes if each searched to the end.
+TEST(SplitStatements, UnclosedCommentsStayLinear) {
+    std::string text;
+    for (int i = 0; i < 200000; ++i)
+        text += "/*;";
+    const auto start = std::chrono::steady_clock::now();
+    Statements list;
+    SplitStatements(list, text);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(list.size(), 200000u);
+    EXPECT_EQ(list.back(), "/*");
+    // Linear takes milliseconds; quadratic would take minutes.
+    EXPECT_LT(elapsed, std::chrono::seconds(5));
+}
+
+// The same for long quoted texts full of escaped quotes and backslashes, and for many quotes.
+TEST(SplitStatements, LongQuotedTextsStayLinear) {
+    std::string escaped = "SELECT '";
+    for (int i = 0; i < 200000; ++i)
+        escaped += "\\\\\\';";
+    escaped += "';x;";
+    std::string many;
+    for (int i = 0; i < 200000; ++i)
+        many += "'a''b\\\\'`c`;";
+    const auto start = std::chrono::steady_clock::now();
+    Statements a, b;
+    SplitStatements(a, escaped);
+    SplitStatements(b, many);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(a.size(), 2u);
+    EXPECT_EQ(b.size(), 200000u);
+    EXPECT_LT(elapsed, std::chrono::seconds(5));
+}
+
+} // namespace
