@@ -39,6 +39,23 @@ int TextLength(const TEditWindow& w) {
     return i < 0 ? 0 : i + w.LineLength(i);
 }
 
+// Where the painted stretch ends: at the first painted line not wholly in the client area, so a
+// partly visible bottom line is not coloured, else at the end of the last painted line (or of the
+// scan line, when no line is painted); -1 when there is no such line. The client bottom is
+// exclusive: a line ending exactly there is wholly visible.
+int PaintedEnd(const TEditWindow& w, int first, int lines, int scanLine, int lineHeight) {
+    const int bottom = w.ClientBottom();
+    int i = -1;
+    for (int line = first; line < first + lines; ++line) {
+        i = w.LineIndex(line);
+        if (i < 0) break;
+        const TPoint at = w.PosFromChar(i);
+        if (!(at.Y >= 0 && at.Y + lineHeight <= bottom)) return i;
+    }
+    if (lines < 1) i = w.LineIndex(scanLine);
+    return i >= 0 ? i + w.LineLength(i) : -1;
+}
+
 } // namespace
 
 // The marker scans of a pass with pieces: they search the whole stretch through the memo, report
@@ -269,79 +286,15 @@ void TColorPass::RedrawColors(bool CaretLineOnly) {
     const int selStart = w.SelStart();
     const int selLength = w.SelLength();
     w.HideCaret();
-
     const TColor back = w.Color();
     FCanvas.Attr = TTextAttr{back, back, false};
-
     ColorRules.CompileRules();
 
-    // The painted lines: from F, N of them.
-    int first, lines;
-    if (CaretLineOnly) {
-        first = w.LineFromChar(selStart);
-        lines = 1;
-    } else {
-        first = w.FirstVisibleLine();
-        lines = w.LineCount() - first;
-    }
-
-    // The scan starts KeyMaxHeight - 1 lines above, so that spans opened there reach the painted
-    // lines.
-    std::int64_t scanLine = first;
-    if (ColorRules.Count() > 0 && first > 0)
-        scanLine = std::int64_t(first) - (std::int64_t(ColorRules[0].KeyMaxHeight) - 1);
-    scanLine = std::clamp<std::int64_t>(scanLine, 0, INT32_MAX);
-
-    // The stretch ends at the first line that is not fully visible, so a partly visible bottom line
-    // is not coloured. The client bottom is exclusive: a line ending exactly there is fully visible.
-    const int bottom = w.ClientBottom();
-    int end = -1;
-    bool allVisible = true;
-    int i = -1;
-    for (int line = first; line < first + lines; ++line) {
-        i = w.LineIndex(line);
-        if (i < 0) break;
-        const TPoint at = w.PosFromChar(i);
-        if (!(at.Y >= 0 && at.Y + h <= bottom)) {
-            end = i;
-            allVisible = false;
-            break;
-        }
-    }
-    if (allVisible) {
-        if (lines < 1) i = w.LineIndex(int(scanLine));
-        end = i >= 0 ? i + w.LineLength(i) : -1;
-    }
-
-    // Only the stretch from the scan line (or the first painted line, when the scan line lies below
-    // it) to the end is copied, with indexes kept global: nothing else is scanned or drawn where it
-    // can be seen, so the pass costs the same whatever the size of the document. A scan line past
-    // the text or past the end scans nothing.
-    int from = w.LineIndex(int(scanLine));
-    int copyStart = scanLine <= first ? from : w.LineIndex(first);
-    if (end < 0 || copyStart < 0) {
-        end = copyStart = from = 0;
-    } else {
-        copyStart = std::min(copyStart, end);
-        from = from < 0 ? end : std::clamp(from, copyStart, end);
-    }
-    FCopyStart = copyStart;
-    FFrom = from;
-    FEnd = end;
-    FCharsRead = 0;
-    FWholeLines.clear();
-    const bool pieces = PlanPieces(first, copyStart, end);
-    if (pieces) {
-        // Text changed behind the pass's back leaves nothing remembered worth trusting.
-        const int length = TextLength(w);
-        if (length != FTextLength) {
-            FMemo.Clear();
-            FPlaces.clear();
-        }
-        FTextLength = length;
-    }
+    TStretch stretch = FindStretch(CaretLineOnly, selStart, h);
     const long memoRead = FMemo.CharsRead();
-    CopyPieces();
+    CopyStretch(stretch);
+    const int first = stretch.First, copyStart = stretch.CopyStart, from = stretch.From, end = stretch.End;
+    const bool pieces = stretch.Cut;
     const TTextStretch scan{
         std::u16string_view(FTextBuf.data() + (from - copyStart), std::size_t(end - from)), from};
     TPieceSearch search(*this, from, end);
@@ -408,6 +361,57 @@ void TColorPass::RedrawColors(bool CaretLineOnly) {
     DrawRuns(h);
 
     w.ShowCaret();
+}
+
+// The painted lines run from the first visible one, or are the caret's line alone. Only the text
+// from the scan line (or the first painted line, when the scan line lies below it) to the end of
+// the stretch is copied, with indexes kept global: nothing else is scanned or drawn where it can be
+// seen, so the pass costs the same whatever the size of the document. A scan line past the text or
+// past the end scans nothing.
+TColorPass::TStretch TColorPass::FindStretch(bool caretLineOnly, int selStart, int lineHeight) const {
+    const TEditWindow& w = FWindow;
+    const int first = caretLineOnly ? w.LineFromChar(selStart) : w.FirstVisibleLine();
+    const int lines = caretLineOnly ? 1 : w.LineCount() - first;
+    const int scanLine = ScanLine(first);
+    TStretch s{first, 0, 0, PaintedEnd(w, first, lines, scanLine, lineHeight)};
+    s.From = w.LineIndex(scanLine);
+    s.CopyStart = scanLine <= first ? s.From : w.LineIndex(first);
+    if (s.End < 0 || s.CopyStart < 0) {
+        s.End = s.CopyStart = s.From = 0;
+    } else {
+        s.CopyStart = std::min(s.CopyStart, s.End);
+        s.From = s.From < 0 ? s.End : std::clamp(s.From, s.CopyStart, s.End);
+    }
+    return s;
+}
+
+// The scan starts KeyMaxHeight - 1 lines above the first painted line, so that spans opened there
+// reach the painted lines.
+int TColorPass::ScanLine(int first) const {
+    std::int64_t line = first;
+    if (ColorRules.Count() > 0 && first > 0)
+        line = std::int64_t(first) - (std::int64_t(ColorRules[0].KeyMaxHeight) - 1);
+    return int(std::clamp<std::int64_t>(line, 0, INT32_MAX));
+}
+
+// Starts the pass over the stretch: copies it, whole or in pieces.
+void TColorPass::CopyStretch(TStretch& stretch) {
+    FCopyStart = stretch.CopyStart;
+    FFrom = stretch.From;
+    FEnd = stretch.End;
+    FCharsRead = 0;
+    FWholeLines.clear();
+    stretch.Cut = PlanPieces(stretch.First, stretch.CopyStart, stretch.End);
+    if (stretch.Cut) {
+        // Text changed behind the pass's back leaves nothing remembered worth trusting.
+        const int length = TextLength(FWindow);
+        if (length != FTextLength) {
+            FMemo.Clear();
+            FPlaces.clear();
+        }
+        FTextLength = length;
+    }
+    CopyPieces();
 }
 
 // Each character of [first, last] takes the span of highest priority over it; on equal priority the

@@ -71,7 +71,19 @@ private:
         std::size_t Buf = 0;
     };
     class TPieceSearch;
+    // What one pass covers: the painted lines from First; the text copied from CopyStart and
+    // scanned from From, both up to End; Cut when the copy was made in pieces.
+    struct TStretch {
+        int First = 0;
+        int CopyStart = 0;
+        int From = 0;
+        int End = 0;
+        bool Cut = false;
+    };
 
+    TStretch FindStretch(bool caretLineOnly, int selStart, int lineHeight) const;
+    int ScanLine(int first) const;
+    void CopyStretch(TStretch& stretch);
     bool PlanPieces(int first, int copyStart, int end);
     void CopyPieces();
     int ScanKeysNear(TColorRule& rule, int count, int from, int end);
