@@ -293,71 +293,15 @@ void TColorPass::RedrawColors(bool CaretLineOnly) {
     TStretch stretch = FindStretch(CaretLineOnly, selStart, h);
     const long memoRead = FMemo.CharsRead();
     CopyStretch(stretch);
-    const int first = stretch.First, copyStart = stretch.CopyStart, from = stretch.From, end = stretch.End;
-    const bool pieces = stretch.Cut;
-    const TTextStretch scan{
-        std::u16string_view(FTextBuf.data() + (from - copyStart), std::size_t(end - from)), from};
-    TPieceSearch search(*this, from, end);
-
-    // Spans of the caret line and the selection may reach far outside the stretch; only their part
-    // inside it can show, and the merge should not grow with a selection of the whole document.
-    int count = 0;
-    auto putClipped = [&](std::int64_t start, std::int64_t last, TColor color, std::uint8_t zOrder) {
-        start = std::max<std::int64_t>(start, copyStart);
-        last = std::min<std::int64_t>(last, end);
-        if (start > last) return;
-        count = Put(FKeyDescrs, count, TKeyDescr{int(start), int(last), color, zOrder, 0});
-    };
+    TPieceSearch search(*this, stretch.From, stretch.End);
     for (;;) {
-        FKeyDescrs.FreeAll();
-        ResetExtent();
-        count = 0;
-        if (pieces) {
-            search.Use(std::u16string{u'H', w.HotSpot().BeginChar, w.HotSpot().EndChar});
-            count = ScanHotSpots(count, search, FKeyDescrs);
-        } else {
-            count = ScanHotSpots(count, scan, FKeyDescrs);
-        }
-        if (w.WantTabs()) {
-            for (const auto& piece : FPieces) {
-                const int start = std::max(piece.Start, from);
-                if (start < piece.End)
-                    count = ScanTabs(count, TTextStretch{Chars(start, piece.End), start}, FKeyDescrs);
-            }
-        }
-        if (w.RedrawAlways()) putClipped(w.LineIndex(w.LineFromChar(selStart)), selStart, w.FontColor(), 0);
-        for (int r = 0; r < ColorRules.Count(); ++r) {
-            TColorRule& rule = ColorRules[r];
-            if (!rule.Enabled) continue;
-            if (!pieces)
-                count = rule.Scan(count, scan, FKeyDescrs);
-            else if (rule.KeyDrawingType == dtKeyShow)
-                count = ScanKeysNear(rule, count, from, end);
-            else if (rule.KeyDrawingType != dtEventDraw) {
-                search.Use(ScanKey(rule));
-                count = rule.ScanMarkers(count, search, FKeyDescrs);
-            }
-        }
-        if (selLength > 0) putClipped(selStart, std::int64_t(selStart) + selLength - 1, clRed, zoSelection);
-
-        FRuns.clear();
-        if (!pieces) {
-            Merge(count, MinPos(), MaxPos());
-            MakeRuns(MinPos(), MaxPos());
-            break;
-        }
-        for (const auto& piece : FPieces) {
-            Merge(count, piece.Start, piece.End - 1);
-            MakeRuns(piece.Start, piece.End - 1);
-        }
-        if (!WidenCutRuns(copyStart, end)) break;
-        PlanPieces(first, copyStart, end);
+        MergeRuns(CollectSpans(stretch, search, selStart, selLength), stretch.Cut);
+        if (!stretch.Cut || !WidenCutRuns(stretch.CopyStart, stretch.End)) break;
+        PlanPieces(stretch.First, stretch.CopyStart, stretch.End);
         CopyPieces();
     }
     FCharsRead += FMemo.CharsRead() - memoRead;
-    for (std::size_t k = 0; k < FRuns.size(); ++k)
-        FKeyDescrs.Slot(int(k)) = FRuns[k];
-    if (int(FRuns.size()) < FKeyDescrs.Count()) FKeyDescrs[int(FRuns.size())].KeyStart = KeyFree;
+    PublishRuns();
     DrawRuns(h);
 
     w.ShowCaret();
@@ -414,6 +358,80 @@ void TColorPass::CopyStretch(TStretch& stretch) {
     CopyPieces();
 }
 
+TTextStretch TColorPass::WholeText(const TStretch& stretch) const {
+    const std::size_t at = std::size_t(stretch.From - stretch.CopyStart);
+    return {std::u16string_view(FTextBuf.data() + at, std::size_t(stretch.End - stretch.From)), stretch.From};
+}
+
+// The spans over the stretch in the order of their slots, which settles equal priorities: hot
+// spots, tabs, the caret line, the rules, the selection.
+int TColorPass::CollectSpans(const TStretch& stretch, TPieceSearch& search, int selStart, int selLength) {
+    TEditWindow& w = FWindow;
+    int count = 0;
+    // Spans of the caret line and the selection may reach far outside the stretch; only their part
+    // inside it can show, and the merge should not grow with a selection of the whole document.
+    auto putClipped = [&](std::int64_t start, std::int64_t last, TColor color, std::uint8_t zOrder) {
+        start = std::max<std::int64_t>(start, stretch.CopyStart);
+        last = std::min<std::int64_t>(last, stretch.End);
+        if (start > last) return;
+        count = Put(FKeyDescrs, count, TKeyDescr{int(start), int(last), color, zOrder, 0});
+    };
+    FKeyDescrs.FreeAll();
+    ResetExtent();
+    if (stretch.Cut) {
+        search.Use(std::u16string{u'H', w.HotSpot().BeginChar, w.HotSpot().EndChar});
+        count = ScanHotSpots(count, search, FKeyDescrs);
+    } else {
+        count = ScanHotSpots(count, WholeText(stretch), FKeyDescrs);
+    }
+    if (w.WantTabs()) count = ScanPieceTabs(count, stretch.From);
+    if (w.RedrawAlways()) putClipped(w.LineIndex(w.LineFromChar(selStart)), selStart, w.FontColor(), 0);
+    count = ScanRules(count, stretch, search);
+    if (selLength > 0) putClipped(selStart, std::int64_t(selStart) + selLength - 1, clRed, zoSelection);
+    return count;
+}
+
+int TColorPass::ScanPieceTabs(int count, int from) {
+    for (const auto& piece : FPieces) {
+        const int start = std::max(piece.Start, from);
+        if (start < piece.End)
+            count = ScanTabs(count, TTextStretch{Chars(start, piece.End), start}, FKeyDescrs);
+    }
+    return count;
+}
+
+// An uncut stretch is scanned whole. In pieces, keyword rules scan near each piece and marker rules
+// through the search; an event-drawn rule has nothing to draw there, or the stretch would be whole.
+int TColorPass::ScanRules(int count, const TStretch& stretch, TPieceSearch& search) {
+    for (int r = 0; r < ColorRules.Count(); ++r) {
+        TColorRule& rule = ColorRules[r];
+        if (!rule.Enabled) continue;
+        if (!stretch.Cut)
+            count = rule.Scan(count, WholeText(stretch), FKeyDescrs);
+        else if (rule.KeyDrawingType == dtKeyShow)
+            count = ScanKeysNear(rule, count, stretch.From, stretch.End);
+        else if (rule.KeyDrawingType != dtEventDraw) {
+            search.Use(ScanKey(rule));
+            count = rule.ScanMarkers(count, search, FKeyDescrs);
+        }
+    }
+    return count;
+}
+
+// Merges the spans into runs over the extent they cover, or piece by piece.
+void TColorPass::MergeRuns(int count, bool cut) {
+    FRuns.clear();
+    if (!cut) {
+        Merge(count, MinPos(), MaxPos());
+        MakeRuns(MinPos(), MaxPos());
+        return;
+    }
+    for (const auto& piece : FPieces) {
+        Merge(count, piece.Start, piece.End - 1);
+        MakeRuns(piece.Start, piece.End - 1);
+    }
+}
+
 // Each character of [first, last] takes the span of highest priority over it; on equal priority the
 // later slot wins.
 void TColorPass::Merge(int count, int first, int last) {
@@ -456,6 +474,14 @@ void TColorPass::MakeRuns(int first, int last) {
                 TKeyDescr{first + r, first + i - 1, prev.CellColor, prev.CellZOrder, prev.CellFromList});
         r = i;
     }
+}
+
+// The runs go to the slots from 0, where KeyDescrs() and the drawing find them, up to the first
+// free one.
+void TColorPass::PublishRuns() {
+    for (std::size_t k = 0; k < FRuns.size(); ++k)
+        FKeyDescrs.Slot(int(k)) = FRuns[k];
+    if (int(FRuns.size()) < FKeyDescrs.Count()) FKeyDescrs[int(FRuns.size())].KeyStart = KeyFree;
 }
 
 void TColorPass::DrawRuns(int h) {

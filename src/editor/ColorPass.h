@@ -86,13 +86,20 @@ private:
     void CopyStretch(TStretch& stretch);
     bool PlanPieces(int first, int copyStart, int end);
     void CopyPieces();
+    // The copy of an uncut stretch from where its scans begin.
+    TTextStretch WholeText(const TStretch& stretch) const;
+    int CollectSpans(const TStretch& stretch, TPieceSearch& search, int selStart, int selLength);
+    int ScanPieceTabs(int count, int from);
+    int ScanRules(int count, const TStretch& stretch, TPieceSearch& search);
     int ScanKeysNear(TColorRule& rule, int count, int from, int end);
+    void MergeRuns(int count, bool cut);
     bool WidenCutRuns(int copyStart, int end);
     bool Hidden(const TKeyDescr& run) const;
     // The copied characters [start, end), cut at the end of their piece; empty outside the pieces.
     std::u16string_view Chars(int start, int end) const;
     void Merge(int count, int first, int last);
     void MakeRuns(int first, int last);
+    void PublishRuns();
     void DrawRuns(int lineHeight);
     void DrawMultiLine(const TKeyDescr& run, TPoint at, int y2);
 
