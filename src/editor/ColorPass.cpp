@@ -39,6 +39,23 @@ int TextLength(const TEditWindow& w) {
     return i < 0 ? 0 : i + w.LineLength(i);
 }
 
+// Where the painted stretch ends: at the first painted line not wholly in the client area, so a
+// partly visible bottom line is not coloured, else at the end of the last painted line (or of the
+// scan line, when no line is painted); -1 when there is no such line. The client bottom is
+// exclusive: a line ending exactly there is wholly visible.
+int PaintedEnd(const TEditWindow& w, int first, int lines, int scanLine, int lineHeight) {
+    const int bottom = w.ClientBottom();
+    int i = -1;
+    for (int line = first; line < first + lines; ++line) {
+        i = w.LineIndex(line);
+        if (i < 0) break;
+        const TPoint at = w.PosFromChar(i);
+        if (!(at.Y >= 0 && at.Y + lineHeight <= bottom)) return i;
+    }
+    if (lines < 1) i = w.LineIndex(scanLine);
+    return i >= 0 ? i + w.LineLength(i) : -1;
+}
+
 } // namespace
 
 // The marker scans of a pass with pieces: they search the whole stretch through the memo, report
@@ -269,145 +286,150 @@ void TColorPass::RedrawColors(bool CaretLineOnly) {
     const int selStart = w.SelStart();
     const int selLength = w.SelLength();
     w.HideCaret();
-
     const TColor back = w.Color();
     FCanvas.Attr = TTextAttr{back, back, false};
-
     ColorRules.CompileRules();
 
-    // The painted lines: from F, N of them.
-    int first, lines;
-    if (CaretLineOnly) {
-        first = w.LineFromChar(selStart);
-        lines = 1;
-    } else {
-        first = w.FirstVisibleLine();
-        lines = w.LineCount() - first;
+    TStretch stretch = FindStretch(CaretLineOnly, selStart, h);
+    const long memoRead = FMemo.CharsRead();
+    CopyStretch(stretch);
+    TPieceSearch search(*this, stretch.From, stretch.End);
+    for (;;) {
+        MergeRuns(CollectSpans(stretch, search, selStart, selLength), stretch.Cut);
+        if (!stretch.Cut || !WidenCutRuns(stretch.CopyStart, stretch.End)) break;
+        PlanPieces(stretch.First, stretch.CopyStart, stretch.End);
+        CopyPieces();
     }
+    FCharsRead += FMemo.CharsRead() - memoRead;
+    PublishRuns();
+    DrawRuns(h);
 
-    // The scan starts KeyMaxHeight - 1 lines above, so that spans opened there reach the painted
-    // lines.
-    std::int64_t scanLine = first;
+    w.ShowCaret();
+}
+
+// The painted lines run from the first visible one, or are the caret's line alone. Only the text
+// from the scan line (or the first painted line, when the scan line lies below it) to the end of
+// the stretch is copied, with indexes kept global: nothing else is scanned or drawn where it can be
+// seen, so the pass costs the same whatever the size of the document. A scan line past the text or
+// past the end scans nothing.
+TColorPass::TStretch TColorPass::FindStretch(bool caretLineOnly, int selStart, int lineHeight) const {
+    const TEditWindow& w = FWindow;
+    const int first = caretLineOnly ? w.LineFromChar(selStart) : w.FirstVisibleLine();
+    const int lines = caretLineOnly ? 1 : w.LineCount() - first;
+    const int scanLine = ScanLine(first);
+    TStretch s{first, 0, 0, PaintedEnd(w, first, lines, scanLine, lineHeight)};
+    s.From = w.LineIndex(scanLine);
+    s.CopyStart = scanLine <= first ? s.From : w.LineIndex(first);
+    if (s.End < 0 || s.CopyStart < 0) {
+        s.End = s.CopyStart = s.From = 0;
+    } else {
+        s.CopyStart = std::min(s.CopyStart, s.End);
+        s.From = s.From < 0 ? s.End : std::clamp(s.From, s.CopyStart, s.End);
+    }
+    return s;
+}
+
+// The scan starts KeyMaxHeight - 1 lines above the first painted line, so that spans opened there
+// reach the painted lines.
+int TColorPass::ScanLine(int first) const {
+    std::int64_t line = first;
     if (ColorRules.Count() > 0 && first > 0)
-        scanLine = std::int64_t(first) - (std::int64_t(ColorRules[0].KeyMaxHeight) - 1);
-    scanLine = std::clamp<std::int64_t>(scanLine, 0, INT32_MAX);
+        line = std::int64_t(first) - (std::int64_t(ColorRules[0].KeyMaxHeight) - 1);
+    return int(std::clamp<std::int64_t>(line, 0, INT32_MAX));
+}
 
-    // The stretch ends at the first line that is not fully visible, so a partly visible bottom line
-    // is not coloured. The client bottom is exclusive: a line ending exactly there is fully visible.
-    const int bottom = w.ClientBottom();
-    int end = -1;
-    bool allVisible = true;
-    int i = -1;
-    for (int line = first; line < first + lines; ++line) {
-        i = w.LineIndex(line);
-        if (i < 0) break;
-        const TPoint at = w.PosFromChar(i);
-        if (!(at.Y >= 0 && at.Y + h <= bottom)) {
-            end = i;
-            allVisible = false;
-            break;
-        }
-    }
-    if (allVisible) {
-        if (lines < 1) i = w.LineIndex(int(scanLine));
-        end = i >= 0 ? i + w.LineLength(i) : -1;
-    }
-
-    // Only the stretch from the scan line (or the first painted line, when the scan line lies below
-    // it) to the end is copied, with indexes kept global: nothing else is scanned or drawn where it
-    // can be seen, so the pass costs the same whatever the size of the document. A scan line past
-    // the text or past the end scans nothing.
-    int from = w.LineIndex(int(scanLine));
-    int copyStart = scanLine <= first ? from : w.LineIndex(first);
-    if (end < 0 || copyStart < 0) {
-        end = copyStart = from = 0;
-    } else {
-        copyStart = std::min(copyStart, end);
-        from = from < 0 ? end : std::clamp(from, copyStart, end);
-    }
-    FCopyStart = copyStart;
-    FFrom = from;
-    FEnd = end;
+// Starts the pass over the stretch: copies it, whole or in pieces.
+void TColorPass::CopyStretch(TStretch& stretch) {
+    FCopyStart = stretch.CopyStart;
+    FFrom = stretch.From;
+    FEnd = stretch.End;
     FCharsRead = 0;
     FWholeLines.clear();
-    const bool pieces = PlanPieces(first, copyStart, end);
-    if (pieces) {
+    stretch.Cut = PlanPieces(stretch.First, stretch.CopyStart, stretch.End);
+    if (stretch.Cut) {
         // Text changed behind the pass's back leaves nothing remembered worth trusting.
-        const int length = TextLength(w);
+        const int length = TextLength(FWindow);
         if (length != FTextLength) {
             FMemo.Clear();
             FPlaces.clear();
         }
         FTextLength = length;
     }
-    const long memoRead = FMemo.CharsRead();
     CopyPieces();
-    const TTextStretch scan{
-        std::u16string_view(FTextBuf.data() + (from - copyStart), std::size_t(end - from)), from};
-    TPieceSearch search(*this, from, end);
+}
 
+TTextStretch TColorPass::WholeText(const TStretch& stretch) const {
+    const std::size_t at = std::size_t(stretch.From - stretch.CopyStart);
+    return {std::u16string_view(FTextBuf.data() + at, std::size_t(stretch.End - stretch.From)), stretch.From};
+}
+
+// The spans over the stretch in the order of their slots, which settles equal priorities: hot
+// spots, tabs, the caret line, the rules, the selection.
+int TColorPass::CollectSpans(const TStretch& stretch, TPieceSearch& search, int selStart, int selLength) {
+    TEditWindow& w = FWindow;
+    int count = 0;
     // Spans of the caret line and the selection may reach far outside the stretch; only their part
     // inside it can show, and the merge should not grow with a selection of the whole document.
-    int count = 0;
     auto putClipped = [&](std::int64_t start, std::int64_t last, TColor color, std::uint8_t zOrder) {
-        start = std::max<std::int64_t>(start, copyStart);
-        last = std::min<std::int64_t>(last, end);
+        start = std::max<std::int64_t>(start, stretch.CopyStart);
+        last = std::min<std::int64_t>(last, stretch.End);
         if (start > last) return;
         count = Put(FKeyDescrs, count, TKeyDescr{int(start), int(last), color, zOrder, 0});
     };
-    for (;;) {
-        FKeyDescrs.FreeAll();
-        ResetExtent();
-        count = 0;
-        if (pieces) {
-            search.Use(std::u16string{u'H', w.HotSpot().BeginChar, w.HotSpot().EndChar});
-            count = ScanHotSpots(count, search, FKeyDescrs);
-        } else {
-            count = ScanHotSpots(count, scan, FKeyDescrs);
-        }
-        if (w.WantTabs()) {
-            for (const auto& piece : FPieces) {
-                const int start = std::max(piece.Start, from);
-                if (start < piece.End)
-                    count = ScanTabs(count, TTextStretch{Chars(start, piece.End), start}, FKeyDescrs);
-            }
-        }
-        if (w.RedrawAlways()) putClipped(w.LineIndex(w.LineFromChar(selStart)), selStart, w.FontColor(), 0);
-        for (int r = 0; r < ColorRules.Count(); ++r) {
-            TColorRule& rule = ColorRules[r];
-            if (!rule.Enabled) continue;
-            if (!pieces)
-                count = rule.Scan(count, scan, FKeyDescrs);
-            else if (rule.KeyDrawingType == dtKeyShow)
-                count = ScanKeysNear(rule, count, from, end);
-            else if (rule.KeyDrawingType != dtEventDraw) {
-                search.Use(ScanKey(rule));
-                count = rule.ScanMarkers(count, search, FKeyDescrs);
-            }
-        }
-        if (selLength > 0) putClipped(selStart, std::int64_t(selStart) + selLength - 1, clRed, zoSelection);
-
-        FRuns.clear();
-        if (!pieces) {
-            Merge(count, MinPos(), MaxPos());
-            MakeRuns(MinPos(), MaxPos());
-            break;
-        }
-        for (const auto& piece : FPieces) {
-            Merge(count, piece.Start, piece.End - 1);
-            MakeRuns(piece.Start, piece.End - 1);
-        }
-        if (!WidenCutRuns(copyStart, end)) break;
-        PlanPieces(first, copyStart, end);
-        CopyPieces();
+    FKeyDescrs.FreeAll();
+    ResetExtent();
+    if (stretch.Cut) {
+        search.Use(std::u16string{u'H', w.HotSpot().BeginChar, w.HotSpot().EndChar});
+        count = ScanHotSpots(count, search, FKeyDescrs);
+    } else {
+        count = ScanHotSpots(count, WholeText(stretch), FKeyDescrs);
     }
-    FCharsRead += FMemo.CharsRead() - memoRead;
-    for (std::size_t k = 0; k < FRuns.size(); ++k)
-        FKeyDescrs.Slot(int(k)) = FRuns[k];
-    if (int(FRuns.size()) < FKeyDescrs.Count()) FKeyDescrs[int(FRuns.size())].KeyStart = KeyFree;
-    DrawRuns(h);
+    if (w.WantTabs()) count = ScanPieceTabs(count, stretch.From);
+    if (w.RedrawAlways()) putClipped(w.LineIndex(w.LineFromChar(selStart)), selStart, w.FontColor(), 0);
+    count = ScanRules(count, stretch, search);
+    if (selLength > 0) putClipped(selStart, std::int64_t(selStart) + selLength - 1, clRed, zoSelection);
+    return count;
+}
 
-    w.ShowCaret();
+int TColorPass::ScanPieceTabs(int count, int from) {
+    for (const auto& piece : FPieces) {
+        const int start = std::max(piece.Start, from);
+        if (start < piece.End)
+            count = ScanTabs(count, TTextStretch{Chars(start, piece.End), start}, FKeyDescrs);
+    }
+    return count;
+}
+
+// An uncut stretch is scanned whole. In pieces, keyword rules scan near each piece and marker rules
+// through the search; an event-drawn rule has nothing to draw there, or the stretch would be whole.
+int TColorPass::ScanRules(int count, const TStretch& stretch, TPieceSearch& search) {
+    for (int r = 0; r < ColorRules.Count(); ++r) {
+        TColorRule& rule = ColorRules[r];
+        if (!rule.Enabled) continue;
+        if (!stretch.Cut)
+            count = rule.Scan(count, WholeText(stretch), FKeyDescrs);
+        else if (rule.KeyDrawingType == dtKeyShow)
+            count = ScanKeysNear(rule, count, stretch.From, stretch.End);
+        else if (rule.KeyDrawingType != dtEventDraw) {
+            search.Use(ScanKey(rule));
+            count = rule.ScanMarkers(count, search, FKeyDescrs);
+        }
+    }
+    return count;
+}
+
+// Merges the spans into runs over the extent they cover, or piece by piece.
+void TColorPass::MergeRuns(int count, bool cut) {
+    FRuns.clear();
+    if (!cut) {
+        Merge(count, MinPos(), MaxPos());
+        MakeRuns(MinPos(), MaxPos());
+        return;
+    }
+    for (const auto& piece : FPieces) {
+        Merge(count, piece.Start, piece.End - 1);
+        MakeRuns(piece.Start, piece.End - 1);
+    }
 }
 
 // Each character of [first, last] takes the span of highest priority over it; on equal priority the
@@ -452,6 +474,14 @@ void TColorPass::MakeRuns(int first, int last) {
                 TKeyDescr{first + r, first + i - 1, prev.CellColor, prev.CellZOrder, prev.CellFromList});
         r = i;
     }
+}
+
+// The runs go to the slots from 0, where KeyDescrs() and the drawing find them, up to the first
+// free one.
+void TColorPass::PublishRuns() {
+    for (std::size_t k = 0; k < FRuns.size(); ++k)
+        FKeyDescrs.Slot(int(k)) = FRuns[k];
+    if (int(FRuns.size()) < FKeyDescrs.Count()) FKeyDescrs[int(FRuns.size())].KeyStart = KeyFree;
 }
 
 void TColorPass::DrawRuns(int h) {

@@ -71,16 +71,35 @@ private:
         std::size_t Buf = 0;
     };
     class TPieceSearch;
+    // What one pass covers: the painted lines from First; the text copied from CopyStart and
+    // scanned from From, both up to End; Cut when the copy was made in pieces.
+    struct TStretch {
+        int First = 0;
+        int CopyStart = 0;
+        int From = 0;
+        int End = 0;
+        bool Cut = false;
+    };
 
+    TStretch FindStretch(bool caretLineOnly, int selStart, int lineHeight) const;
+    int ScanLine(int first) const;
+    void CopyStretch(TStretch& stretch);
     bool PlanPieces(int first, int copyStart, int end);
     void CopyPieces();
+    // The copy of an uncut stretch from where its scans begin.
+    TTextStretch WholeText(const TStretch& stretch) const;
+    int CollectSpans(const TStretch& stretch, TPieceSearch& search, int selStart, int selLength);
+    int ScanPieceTabs(int count, int from);
+    int ScanRules(int count, const TStretch& stretch, TPieceSearch& search);
     int ScanKeysNear(TColorRule& rule, int count, int from, int end);
+    void MergeRuns(int count, bool cut);
     bool WidenCutRuns(int copyStart, int end);
     bool Hidden(const TKeyDescr& run) const;
     // The copied characters [start, end), cut at the end of their piece; empty outside the pieces.
     std::u16string_view Chars(int start, int end) const;
     void Merge(int count, int first, int last);
     void MakeRuns(int first, int last);
+    void PublishRuns();
     void DrawRuns(int lineHeight);
     void DrawMultiLine(const TKeyDescr& run, TPoint at, int y2);
 
