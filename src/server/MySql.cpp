@@ -30,7 +30,7 @@ std::string TextOrEmpty(const char* s) {
 // (only possible for a streamed result), so the caller can treat it as a failed statement.
 std::shared_ptr<const TResultBlock> CopyResult(MYSQL_RES* res, MYSQL* h, bool& failed) {
     failed = false;
-    TResultBlock::Builder b(FieldNamesOf(res));
+    TResultBlock::Builder b(ColumnsOf(res));
     if (res) {
         while (MYSQL_ROW row = FetchRow(res))
             b.AddRow(row, mysql_fetch_lengths(res));
@@ -40,7 +40,7 @@ std::shared_ptr<const TResultBlock> CopyResult(MYSQL_RES* res, MYSQL* h, bool& f
 }
 
 std::shared_ptr<const TResultBlock> EmptyBlock() {
-    return TResultBlock::Builder({}).Finish();
+    return TResultBlock::Builder(std::span<const TColumnInfo>()).Finish();
 }
 
 constexpr int HighestPort = 65535;

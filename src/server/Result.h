@@ -34,7 +34,9 @@ class TRow {
 public:
     TRow(const TResultBlock* block, std::size_t row) : FBlock(block), FRow(row) {}
     int Count() const { return static_cast<int>(FBlock->FieldCount()); }
+    // Every byte of the value; NULL reads as the empty string, IsNull tells it apart.
     std::string_view Values(int i) const { return FBlock->Cell(FRow, static_cast<std::size_t>(i)); }
+    bool IsNull(int i) const { return FBlock->IsNull(FRow, static_cast<std::size_t>(i)); }
 
 private:
     const TResultBlock* FBlock;

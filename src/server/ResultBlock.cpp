@@ -1,5 +1,8 @@
 #include "server/ResultBlock.h"
 
+#include <mysql.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -24,10 +27,55 @@ std::size_t NextCapacity(std::size_t have, std::size_t need) {
 
 } // namespace
 
+bool TColumnInfo::IsUnsigned() const {
+    return (Flags & UNSIGNED_FLAG) != 0;
+}
+
+TColumnKind ColumnKindOf(int type, unsigned charsetNr) {
+    constexpr unsigned BinaryCharset = 63;
+    switch (type) {
+    case MYSQL_TYPE_TINY:
+    case MYSQL_TYPE_SHORT:
+    case MYSQL_TYPE_INT24:
+    case MYSQL_TYPE_LONG:
+    case MYSQL_TYPE_LONGLONG:
+    case MYSQL_TYPE_YEAR:
+        return TColumnKind::Integer;
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL:
+        return TColumnKind::Decimal;
+    case MYSQL_TYPE_FLOAT:
+    case MYSQL_TYPE_DOUBLE:
+        return TColumnKind::Float;
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+    case MYSQL_TYPE_TIME:
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_TIMESTAMP:
+        return TColumnKind::Temporal;
+    case MYSQL_TYPE_BIT:
+        return TColumnKind::Bit;
+    case MYSQL_TYPE_GEOMETRY:
+        return TColumnKind::Binary;
+    case MYSQL_TYPE_STRING:
+    case MYSQL_TYPE_VAR_STRING:
+    case MYSQL_TYPE_VARCHAR:
+    case MYSQL_TYPE_TINY_BLOB:
+    case MYSQL_TYPE_MEDIUM_BLOB:
+    case MYSQL_TYPE_LONG_BLOB:
+    case MYSQL_TYPE_BLOB:
+        // Numbers and times also report the binary character set; for strings it means bytes.
+        return charsetNr == BinaryCharset ? TColumnKind::Binary : TColumnKind::Text;
+    default:
+        return TColumnKind::Text;
+    }
+}
+
 TResultBlock::~TResultBlock() {
     std::free(FBytes);
     std::free(FEnds32);
     std::free(FEnds64);
+    std::free(FNulls);
 }
 
 std::size_t TResultBlock::MemoryUsed() const {
@@ -37,12 +85,30 @@ std::size_t TResultBlock::MemoryUsed() const {
     for (const auto& f : FFieldNames)
         n += sizeof(f) + f.capacity();
     n += FWidest.size() * sizeof(Widest);
+    if (FNulls) n += (cells + 63) / 64 * sizeof(std::uint64_t);
+    for (const auto& c : FColumns)
+        n += sizeof(c) + c.Name.capacity() + c.Table.capacity() + c.Database.capacity();
     return n + sizeof(*this);
 }
 
-TResultBlock::Builder::Builder(std::vector<std::string> fieldNames) : FBlock(new TResultBlock) {
-    FBlock->FWidest.resize(fieldNames.size());
-    FBlock->FFieldNames = std::move(fieldNames);
+namespace {
+std::vector<TColumnInfo> TextColumns(const std::vector<std::string>& names) {
+    std::vector<TColumnInfo> columns(names.size());
+    for (std::size_t c = 0; c < names.size(); ++c)
+        columns[c].Name = names[c];
+    return columns;
+}
+} // namespace
+
+TResultBlock::Builder::Builder(std::vector<std::string> fieldNames)
+    : Builder(std::span<const TColumnInfo>(TextColumns(fieldNames))) {}
+
+TResultBlock::Builder::Builder(std::span<const TColumnInfo> columns) : FBlock(new TResultBlock) {
+    FBlock->FWidest.resize(columns.size());
+    FBlock->FFieldNames.reserve(columns.size());
+    for (const TColumnInfo& c : columns)
+        FBlock->FFieldNames.push_back(c.Name);
+    FBlock->FColumns.assign(columns.begin(), columns.end());
 }
 
 TResultBlock::Builder::~Builder() = default;
@@ -76,11 +142,23 @@ void TResultBlock::Builder::Reserve(std::size_t extraBytes, std::size_t extraCel
     }
 }
 
+void TResultBlock::Builder::MarkNull(std::size_t cell) {
+    TResultBlock& b = *FBlock;
+    const std::size_t word = cell / 64;
+    if (word >= FNullWords) {
+        // Sized for the cells reserved so far; the mark stays one bit a cell.
+        const std::size_t words = std::max(word + 1, (FCellCapacity + 63) / 64);
+        b.FNulls = Grow(b.FNulls, words);
+        std::memset(b.FNulls + FNullWords, 0, (words - FNullWords) * sizeof(std::uint64_t));
+        FNullWords = words;
+    }
+    b.FNulls[word] |= std::uint64_t{1} << (cell % 64);
+}
+
 void TResultBlock::Builder::AppendCell(const char* value, std::size_t length, std::size_t col) {
     TResultBlock& b = *FBlock;
+    if (!value) MarkNull(FCellCount);
     if (value && length) {
-        // The model keeps a value only up to its first NUL byte.
-        if (const void* nul = std::memchr(value, 0, length)) length = static_cast<const char*>(nul) - value;
         std::memcpy(b.FBytes + b.FByteCount, value, length);
         b.FByteCount += length;
     } else {
@@ -121,6 +199,8 @@ std::shared_ptr<const TResultBlock> TResultBlock::Builder::Finish() {
         else if (b.FEnds32)
             b.FEnds32 = Grow(b.FEnds32, FCellCount);
     }
-    FByteCapacity = FCellCapacity = FCellCount = 0;
+    const std::size_t nullWords = (FCellCount + 63) / 64;
+    if (b.FNulls && FNullWords > nullWords) b.FNulls = Grow(b.FNulls, nullWords);
+    FByteCapacity = FCellCapacity = FCellCount = FNullWords = 0;
     return std::shared_ptr<const TResultBlock>(FBlock.release());
 }

@@ -1,14 +1,52 @@
 #pragma once
 // The compact, immutable copy of one result set: every cell's bytes in one buffer plus one end
-// offset per cell. No per-cell or per-row heap objects, so a million-row result costs little more
-// than its raw bytes, and a grid can share the block long after the TResult that built it is gone.
+// offset per cell, a NULL mark per cell (one bit) and what the server said of each column. No
+// per-cell or per-row heap objects, so a million-row result costs little more than its raw bytes,
+// and a grid can share the block long after the TResult that built it is gone.
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+// How a column's values are read: for display, sorting, copy and export.
+enum class TColumnKind {
+    Text,     // character data, shown and exported as it is
+    Integer,  // whole numbers, YEAR included
+    Decimal,  // exact decimals, compared exactly
+    Float,    // FLOAT and DOUBLE
+    Temporal, // DATE, TIME, DATETIME, TIMESTAMP: their text sorts in time order
+    Binary,   // bytes of the binary character set (BINARY, VARBINARY, BLOB, spatial values)
+    Bit,      // BIT(n): n bits as bytes
+};
+
+// What the server says of a column (mysql_fetch_field).
+struct TColumnInfo {
+    TColumnInfo() = default;
+    explicit TColumnInfo(std::string name) : Name(std::move(name)) {}
+
+    std::string Name;
+    std::string Table;      // the table it comes from, as the server names it (empty: none)
+    std::string Database;   // that table's database
+    int Type = 0;           // the client library's field type number
+    unsigned Flags = 0;     // the client library's field flags
+    unsigned CharsetNr = 0; // 63 is the binary character set
+    unsigned Decimals = 0;
+    TColumnKind Kind = TColumnKind::Text;
+
+    bool IsNumber() const {
+        return Kind == TColumnKind::Integer || Kind == TColumnKind::Decimal || Kind == TColumnKind::Float;
+    }
+    bool IsBinary() const { return Kind == TColumnKind::Binary || Kind == TColumnKind::Bit; }
+    bool IsUnsigned() const;
+};
+
+// The kind of a column from its type number, flags and character set.
+TColumnKind ColumnKindOf(int type, unsigned charsetNr);
 
 class TResultBlock {
 public:
@@ -20,13 +58,21 @@ public:
     std::size_t FieldCount() const { return FFieldNames.size(); }
     const std::string& FieldName(std::size_t col) const { return FFieldNames[col]; }
     const std::vector<std::string>& FieldNames() const { return FFieldNames; }
+    const TColumnInfo& Column(std::size_t col) const { return FColumns[col]; }
 
-    // A cell's text: the server's value up to its first NUL; SQL NULL reads as empty.
+    // A cell's value: every byte the server sent, NUL bytes included; SQL NULL reads as empty.
     std::string_view Cell(std::size_t row, std::size_t col) const {
         const std::size_t i = row * FFieldNames.size() + col;
         const std::uint64_t begin = i == 0 ? 0 : End(i - 1);
         return {FBytes + begin, static_cast<std::size_t>(End(i) - begin)};
     }
+    // True for SQL NULL, which Cell reads as the empty string.
+    bool IsNull(std::size_t row, std::size_t col) const {
+        const std::size_t i = row * FFieldNames.size() + col;
+        return FNulls && (FNulls[i / 64] >> (i % 64) & 1u) != 0;
+    }
+    // Whether any cell of the block is NULL.
+    bool HasNulls() const { return FNulls != nullptr; }
 
     // The longest value of a column in bytes and the first row holding it, found while copying,
     // so a view can size its columns without measuring every cell.
@@ -51,6 +97,7 @@ private:
     };
 
     std::vector<std::string> FFieldNames;
+    std::vector<TColumnInfo> FColumns;
     std::vector<Widest> FWidest;
     std::size_t FRowCount = 0;
     char* FBytes = nullptr;
@@ -58,16 +105,21 @@ private:
     // 32-bit ends while the bytes fit in 4 GiB, 64-bit beyond: the common case stays small.
     std::uint32_t* FEnds32 = nullptr;
     std::uint64_t* FEnds64 = nullptr;
+    // One bit per cell in cell order; null while no cell is NULL.
+    std::uint64_t* FNulls = nullptr;
 };
 
 class TResultBlock::Builder {
 public:
+    // Columns known by name only read as text.
     explicit Builder(std::vector<std::string> fieldNames);
+    explicit Builder(std::span<const TColumnInfo> columns);
     ~Builder();
     Builder(const Builder&) = delete;
     Builder& operator=(const Builder&) = delete;
 
-    // Appends one row; `values[i]` may be null (SQL NULL). Values are cut at their first NUL.
+    // Appends one row; `values[i]` may be null (SQL NULL). `lengths` null: the values end at
+    // their first NUL byte.
     void AddRow(const char* const* values, const unsigned long* lengths);
     std::size_t RowCount() const;
     // Hands over the finished block; the builder is empty afterwards.
@@ -76,9 +128,11 @@ public:
 private:
     void AppendCell(const char* value, std::size_t length, std::size_t col);
     void Reserve(std::size_t extraBytes, std::size_t extraCells);
+    void MarkNull(std::size_t cell);
 
     std::unique_ptr<TResultBlock> FBlock;
     std::size_t FByteCapacity = 0;
     std::size_t FCellCount = 0;
     std::size_t FCellCapacity = 0;
+    std::size_t FNullWords = 0;
 };

@@ -11,6 +11,25 @@ std::vector<std::string> FieldNamesOf(MYSQL_RES* res) {
     return names;
 }
 
+std::vector<TColumnInfo> ColumnsOf(MYSQL_RES* res) {
+    std::vector<TColumnInfo> columns;
+    if (!res) return columns;
+    mysql_field_seek(res, 0);
+    while (MYSQL_FIELD* f = mysql_fetch_field(res)) {
+        TColumnInfo c;
+        c.Name = f->name ? f->name : "";
+        c.Table = f->org_table ? f->org_table : "";
+        c.Database = f->db ? f->db : "";
+        c.Type = static_cast<int>(f->type);
+        c.Flags = f->flags;
+        c.CharsetNr = f->charsetnr;
+        c.Decimals = f->decimals;
+        c.Kind = ColumnKindOf(c.Type, c.CharsetNr);
+        columns.push_back(std::move(c));
+    }
+    return columns;
+}
+
 std::vector<std::string> FirstColumnOf(MYSQL_RES* listing) {
     std::vector<std::string> names;
     if (!listing) return names;

@@ -143,7 +143,7 @@ void WriteDelimited(TChunkedOut& out, const TExportGrid& grid, const TExportOpti
     for (std::size_t row = 0; row < grid.Rows && out.Ok(); ++row) {
         for (std::size_t i = 0; i < grid.Columns.size(); ++i) {
             if (i > 0) out.Put(options.Separator);
-            values.Put(out, grid.Block->Cell(row, grid.Columns[i]));
+            values.Put(out, grid.Block->Cell(grid.BlockRow(row), grid.Columns[i]));
         }
         out.Put(LineEnd);
     }
@@ -155,9 +155,10 @@ void WriteInserts(TChunkedOut& out, const TExportGrid& grid, const TExportOption
         out.Put(options.TableName);
         out.Put(" VALUES(");
         // The first value is always a string, even when empty; later empty ones are null.
-        PutSqlString(out, grid.Columns.empty() ? std::string_view() : grid.Block->Cell(row, grid.Columns[0]));
+        PutSqlString(out, grid.Columns.empty() ? std::string_view()
+                                               : grid.Block->Cell(grid.BlockRow(row), grid.Columns[0]));
         for (std::size_t i = 1; i < grid.Columns.size(); ++i) {
-            const std::string_view value = grid.Block->Cell(row, grid.Columns[i]);
+            const std::string_view value = grid.Block->Cell(grid.BlockRow(row), grid.Columns[i]);
             out.Put(',');
             if (value.empty())
                 out.Put("null");

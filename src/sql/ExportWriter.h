@@ -15,12 +15,16 @@
 #include <string_view>
 #include <vector>
 
-// What a grid shows: its block (null after Clear result), how many of the block's rows, and the
-// block's columns in display order.
+// What a grid shows: its block (null after Clear result), how many of the block's rows, the
+// order it shows them in, and the block's columns in display order.
 struct TExportGrid {
     std::shared_ptr<const TResultBlock> Block;
     std::size_t Rows = 0;
     std::vector<std::size_t> Columns;
+    // The block row shown at each place, when the grid is sorted; null: the block's own order.
+    std::shared_ptr<const std::vector<std::size_t>> Order;
+
+    std::size_t BlockRow(std::size_t shown) const { return Order ? (*Order)[shown] : shown; }
 };
 
 // Every row and column of `block` in block order.

@@ -191,6 +191,33 @@ TEST(Results, EmptySelectKeepsItsFields) {
     EXPECT_EQ(r->AffectedRows, 0);
 }
 
+TEST(Results, ColumnsCarryWhatTheServerSaysOfThem) {
+    TempDatabase db;
+    db.Run("CREATE TABLE t (i INT UNSIGNED, d DECIMAL(30,10), f DOUBLE, dt DATETIME(6), y YEAR, c VARCHAR(5),"
+           " b VARBINARY(16), bl BLOB, bits BIT(9))");
+    db.Run("INSERT INTO t VALUES (4294967295, -1.5, 2.5, '2026-12-08 10:11:12.000001', 2026, '', "
+           "UNHEX('00FF00'), UNHEX('000102'), b'100000001')");
+    auto m = ConnectedSandbox();
+    m->Execute("USE " + QuoteIdentifier(db.Name()));
+    TResult* r = m->Execute("SELECT * FROM t");
+    ASSERT_EQ(r->Rows.Count(), 1) << r->ErrorText();
+    const TResultBlock& b = *r->Block();
+    const std::vector<TColumnKind> kinds{TColumnKind::Integer,  TColumnKind::Decimal, TColumnKind::Float,
+                                         TColumnKind::Temporal, TColumnKind::Integer, TColumnKind::Text,
+                                         TColumnKind::Binary,   TColumnKind::Binary,  TColumnKind::Bit};
+    for (std::size_t c = 0; c < kinds.size(); ++c)
+        EXPECT_EQ(b.Column(c).Kind, kinds[c]) << b.Column(c).Name;
+    EXPECT_TRUE(b.Column(0).IsUnsigned());
+    EXPECT_FALSE(b.Column(1).IsUnsigned());
+    EXPECT_EQ(b.Column(1).Decimals, 10u);
+    EXPECT_EQ(b.Column(0).Table, "t");
+    EXPECT_EQ(b.Column(0).Database, db.Name());
+    EXPECT_EQ(b.Cell(0, 6), std::string("\0\xff\0", 3));
+    EXPECT_EQ(b.Cell(0, 7), std::string("\0\x01\x02", 3));
+    EXPECT_EQ(b.Cell(0, 8), std::string("\x01\x01", 2));
+    EXPECT_EQ(b.Cell(0, 3), "2026-12-08 10:11:12.000001");
+}
+
 TEST(Results, RowsComeBackInOrderAsTextWithNullAsEmpty) {
     TempDatabase db;
     db.Run("CREATE TABLE t (id INT, v VARCHAR(20), n INT)");
@@ -207,13 +234,18 @@ TEST(Results, RowsComeBackInOrderAsTextWithNullAsEmpty) {
     EXPECT_EQ(r->Rows.Items(1).Values(2), "7");
     EXPECT_EQ(r->Rows.Items(2).Values(1), ""); // NULL reads the same
     EXPECT_EQ(r->Rows.Items(2).Values(0), "3");
+    // ...and is told apart by its mark.
+    EXPECT_FALSE(r->Rows.Items(1).IsNull(1));
+    EXPECT_TRUE(r->Rows.Items(2).IsNull(1));
+    EXPECT_TRUE(r->Rows.Items(0).IsNull(2));
+    EXPECT_FALSE(r->Rows.Items(1).IsNull(2));
 }
 
-TEST(Results, EmbeddedNulCutsTheValueButNotTheStatement) {
+TEST(Results, EmbeddedNulIsKeptInTheValueAndInTheStatement) {
     auto m = ConnectedSandbox();
     TResult* r = m->Execute("SELECT CONCAT('ab', CHAR(0), 'cd') AS v, 'next' AS w");
     ASSERT_EQ(r->Rows.Count(), 1);
-    EXPECT_EQ(r->Rows.Items(0).Values(0), "ab");
+    EXPECT_EQ(r->Rows.Items(0).Values(0), std::string("ab\0cd", 5));
     EXPECT_EQ(r->Rows.Items(0).Values(1), "next");
 
     // The whole statement reaches the server: a NUL inside a quoted text is valid SQL...

@@ -32,16 +32,53 @@ TEST(ResultBlock, KeepsCellsInOrderWithNullAsEmpty) {
     EXPECT_EQ(block->CellBytes(), 7u);
 }
 
-TEST(ResultBlock, CutsValuesAtTheirFirstNulUsingTheGivenLengths) {
-    TResultBlock::Builder b({"v", "w"});
+TEST(ResultBlock, KeepsEveryByteOfAValueNulBytesIncluded) {
+    TResultBlock::Builder b({"v", "w", "x"});
     const char raw[] = {'a', 'b', '\0', 'c', 'd'};
-    const char* values[] = {raw, "xyz"};
-    const unsigned long lengths[] = {5, 3};
+    const char zeros[] = {'\0', '\0'};
+    const char* values[] = {raw, "xyz", zeros};
+    const unsigned long lengths[] = {5, 3, 2};
     b.AddRow(values, lengths);
     auto block = b.Finish();
-    EXPECT_EQ(block->Cell(0, 0), "ab");
+    EXPECT_EQ(block->Cell(0, 0), std::string_view(raw, 5));
     EXPECT_EQ(block->Cell(0, 1), "xyz");
-    EXPECT_EQ(block->WidestBytes(0), 2u);
+    EXPECT_EQ(block->Cell(0, 2), std::string_view(zeros, 2));
+    EXPECT_EQ(block->WidestBytes(0), 5u);
+    EXPECT_EQ(block->CellBytes(), 10u);
+}
+
+// NULL and the empty string read alike as text but are told apart by their mark, also across the
+// word boundaries of the marks and in blocks that hold no NULL at all.
+TEST(ResultBlock, MarksNullApartFromTheEmptyString) {
+    std::vector<std::vector<const char*>> rows;
+    for (int r = 0; r < 100; ++r)
+        rows.push_back({r % 3 == 0 ? nullptr : "", r % 7 == 0 ? nullptr : "v"});
+    auto block = Build({"a", "b"}, rows);
+    for (std::size_t r = 0; r < 100; ++r) {
+        EXPECT_EQ(block->IsNull(r, 0), r % 3 == 0) << r;
+        EXPECT_EQ(block->IsNull(r, 1), r % 7 == 0) << r;
+        EXPECT_EQ(block->Cell(r, 0), "");
+    }
+    EXPECT_TRUE(block->HasNulls());
+    auto none = Build({"a"}, {{""}, {"x"}});
+    EXPECT_FALSE(none->HasNulls());
+    EXPECT_FALSE(none->IsNull(0, 0));
+}
+
+TEST(ResultBlock, ColumnKindsFollowTypeAndCharacterSet) {
+    // Type numbers of the client protocol: strings of the binary character set are bytes; numbers
+    // and times report that character set too and stay what they are.
+    EXPECT_EQ(ColumnKindOf(3, 63), TColumnKind::Integer);   // INT
+    EXPECT_EQ(ColumnKindOf(13, 63), TColumnKind::Integer);  // YEAR
+    EXPECT_EQ(ColumnKindOf(246, 63), TColumnKind::Decimal); // DECIMAL
+    EXPECT_EQ(ColumnKindOf(5, 63), TColumnKind::Float);     // DOUBLE
+    EXPECT_EQ(ColumnKindOf(12, 63), TColumnKind::Temporal); // DATETIME
+    EXPECT_EQ(ColumnKindOf(16, 63), TColumnKind::Bit);      // BIT
+    EXPECT_EQ(ColumnKindOf(252, 63), TColumnKind::Binary);  // BLOB
+    EXPECT_EQ(ColumnKindOf(252, 45), TColumnKind::Text);    // TEXT in utf8mb4
+    EXPECT_EQ(ColumnKindOf(254, 63), TColumnKind::Binary);  // BINARY(n)
+    EXPECT_EQ(ColumnKindOf(253, 33), TColumnKind::Text);    // VARCHAR in utf8
+    EXPECT_EQ(ColumnKindOf(255, 63), TColumnKind::Binary);  // spatial
 }
 
 TEST(ResultBlock, RemembersTheWidestValueOfEachColumn) {

@@ -17,6 +17,7 @@ void TResultModel::SetBlock(std::shared_ptr<const TResultBlock> block) {
     if (!block && !FBlock) return;
     beginResetModel();
     FBlock = std::move(block);
+    FOrder.reset();
     endResetModel();
 }
 
@@ -201,6 +202,7 @@ TExportGrid ShownGrid(const TResultView& view) {
     grid.Block = model.Block();
     if (!grid.Block) return grid;
     grid.Rows = static_cast<std::size_t>(model.rowCount());
+    grid.Order = model.Order();
     const QHeaderView& header = *view.horizontalHeader();
     for (int visual = 0; visual < header.count(); ++visual) {
         const int logical = header.logicalIndex(visual);

@@ -17,6 +17,7 @@
 
 #include <memory>
 #include <string_view>
+#include <vector>
 
 class TResult;
 
@@ -36,6 +37,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // The block row shown at place `row`, and the order of all of them when the rows are sorted
+    // (null: the block's own order).
+    std::size_t BlockRow(int row) const {
+        return FOrder ? (*FOrder)[static_cast<std::size_t>(row)] : std::size_t(row);
+    }
+    const std::shared_ptr<const std::vector<std::size_t>>& Order() const { return FOrder; }
+
     // A cell as shown: the value's text, NULL and the empty string alike as an empty text.
     QString CellText(int row, int col) const;
     // The row of the column's longest value, found while the block was built (-1 when empty).
@@ -47,6 +55,7 @@ public:
 
 private:
     std::shared_ptr<const TResultBlock> FBlock;
+    std::shared_ptr<const std::vector<std::size_t>> FOrder;
 };
 
 // A read-only, whole-row, grid-lined report view over a TResultModel of its own.
