@@ -35,7 +35,7 @@ std::size_t TResultBlock::MemoryUsed() const {
     const std::size_t cells = FRowCount * FFieldNames.size();
     n += cells * (FEnds64 ? sizeof(std::uint64_t) : sizeof(std::uint32_t));
     for (const auto& f : FFieldNames)
-        n += sizeof(f) + f.capacity();
+        n += sizeof(std::string) + f.capacity();
     n += FWidest.size() * sizeof(Widest);
     return n + sizeof(*this);
 }
