@@ -5,7 +5,7 @@ KORVANA_PACKAGES=(
     qt6-base-dev qt6-svg-dev libqt6svg6
     libmariadb-dev mariadb-server mariadb-client
     libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-liberation fonts-wqy-microhei clang-format
+    fonts-liberation fonts-wqy-microhei clang-format clang-tidy
     xvfb xauth openbox xdotool x11-utils
     desktop-file-utils appstream dpkg-dev
     clang-14 libclang-rt-14-dev

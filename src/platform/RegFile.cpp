@@ -367,7 +367,7 @@ bool WriteFileAtomically(const QString& path, const std::string& bytes) {
 
 QString KeepCopy(const QString& stem, const std::string& bytes) {
     for (int n = 0; n < 1000; ++n) {
-        const QString name = n == 0 ? stem : stem + '.' + QString::number(n);
+        QString name = n == 0 ? stem : stem + '.' + QString::number(n);
         const QByteArray native = QFile::encodeName(name);
         int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
         if (fd < 0) {

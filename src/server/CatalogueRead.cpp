@@ -330,7 +330,7 @@ bool Describe(bool view, std::vector<TColumn>& columns, TResultBlock::Builder& r
 
 } // namespace
 
-std::unique_ptr<TTable> TCatalogueRead::Made(std::string name, std::vector<std::string> columns,
+std::unique_ptr<TTable> TCatalogueRead::Made(std::string name, const std::vector<std::string>& columns,
                                              std::shared_ptr<const TResultBlock> description) const {
     const int count = static_cast<int>(description->RowCount());
     std::unique_ptr<TResult> result(new TResult(std::move(description), FHandle, count));
@@ -372,7 +372,7 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases() {
             TResultBlock::Builder rows({"Field", "Type", "Null", "Key", "Default", "Extra"});
             std::vector<std::string> visible;
             if (Describe(view, c->second, rows, visible))
-                described.emplace(key, Made(std::string(table), std::move(visible), rows.Finish()));
+                described.emplace(key, Made(std::string(table), visible, rows.Finish()));
         }
 
     for (auto& database : names) {
@@ -409,6 +409,7 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases() {
 
 std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::TableByTable(std::vector<std::string>& names) const {
     std::vector<std::unique_ptr<TDatabase>> items;
+    items.reserve(names.size());
     for (auto& n : names)
         items.push_back(std::make_unique<TDatabase>(FHandle, std::move(n)));
     return items;

@@ -83,7 +83,7 @@ std::size_t TResultBlock::MemoryUsed() const {
     const std::size_t cells = FRowCount * FFieldNames.size();
     n += cells * (FEnds64 ? sizeof(std::uint64_t) : sizeof(std::uint32_t));
     for (const auto& f : FFieldNames)
-        n += sizeof(f) + f.capacity();
+        n += sizeof(std::string) + f.capacity();
     n += FWidest.size() * sizeof(Widest);
     if (FNulls) n += (cells + 63) / 64 * sizeof(std::uint64_t);
     for (const auto& c : FColumns)

@@ -9,6 +9,14 @@ namespace {
 const std::string SettingsKey = "\\Software\\Tarnvale\\Korvana";
 const std::string HostsKey = "\\Software\\Tarnvale\\Korvana\\Hosts";
 
+// The registry path of one host's key.
+std::string HostPath(const std::string& key) {
+    std::string path = HostsKey;
+    path += '\\';
+    path += key;
+    return path;
+}
+
 // Orders names as the registry compares key names, for finding a host by its key.
 struct TKeyLess {
     bool operator()(const std::string& a, const std::string& b) const { return CompareKeyNames(a, b) < 0; }
@@ -54,7 +62,7 @@ THostListLoad THostList::Load(const THostSink& onHost) {
             auto host = std::make_unique<TMySql>();
             // Gone since it was listed (cannot happen with one user); the reads below then fail
             // as they would on an empty key.
-            reg.OpenKey(HostsKey + '\\' + name, false);
+            reg.OpenKey(HostPath(name), false);
             host->Name = name;
             host->Host = reg.ReadString("host");
             host->User = reg.ReadString("user");
@@ -109,14 +117,14 @@ std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TF
             TRegistry reg(FStore);
             for (const THostValues* host : written) {
                 // A key that cannot be made is skipped, as the registry would skip it.
-                if (!reg.OpenKey(HostsKey + '\\' + host->Key, true)) continue;
+                if (!reg.OpenKey(HostPath(host->Key), true)) continue;
                 reg.WriteString("host", host->Host);
                 reg.WriteString("user", host->User);
                 reg.WriteString("password", host->Password);
                 reg.WriteInteger("port", host->Port);
             }
             for (const std::string& key : removed)
-                reg.DeleteKey(HostsKey + '\\' + key);
+                reg.DeleteKey(HostPath(key));
             if (reg.OpenKey(SettingsKey, false)) {
                 reg.WriteInteger("width", placement.Width);
                 reg.WriteInteger("height", placement.Height);

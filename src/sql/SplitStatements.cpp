@@ -50,7 +50,7 @@ void MasksPortable(const char* text, TWordMasks* masks, std::size_t words) {
 #if defined(__SSE2__)
         TWordMasks& m = masks[w];
         m = TWordMasks();
-        for (unsigned part = 0; part < 4; ++part) {
+        for (std::size_t part = 0; part < 4; ++part) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 64 * w + 16 * part));
             auto bits = [&](__m128i hit) {
                 return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hit)))

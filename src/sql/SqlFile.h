@@ -24,7 +24,7 @@ enum class TSqlEncoding {
 // max_allowed_packet. A script this long still loads in a few seconds; well beyond it the
 // plain-text control slows to a crawl, and the limit bounds the copies of the text that Query
 // and the colour pass take.
-inline constexpr qsizetype MaxSqlTextLength = 16 * 1024 * 1024;
+inline constexpr qsizetype MaxSqlTextLength = qsizetype{16} * 1024 * 1024;
 
 struct TSqlText {
     QString Text;

@@ -19,7 +19,7 @@ public:
     std::vector<std::unique_ptr<TDatabase>> Databases();
 
 private:
-    std::unique_ptr<TTable> Made(std::string name, std::vector<std::string> columns,
+    std::unique_ptr<TTable> Made(std::string name, const std::vector<std::string>& columns,
                                  std::shared_ptr<const TResultBlock> description) const;
     std::vector<std::unique_ptr<TDatabase>> TableByTable(std::vector<std::string>& names) const;
 

@@ -31,6 +31,7 @@ void TStatusLabel::paintEvent(QPaintEvent*) {
     line.replace(QLatin1Char('\r'), QLatin1Char(' '));
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     const QString shown = fontMetrics().elidedText(line, Qt::ElideRight, box.width());
-    style()->drawItemText(&painter, box, QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
-                          isEnabled(), shown, foregroundRole());
+    style()->drawItemText(&painter, box,
+                          static_cast<int>(QStyle::visualAlignment(layoutDirection(), alignment())),
+                          palette(), isEnabled(), shown, foregroundRole());
 }

@@ -234,7 +234,7 @@ void TfrmMain::UpdateCommandStates() {
     const TMySql* server = hostNode ? hostNode->Host() : nullptr;
     const auto tableName = [server](TTreeNode* tableNode) {
         TTreeNode* dbNode = AsNode(tableNode->parent());
-        const QString table = SqlName(tableNode->text(0), server);
+        QString table = SqlName(tableNode->text(0), server);
         if (!dbNode || TNavigationTree::IsInUse(dbNode)) return table;
         return SqlName(dbNode->text(0), server) + QLatin1Char('.') + table;
     };
