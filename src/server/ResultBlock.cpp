@@ -100,7 +100,7 @@ std::vector<TColumnInfo> TextColumns(const std::vector<std::string>& names) {
 }
 } // namespace
 
-TResultBlock::Builder::Builder(std::vector<std::string> fieldNames)
+TResultBlock::Builder::Builder(const std::vector<std::string>& fieldNames)
     : Builder(std::span<const TColumnInfo>(TextColumns(fieldNames))) {}
 
 TResultBlock::Builder::Builder(std::span<const TColumnInfo> columns) : FBlock(new TResultBlock) {

@@ -112,7 +112,7 @@ private:
 class TResultBlock::Builder {
 public:
     // Columns known by name only read as text.
-    explicit Builder(std::vector<std::string> fieldNames);
+    explicit Builder(const std::vector<std::string>& fieldNames);
     explicit Builder(std::span<const TColumnInfo> columns);
     ~Builder();
     Builder(const Builder&) = delete;

@@ -358,12 +358,179 @@ template <class Emit> void Scan(std::string_view Text, Emit emit) {
         emit(Text.substr(s));
 }
 
+// ---- DELIMITER lines ----
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameIgnoringCase(const char* a, std::string_view b) {
+    for (std::size_t i = 0; i < b.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
+}
+
+// Where the argument of a DELIMITER command on the line starting at p begins (just after the
+// word), or NotFound when the line is no such command.
+std::size_t DelimiterCommandAt(const char* text, std::size_t n, std::size_t p) {
+    constexpr std::string_view Word = "delimiter";
+    while (p < n && IsBlank(text[p]))
+        ++p;
+    if (n - p < Word.size() || !SameIgnoringCase(text + p, Word)) return NotFound;
+    const std::size_t after = p + Word.size();
+    if (after < n && !IsBlank(text[after]) && text[after] != '\r' && text[after] != '\n') return NotFound;
+    return after;
+}
+
+// Whether some line of the text might be a DELIMITER command; most texts hold none and keep the
+// fast cut.
+bool MayHoldDelimiterCommand(const char* text, std::size_t n) {
+    for (std::size_t p = 0; p < n;) {
+        if (DelimiterCommandAt(text, n, p) != NotFound) return true;
+        const std::size_t lf = Find(text, n, p, '\n');
+        if (lf == NotFound) return false;
+        p = lf + 1;
+    }
+    return false;
+}
+
+// The new delimiter named by the rest of a DELIMITER line, [p, end); an error text when it names
+// none that can be used.
+struct TDelimiterWord {
+    std::string_view Word;
+    const char* Error = nullptr;
+};
+
+TDelimiterWord ReadDelimiterWord(const char* text, std::size_t p, std::size_t end) {
+    while (p < end && IsBlank(text[p]))
+        ++p;
+    if (end > p && text[end - 1] == '\r') --end;
+    if (p == end) return {{}, "DELIMITER must be followed by a delimiter"};
+    std::string_view word;
+    const char c = text[p];
+    if (c == '\'' || c == '"' || c == '`') {
+        const void* close = std::memchr(text + p + 1, c, end - p - 1);
+        if (!close) return {{}, "the delimiter's closing quote is missing"};
+        word = std::string_view(text + p + 1, static_cast<const char*>(close) - (text + p + 1));
+    } else {
+        std::size_t q = p;
+        while (q < end && !IsBlank(text[q]))
+            ++q;
+        word = std::string_view(text + p, q - p);
+    }
+    if (word.empty()) return {{}, "DELIMITER must be followed by a delimiter"};
+    if (word.find('\\') != std::string_view::npos) return {{}, "a delimiter cannot contain a backslash"};
+    return {word, nullptr};
+}
+
+// The cut of a text that holds DELIMITER lines: one pass, a character at a time between the
+// places that start something, with the delimiter checked before anything else.
+void ScanWithDelimiters(std::string_view Text, std::string_view delimiter, TScriptCut& cut) {
+    const char* text = Text.data();
+    const std::size_t n = Text.size();
+    std::string current(delimiter);
+    std::size_t s = 0;
+    bool appended = false;
+    bool lineStart = true;
+    std::size_t noCloseFrom = NotFound;
+    auto emit = [&](std::size_t from, std::size_t to) {
+        cut.Statements.push_back(Text.substr(from, to - from));
+    };
+
+    std::size_t p = 0;
+    while (p < n) {
+        if (lineStart) {
+            lineStart = false;
+            if (const std::size_t arg = DelimiterCommandAt(text, n, p); arg != NotFound) {
+                if (HoldsStatement(text, p, s)) emit(s, p);
+                appended = true;
+                const std::size_t lf = Find(text, n, arg, '\n');
+                const std::size_t end = lf == NotFound ? n : lf;
+                const TDelimiterWord word = ReadDelimiterWord(text, arg, end);
+                if (word.Error) {
+                    cut.Error = word.Error;
+                    cut.ErrorAt = p;
+                    cut.Delimiter = current;
+                    return;
+                }
+                current.assign(word.Word);
+                p = s = lf == NotFound ? n : lf + 1;
+                lineStart = true;
+                continue;
+            }
+        }
+        const char c = text[p];
+        if (n - p >= current.size() && SameIgnoringCase(text + p, current)) {
+            emit(s, p);
+            appended = true;
+            p = s = p + current.size();
+        } else if (c == '\n') {
+            lineStart = true;
+            ++p;
+        } else if (c == '#') {
+            const std::size_t crlf = FindPair(text, n, p, '\r', '\n');
+            if (crlf == NotFound) break;
+            p = crlf + 1; // the LF starts the next line
+        } else if (c == '/' && p + 1 < n && text[p + 1] == '*' &&
+                   (noCloseFrom == NotFound || p < noCloseFrom)) {
+            const std::size_t close = FindPair(text, n, p, '*', '/');
+            if (close == NotFound) {
+                noCloseFrom = p;
+                ++p;
+            } else {
+                p = close + 2;
+            }
+        } else if (c == '-' && DashCommentAt(text, n, p)) {
+            const std::size_t lf = Find(text, n, p, '\n');
+            if (lf == NotFound) break;
+            p = lf;
+        } else if (c == '\'' || c == '"' || c == '`') {
+            std::size_t q = p + 1;
+            for (;; ++q) {
+                if (q >= n) break;
+                if (c != '`' && text[q] == '\\') {
+                    ++q;
+                } else if (text[q] == c) {
+                    if (q + 1 < n && text[q + 1] == c)
+                        ++q;
+                    else
+                        break;
+                }
+            }
+            if (q >= n) break; // the rest of the text is quoted
+            p = q + 1;
+        } else {
+            ++p;
+        }
+    }
+    cut.Delimiter = current;
+    if (!appended)
+        emit(0, n);
+    else if (HoldsStatement(text, n, s))
+        emit(s, n);
+}
+
 } // namespace
 
+TScriptCut CutScript(std::string_view Text, std::string_view delimiter) {
+    TScriptCut cut;
+    if (delimiter == ";" && !MayHoldDelimiterCommand(Text.data(), Text.size()))
+        Scan(Text, [&](std::string_view statement) { cut.Statements.push_back(statement); });
+    else
+        ScanWithDelimiters(Text, delimiter.empty() ? std::string_view(";") : delimiter, cut);
+    return cut;
+}
+
 void SplitStatements(std::vector<std::string>& List, std::string_view Text) {
-    Scan(Text, [&](std::string_view statement) { List.emplace_back(statement); });
+    const TScriptCut cut = CutScript(Text);
+    List.insert(List.end(), cut.Statements.begin(), cut.Statements.end());
 }
 
 void SplitStatements(std::vector<std::string_view>& List, std::string_view Text) {
-    Scan(Text, [&](std::string_view statement) { List.push_back(statement); });
+    const TScriptCut cut = CutScript(Text);
+    List.insert(List.end(), cut.Statements.begin(), cut.Statements.end());
 }

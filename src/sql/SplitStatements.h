@@ -7,12 +7,30 @@
 // as is). Comments stay inside the statements. The text after the last ";" is a statement of its
 // own when it holds anything besides blanks, line breaks and comments; with no ";" at all the whole
 // text is the one statement. The scan is linear in the text's length and never reads outside it.
+//
+// DELIMITER lines are read as the command-line client reads them: a line whose first word, outside
+// quotes and comments, is DELIMITER (any letter case) ends the statement before it and makes the
+// next word the delimiter (quotes around it taken off, the rest of the line ignored); until the
+// next such line statements end at that delimiter and ";" is ordinary text. The line itself is
+// never part of a statement.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Appends the statements of Text to List, in order.
+// A script cut into statements. A malformed DELIMITER line stops the cut: the statements before
+// it are kept, and Error says what is wrong with the line that begins at ErrorAt.
+struct TScriptCut {
+    std::vector<std::string_view> Statements; // views into the text that was cut
+    std::string Delimiter = ";";              // the delimiter in force at the end
+    std::string Error;                        // empty when the whole text was cut
+    std::size_t ErrorAt = 0;
+};
+
+// Cuts Text, starting with `delimiter` in force.
+TScriptCut CutScript(std::string_view Text, std::string_view delimiter = ";");
+
+// Appends the statements of Text to List, in order (up to a malformed DELIMITER line).
 void SplitStatements(std::vector<std::string>& List, std::string_view Text);
 
 // The same cut, as views into Text (valid while Text's bytes live): no copy of the statements.

@@ -231,3 +231,87 @@ TEST(SplitStatements, LongQuotedTextsStayLinear) {
 }
 
 } // namespace
+
+// ---- DELIMITER lines, as the command-line client reads them ----
+
+TEST(Delimiter, ALineNamesTheDelimiterUntilTheNextOne) {
+    const std::string dump =
+        "CREATE TABLE t (a INT);\n"
+        "DELIMITER ;;\n"
+        "CREATE TRIGGER tr BEFORE INSERT ON t FOR EACH ROW BEGIN SET NEW.a = 1; SET @x = ';;'; END ;;\n"
+        "DELIMITER ;\n"
+        "INSERT INTO t VALUES (1);\n";
+    EXPECT_EQ(Split(dump),
+              (Statements{"CREATE TABLE t (a INT)",
+                          "CREATE TRIGGER tr BEFORE INSERT ON t FOR EACH ROW BEGIN SET NEW.a = 1; "
+                          "SET @x = ';;'; END ",
+                          "INSERT INTO t VALUES (1)"}));
+    // Any letter case, blanks before it, a word as delimiter, quotes taken off, the rest ignored.
+    EXPECT_EQ(Split("  delimiter $$ # to the end\r\nSELECT 1; SELECT 2$$SELECT 3$$"),
+              (Statements{"SELECT 1; SELECT 2", "SELECT 3"}));
+    EXPECT_EQ(Split("Delimiter GO\nSELECT 1 go\nSELECT 2 GO"), (Statements{"SELECT 1 ", "\nSELECT 2 "}));
+    EXPECT_EQ(Split("DELIMITER '//' trailing\nSELECT 1//"), Statements{"SELECT 1"});
+    // The line ends the statement before it; a pending blank or comment is no statement.
+    EXPECT_EQ(Split("SELECT 1\nDELIMITER $$\nSELECT 2$$"), (Statements{"SELECT 1\n", "SELECT 2"}));
+    EXPECT_EQ(Split("SELECT 1;\n-- note\nDELIMITER $$\nSELECT 2$$"), (Statements{"SELECT 1", "SELECT 2"}));
+    // Only alone at the start of a line, outside quotes and comments.
+    EXPECT_EQ(Split("SELECT 'a\nDELIMITER $$\n';x;"), (Statements{"SELECT 'a\nDELIMITER $$\n'", "x"}));
+    EXPECT_EQ(Split("/*\nDELIMITER $$\n*/;x;"), (Statements{"/*\nDELIMITER $$\n*/", "x"}));
+    EXPECT_EQ(Split("SELECT 1 DELIMITER $$;x;"), (Statements{"SELECT 1 DELIMITER $$", "x"}));
+    EXPECT_EQ(Split("DELIMITERS $$;x;"), (Statements{"DELIMITERS $$", "x"}));
+    // The delimiter inside quotes and comments is text; executable comments travel as they stand.
+    EXPECT_EQ(Split("DELIMITER $$\nSELECT '$$' /* $$ */ $$/*!50003 SELECT 1 */$$"),
+              (Statements{"SELECT '$$' /* $$ */ ", "/*!50003 SELECT 1 */"}));
+    // Only DELIMITER lines: no statement at all.
+    EXPECT_EQ(Split("DELIMITER $$\nDELIMITER ;\n"), Statements{});
+}
+
+TEST(Delimiter, ALineThatNamesNoUsableDelimiterStopsTheCutWithAMessage) {
+    const std::string text = "SELECT 1;\nDELIMITER \nSELECT 2;";
+    TScriptCut cut = CutScript(text);
+    EXPECT_EQ(cut.Statements, (std::vector<std::string_view>{"SELECT 1"}));
+    EXPECT_EQ(cut.Error, "DELIMITER must be followed by a delimiter");
+    EXPECT_EQ(cut.ErrorAt, text.find("DELIMITER"));
+    EXPECT_EQ(CutScript("DELIMITER \\\\\nSELECT 1").Error, "a delimiter cannot contain a backslash");
+    EXPECT_EQ(CutScript("DELIMITER '\nSELECT 1").Error, "the delimiter's closing quote is missing");
+    EXPECT_EQ(CutScript("DELIMITER ''\nSELECT 1").Error, "DELIMITER must be followed by a delimiter");
+    // The delimiter in force at the end, for a script cut in pieces.
+    cut = CutScript("DELIMITER $$\nSELECT 1$$");
+    EXPECT_TRUE(cut.Error.empty());
+    EXPECT_EQ(cut.Delimiter, "$$");
+    cut = CutScript("SELECT 1$$SELECT 2", "$$");
+    EXPECT_EQ(cut.Statements, (std::vector<std::string_view>{"SELECT 1", "SELECT 2"}));
+}
+
+// Scripts made of the pieces that matter, DELIMITER lines among them: the cut equals the reference.
+TEST(Delimiter, RandomScriptsFollowTheRules) {
+    std::mt19937 random(20261208);
+    const std::vector<std::string> pieces{"DELIMITER $$\n",
+                                          "DELIMITER ;\n",
+                                          "delimiter ;;\r\n",
+                                          " DELIMITER //\n",
+                                          "DELIMITER\n",
+                                          "$$",
+                                          ";;",
+                                          "//",
+                                          ";",
+                                          "'",
+                                          "\"",
+                                          "`",
+                                          "\\",
+                                          "#",
+                                          "/*",
+                                          "*/",
+                                          "-- ",
+                                          "\r\n",
+                                          "\n",
+                                          "x",
+                                          " ",
+                                          "DELIMITER 'a b'\n"};
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        for (int i = random() % 24; i > 0; --i)
+            text += pieces[random() % pieces.size()];
+        ASSERT_EQ(Split(text), Reference(text)) << text;
+    }
+}

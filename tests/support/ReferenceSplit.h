@@ -3,6 +3,7 @@
 // forwards: the reference that the fast scan is checked against, by its tests and its fuzz target.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -36,13 +37,90 @@ inline std::size_t CommentEnd(std::string_view t, std::size_t p) {
     return std::string_view::npos;
 }
 
+// A DELIMITER line starting at p: the new delimiter, or an empty one when the line names none
+// (the cut stops there); `next` is where the following line begins. Not a DELIMITER line: false.
+inline bool DelimiterLine(std::string_view t, std::size_t p, std::string& word, std::size_t& next) {
+    std::size_t q = p;
+    while (q < t.size() && (t[q] == ' ' || t[q] == '\t'))
+        ++q;
+    const std::string_view name = "delimiter";
+    if (t.size() - q < name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char c = t[q + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        if (c != name[i]) return false;
+    }
+    q += name.size();
+    if (q < t.size() && std::string_view(" \t\r\n").find(t[q]) == std::string_view::npos) return false;
+    std::size_t end = t.find('\n', q);
+    next = end == std::string_view::npos ? t.size() : end + 1;
+    if (end == std::string_view::npos) end = t.size();
+    std::string_view rest = t.substr(q, end - q);
+    if (!rest.empty() && rest.back() == '\r') rest.remove_suffix(1);
+    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t'))
+        rest.remove_prefix(1);
+    word.clear();
+    if (!rest.empty() && (rest[0] == '\'' || rest[0] == '"' || rest[0] == '`')) {
+        const std::size_t close = rest.find(rest[0], 1);
+        if (close != std::string_view::npos) word = rest.substr(1, close - 1);
+    } else {
+        word = rest.substr(0, rest.find_first_of(" \t"));
+    }
+    if (word.find('\\') != std::string::npos) word.clear();
+    return true;
+}
+
+// Whether [s, e) holds more than blanks, line breaks and comments.
+inline bool HoldsMore(std::string_view t, std::size_t s, std::size_t e) {
+    const std::string_view part = t.substr(s, e - s);
+    for (std::size_t q = 0; q < part.size();) {
+        if (IsBlankOrBreak(part[q])) {
+            ++q;
+        } else if (const std::size_t end = CommentEnd(part, q); end != std::string_view::npos) {
+            q = end;
+        } else {
+            return true;
+        }
+    }
+    return false;
+}
+
+inline bool SameLetters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
 inline std::vector<std::string_view> ReferenceSplit(std::string_view t) {
     std::vector<std::string_view> list;
+    std::string delimiter = ";";
     std::size_t p = 0, s = 0;
     bool appended = false;
     while (p < t.size()) {
+        if (p == 0 || t[p - 1] == '\n') {
+            std::string word;
+            std::size_t next = 0;
+            if (DelimiterLine(t, p, word, next)) {
+                if (HoldsMore(t, s, p)) list.push_back(t.substr(s, p - s));
+                if (word.empty()) return list; // a line that names no delimiter stops the cut
+                appended = true;
+                delimiter = word;
+                p = s = next;
+                continue;
+            }
+        }
         const char c = t[p];
-        if (const std::size_t end = CommentEnd(t, p); end != std::string_view::npos) {
+        if (SameLetters(t.substr(p, delimiter.size()), delimiter)) {
+            list.push_back(t.substr(s, p - s));
+            appended = true;
+            p += delimiter.size();
+            s = p;
+        } else if (const std::size_t end = CommentEnd(t, p); end != std::string_view::npos) {
             p = end;
         } else if (c == '\'' || c == '"' || c == '`') {
             std::size_t i = p + 1;
@@ -58,10 +136,6 @@ inline std::vector<std::string_view> ReferenceSplit(std::string_view t) {
                 }
             }
             p = i + 1; // past the end when unclosed
-        } else if (c == ';') {
-            list.push_back(t.substr(s, p - s));
-            appended = true;
-            s = ++p;
         } else {
             ++p;
         }
@@ -71,16 +145,7 @@ inline std::vector<std::string_view> ReferenceSplit(std::string_view t) {
         return list;
     }
     // The tail runs when it holds more than blanks, line breaks and comments.
-    for (std::size_t q = s; q < t.size();) {
-        if (IsBlankOrBreak(t[q])) {
-            ++q;
-        } else if (const std::size_t end = CommentEnd(t, q); end != std::string_view::npos) {
-            q = end;
-        } else {
-            list.push_back(t.substr(s));
-            break;
-        }
-    }
+    if (HoldsMore(t, s, t.size())) list.push_back(t.substr(s));
     return list;
 }
 

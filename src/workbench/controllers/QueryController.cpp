@@ -27,9 +27,22 @@
 #include <QSvgRenderer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace {
+// A statement as the server gets it: with LF between its lines, as this platform's command-line
+// client sends them, not the editor's CR LF (a literal typed across two lines holds one LF).
+std::string ServerStatement(std::string_view statement) {
+    std::string out;
+    out.reserve(statement.size());
+    for (std::size_t p = 0; p < statement.size(); ++p)
+        if (statement[p] != '\r' || p + 1 == statement.size() || statement[p + 1] != '\n') out += statement[p];
+    return out;
+}
+} // namespace
 
 // Outside any namespace: the resource initialiser is a global function.
 static void InitCursorResources() {
@@ -65,6 +78,17 @@ void TQueryController::btnQueryClick() {
                 .arg(bad + 1));
         return;
     }
+    const std::string text = ServerText(FUi.mmoIn->Text());
+    const TScriptCut cut = CutScript(text);
+    // A malformed DELIMITER line would leave the rest of the script cut wrongly: nothing is sent.
+    if (!cut.Error.empty()) {
+        const auto line =
+            std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(cut.ErrorAt), '\n') + 1;
+        FWindow.SetStatusText(QStringLiteral("Error: line %1: %2; nothing was sent")
+                                  .arg(line)
+                                  .arg(QString::fromStdString(cut.Error)));
+        return;
+    }
 
     TServerWaitGuard waiting;
     // The database-busy cursor stays up for the whole run, whatever a statement's outcome.
@@ -73,14 +97,11 @@ void TQueryController::btnQueryClick() {
     FWindow.Results().ReleaseShownResult();
     FWindow.SetStatusText(QStringLiteral("Executing query"), true);
 
-    const std::string text = ServerText(FUi.mmoIn->Text());
-    std::vector<std::string_view> statements;
-    SplitStatements(statements, text);
-    for (std::string_view statement : statements) {
+    for (std::string_view statement : cut.Statements) {
         TMySql* host = hostNode->Host();
         if (!host) break;
         FWindow.Results().ReleaseShownResult();
-        if (!FWindow.Results().ShowResult(*host->Execute(std::string(statement)))) break;
+        if (!FWindow.Results().ShowResult(*host->Execute(ServerStatement(statement)))) break;
     }
     FWindow.ForgetLostConnection(hostNode);
 
