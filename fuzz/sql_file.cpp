@@ -1,6 +1,7 @@
-// Load SQL's decoding and line ends: the text holds CR LF line ends only; saving it and loading
-// the result gives the same text and encoding; and a script without NUL bytes whose line ends are
-// already CR LF saves back to its very bytes.
+// Load SQL's decoding and line ends: the text holds CR LF line ends only; saving it (with the
+// file's own line-end style) and loading the result gives the same text, encoding and style; and a
+// script without NUL bytes whose line ends are all CR LF saves back to its very bytes, as does one
+// whose line ends are all LF.
 
 #include "sql/SqlFile.h"
 
@@ -30,6 +31,17 @@ bool CrLfOnly(QByteArrayView b, bool utf8) {
     return true;
 }
 
+// No NUL, no CR, no Unicode line separators: LF is the only line end.
+bool LfOnly(QByteArrayView b, bool utf8) {
+    for (qsizetype i = 0; i < b.size(); ++i) {
+        if (b[i] == '\0' || b[i] == '\r') return false;
+        if (utf8 && i + 2 < b.size() && b[i] == '\xE2' && b[i + 1] == '\x80' &&
+            (b[i + 2] == '\xA8' || b[i + 2] == '\xA9'))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -38,12 +50,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!CrLfOnly(loaded.Text)) std::abort();
 
     TSqlEncoding encoding = loaded.Encoding;
-    const QByteArray saved = EncodeSqlText(loaded.Text, encoding);
+    const QByteArray saved = EncodeSqlText(loaded.Text, encoding, loaded.LineEnds);
     // Every character decoded from a file has a byte in the file's own encoding.
     if (encoding != loaded.Encoding) std::abort();
     const TSqlText reloaded = DecodeSqlText(saved);
     if (reloaded.Text != loaded.Text || reloaded.Encoding != loaded.Encoding) std::abort();
+    if (!loaded.Text.isEmpty() && reloaded.LineEnds != loaded.LineEnds && loaded.Text.contains(u'\n'))
+        std::abort();
 
-    if (CrLfOnly(bytes, loaded.Encoding != TSqlEncoding::Windows1252) && saved != bytes) std::abort();
+    const bool utf16 = loaded.Encoding == TSqlEncoding::Utf16Le || loaded.Encoding == TSqlEncoding::Utf16Be;
+    if (!utf16) {
+        TSqlEncoding asCrLf = loaded.Encoding;
+        if (CrLfOnly(bytes, loaded.Encoding != TSqlEncoding::Windows1252) &&
+            EncodeSqlText(loaded.Text, asCrLf, TLineEnds::CrLf) != bytes)
+            std::abort();
+        TSqlEncoding asLf = loaded.Encoding;
+        if (LfOnly(bytes, loaded.Encoding != TSqlEncoding::Windows1252) &&
+            EncodeSqlText(loaded.Text, asLf, TLineEnds::Lf) != bytes)
+            std::abort();
+    }
     return 0;
 }

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <optional>
 
 namespace {
@@ -24,6 +23,47 @@ constexpr char16_t EndOfFrame = 0xFDD1;
 
 QByteArrayView Utf8Bom() {
     return QByteArrayView("\xEF\xBB\xBF", 3);
+}
+
+QByteArrayView Utf16LeBom() {
+    return QByteArrayView("\xFF\xFE", 2);
+}
+
+QByteArrayView Utf16BeBom() {
+    return QByteArrayView("\xFE\xFF", 2);
+}
+
+bool IsUtf16(QByteArrayView bytes) {
+    return bytes.startsWith(Utf16LeBom()) || bytes.startsWith(Utf16BeBom());
+}
+
+// The UTF-16 reading of `bytes` behind their byte order mark, or nothing when they are no
+// well-formed UTF-16 that comes back as the same bytes.
+std::optional<QString> FromUtf16(QByteArrayView bytes, bool littleEndian) {
+    const QByteArrayView body = bytes.sliced(2);
+    if (body.size() % 2) return std::nullopt;
+    QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    QString text = decoder.decode(body);
+    if (decoder.hasError()) return std::nullopt;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            return std::nullopt;
+    }
+    if (text.contains(QChar(BeginningOfFrame)) || text.contains(QChar(EndOfFrame))) return std::nullopt;
+    return text;
+}
+
+// The style of the first line break of `text`: LF when there is none.
+TLineEnds LineEndsOf(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r')
+            return i + 1 < text.size() && text.at(i + 1) == u'\n' ? TLineEnds::CrLf : TLineEnds::Lf;
+        if (c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) return TLineEnds::Lf;
+    }
+    return TLineEnds::Lf;
 }
 
 QString FromCp1252(QByteArrayView bytes) {
@@ -84,29 +124,64 @@ QString WithCrLf(const QString& text) {
 } // namespace
 
 TSqlText DecodeSqlText(QByteArrayView bytes) {
-    if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0) bytes.truncate(nul);
     TSqlText result;
+    if (IsUtf16(bytes)) {
+        const bool little = bytes.startsWith(Utf16LeBom());
+        if (std::optional<QString> text = FromUtf16(bytes, little)) {
+            result.LineEnds = LineEndsOf(*text);
+            result.Text = WithCrLf(*text);
+            result.Encoding = little ? TSqlEncoding::Utf16Le : TSqlEncoding::Utf16Be;
+            return result;
+        }
+    }
+    if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0) bytes.truncate(nul);
     const bool bom = bytes.startsWith(Utf8Bom());
     if (std::optional<QString> text = FromStrictUtf8(bom ? bytes.sliced(Utf8Bom().size()) : bytes)) {
+        result.LineEnds = LineEndsOf(*text);
         result.Text = WithCrLf(*text);
         result.Encoding = bom ? TSqlEncoding::Utf8Bom : TSqlEncoding::Utf8;
     } else {
-        result.Text = WithCrLf(FromCp1252(bytes));
+        const QString bytewise = FromCp1252(bytes);
+        result.LineEnds = LineEndsOf(bytewise);
+        result.Text = WithCrLf(bytewise);
         result.Encoding = TSqlEncoding::Windows1252;
     }
     return result;
 }
 
-QByteArray EncodeSqlText(const QString& text, TSqlEncoding& encoding) {
+QByteArray EncodeSqlText(const QString& editorText, TSqlEncoding& encoding, TLineEnds lineEnds) {
+    QString lf;
+    if (lineEnds == TLineEnds::Lf)
+        lf = QString(editorText).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    const QString& text = lineEnds == TLineEnds::Lf ? lf : editorText;
     QByteArray bytes;
-    if (encoding == TSqlEncoding::Windows1252) {
+    switch (encoding) {
+    case TSqlEncoding::Windows1252:
         if (ToCp1252(text, bytes)) return bytes;
         // Nothing the user typed is dropped: the script becomes UTF-8 as a whole.
         encoding = TSqlEncoding::Utf8;
+        return text.toUtf8();
+    case TSqlEncoding::Utf16Le:
+    case TSqlEncoding::Utf16Be: {
+        const bool little = encoding == TSqlEncoding::Utf16Le;
+        bytes = (little ? Utf16LeBom() : Utf16BeBom()).toByteArray();
+        bytes.reserve(2 + 2 * text.size());
+        for (const QChar ch : text) {
+            const char16_t u = ch.unicode();
+            const char low = static_cast<char>(u & 0xFF), high = static_cast<char>(u >> 8);
+            bytes.append(little ? low : high);
+            bytes.append(little ? high : low);
+        }
+        return bytes;
     }
-    bytes = text.toUtf8();
-    if (encoding == TSqlEncoding::Utf8Bom) bytes.prepend(Utf8Bom().data(), Utf8Bom().size());
-    return bytes;
+    case TSqlEncoding::Utf8Bom:
+        bytes = text.toUtf8();
+        bytes.prepend(Utf8Bom().data(), Utf8Bom().size());
+        return bytes;
+    case TSqlEncoding::Utf8:
+        break;
+    }
+    return text.toUtf8();
 }
 
 TSqlFileRead ReadSqlFile(const QString& path, qsizetype maxLength) {
@@ -116,8 +191,8 @@ TSqlFileRead ReadSqlFile(const QString& path, qsizetype maxLength) {
         read.Error = TSqlFileRead::CannotOpen;
         return read;
     }
-    // No character of the text takes more than three bytes (a byte order mark aside), so a file
-    // with more before its first NUL holds too long a text; nothing further need be read.
+    // No character of the text takes more than three bytes (a byte order mark aside), so a longer
+    // file holds too long a text; nothing further need be read.
     const qsizetype maxBytes = 3 * maxLength + Utf8Bom().size();
     QByteArray bytes;
     QByteArray chunk(1 << 20, Qt::Uninitialized);
@@ -128,15 +203,18 @@ TSqlFileRead ReadSqlFile(const QString& path, qsizetype maxLength) {
             return read;
         }
         if (n == 0) break;
-        const auto* nul = static_cast<const char*>(std::memchr(chunk.constData(), 0, static_cast<size_t>(n)));
-        bytes.append(chunk.constData(), nul ? nul - chunk.constData() : n);
+        bytes.append(chunk.constData(), n);
         if (bytes.size() > maxBytes) {
             read.Error = TSqlFileRead::TooLong;
             return read;
         }
-        if (nul) break;
     }
     TSqlText script = DecodeSqlText(bytes);
+    const bool utf16 = script.Encoding == TSqlEncoding::Utf16Le || script.Encoding == TSqlEncoding::Utf16Be;
+    if (!utf16 && bytes.contains('\0')) {
+        read.Error = TSqlFileRead::NotText;
+        return read;
+    }
     if (script.Text.size() > maxLength) {
         read.Error = TSqlFileRead::TooLong;
         return read;

@@ -188,11 +188,9 @@ TEST_F(SqlFileTest, TheCapacityCountsCharactersAsTheEditorDoes) {
     TSqlFileRead wide = ReadSqlFile(Path("wide.sql"), 2);
     EXPECT_EQ(wide.Error, TSqlFileRead::None);
     EXPECT_EQ(wide.Script.Text, QStringLiteral("\u20AC\u20AC"));
-    // Only the text up to the NUL counts, however big the file behind it.
+    // A NUL byte makes the file no text at all, rather than a text cut short.
     WriteFile(Path("nul.sql"), Bytes("SELECT 1;") + QByteArray(1, '\0') + QByteArray(300, 'x'));
-    TSqlFileRead nul = ReadSqlFile(Path("nul.sql"), 9);
-    EXPECT_EQ(nul.Error, TSqlFileRead::None);
-    EXPECT_EQ(nul.Script.Text, QStringLiteral("SELECT 1;"));
+    EXPECT_EQ(ReadSqlFile(Path("nul.sql"), 400).Error, TSqlFileRead::NotText);
     // The fixed limit itself (one over it: through the window).
     WriteFile(Path("limit.sql"), QByteArray(MaxSqlTextLength, 'a'));
     EXPECT_EQ(ReadSqlFile(Path("limit.sql")).Error, TSqlFileRead::None);
@@ -241,4 +239,37 @@ TEST_F(SqlFileTest, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     // A folder that does not exist.
     EXPECT_FALSE(WriteSqlFile(Path("nowhere/script.sql"), old));
     EXPECT_EQ(Entries(), QStringList{QStringLiteral("script.sql")});
+}
+
+TEST(SqlFileDecode, TheFilesLineEndStyleIsThatOfItsFirstBreak) {
+    EXPECT_EQ(DecodeSqlText(Bytes("a;\r\nb;\nc;")).LineEnds, TLineEnds::CrLf);
+    EXPECT_EQ(DecodeSqlText(Bytes("a;\nb;\r\n")).LineEnds, TLineEnds::Lf);
+    EXPECT_EQ(DecodeSqlText(Bytes("a;")).LineEnds, TLineEnds::Lf);
+    EXPECT_EQ(DecodeSqlText(Bytes("a\xE9;\r\n")).LineEnds, TLineEnds::CrLf); // Windows-1252 too
+    TSqlEncoding utf8 = TSqlEncoding::Utf8;
+    EXPECT_EQ(EncodeSqlText(QStringLiteral("a;\r\nb;\r\n"), utf8, TLineEnds::Lf), QByteArray("a;\nb;\n"));
+    EXPECT_EQ(EncodeSqlText(QStringLiteral("a;\r\nb;"), utf8, TLineEnds::CrLf), QByteArray("a;\r\nb;"));
+}
+
+TEST(SqlFileDecode, Utf16BehindItsMarkIsReadAsUtf16) {
+    const QByteArray le("\xFF\xFE"
+                        "S\0"
+                        "1\0"
+                        "\r\0\n\0"
+                        "\xAC\x20",
+                        12);
+    const TSqlText text = DecodeSqlText(le);
+    EXPECT_EQ(text.Encoding, TSqlEncoding::Utf16Le);
+    EXPECT_EQ(text.Text, QStringLiteral("S1\r\n\u20AC"));
+    TSqlEncoding encoding = text.Encoding;
+    EXPECT_EQ(EncodeSqlText(text.Text, encoding, text.LineEnds), le);
+    const QByteArray be("\xFE\xFF"
+                        "\0S"
+                        "\0\n",
+                        6);
+    EXPECT_EQ(DecodeSqlText(be).Encoding, TSqlEncoding::Utf16Be);
+    EXPECT_EQ(DecodeSqlText(be).Text, QStringLiteral("S\r\n"));
+    // An odd length or a lone surrogate is no UTF-16: read byte for byte as before.
+    EXPECT_EQ(DecodeSqlText(QByteArray("\xFF\xFE" "a", 3)).Encoding, TSqlEncoding::Windows1252);
+    EXPECT_EQ(DecodeSqlText(QByteArray("\xFF\xFE\x00\xD8", 4)).Encoding, TSqlEncoding::Windows1252);
 }

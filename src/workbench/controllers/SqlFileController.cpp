@@ -24,7 +24,7 @@ void ReplaceAllText(TColorMemo& memo, const QString& text) {
 } // namespace
 
 TSqlFileController::TSqlFileController(const TWorkbench& workbench)
-    : FWindow(workbench.Window), FUi(workbench.Ui), FSqlEncoding{} {}
+    : FWindow(workbench.Window), FUi(workbench.Ui), FSqlEncoding{}, FSqlLineEnds(TLineEnds::Lf) {}
 
 void TSqlFileController::btnLoadSqlClick() {
     if (!FWindow.Dialogs().Execute(&FWindow, *FUi.dlgOpen)) return;
@@ -38,18 +38,24 @@ void TSqlFileController::btnLoadSqlClick() {
     case TSqlFileRead::TooLong:
         FWindow.Dialogs().ShowFailure(&FWindow, QStringLiteral("Text exceeds memo capacity"));
         return;
+    case TSqlFileRead::NotText:
+        FWindow.Dialogs().ShowFailure(&FWindow,
+                                      QStringLiteral("Cannot load file ") + QDir::toNativeSeparators(name) +
+                                          QStringLiteral(": it holds NUL bytes and is not a text file"));
+        return;
     case TSqlFileRead::None:
         break;
     }
     ReplaceAllText(*FUi.mmoIn, read.Script.Text);
     FSqlEncoding = read.Script.Encoding;
+    FSqlLineEnds = read.Script.LineEnds;
 }
 
 void TSqlFileController::btnSaveSqlClick() {
     if (!FWindow.Dialogs().Execute(&FWindow, *FUi.dlgSave)) return;
     const QString name = FUi.dlgSave->FileName;
     TSqlEncoding encoding = FSqlEncoding;
-    if (!WriteSqlFile(name, EncodeSqlText(FUi.mmoIn->Text(), encoding))) {
+    if (!WriteSqlFile(name, EncodeSqlText(FUi.mmoIn->Text(), encoding, FSqlLineEnds))) {
         FWindow.Dialogs().ShowFailure(&FWindow,
                                       QStringLiteral("Cannot create file ") + QDir::toNativeSeparators(name));
         return;

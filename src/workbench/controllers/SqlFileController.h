@@ -1,10 +1,11 @@
 #pragma once
 // Load SQL and Save SQL: the editor's text from and to a script file through dlgOpen and dlgSave,
-// in the encoding the script was loaded with.
+// in the encoding and with the line ends the script was loaded with.
 
 #include "workbench/controllers/Controller.h"
 
 enum class TSqlEncoding;
+enum class TLineEnds;
 
 class TSqlFileController {
 public:
@@ -18,4 +19,6 @@ private:
     const TMainControls& FUi;
     // The encoding of the script loaded last, in which Save SQL writes the editor's text.
     TSqlEncoding FSqlEncoding;
+    // Its line-end style, written again by Save SQL: LF for a new script.
+    TLineEnds FSqlLineEnds;
 };
