@@ -386,15 +386,32 @@ std::size_t DelimiterCommandAt(const char* text, std::size_t n, std::size_t p) {
     return after;
 }
 
+// Whether the line starting at p may be a DELIMITER command: its first byte, blanks aside, is a D.
+bool LineMayBeCommand(const char* text, std::size_t n, std::size_t p) {
+    if (p >= n) return false;
+    const char c = text[p];
+    if (c == 'd' || c == 'D') return DelimiterCommandAt(text, n, p) != NotFound;
+    return IsBlank(c) && DelimiterCommandAt(text, n, p) != NotFound;
+}
+
 // Whether some line of the text might be a DELIMITER command; most texts hold none and keep the
-// fast cut.
+// fast cut. Line starts are found sixteen bytes at a time, so this costs about what memchr does.
 bool MayHoldDelimiterCommand(const char* text, std::size_t n) {
-    for (std::size_t p = 0; p < n;) {
-        if (DelimiterCommandAt(text, n, p) != NotFound) return true;
-        const std::size_t lf = Find(text, n, p, '\n');
-        if (lf == NotFound) return false;
-        p = lf + 1;
+    if (LineMayBeCommand(text, n, 0)) return true;
+    std::size_t p = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; p + 16 <= n; p += 16) {
+        auto bits = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + p)), lf)));
+        while (bits) {
+            if (LineMayBeCommand(text, n, p + static_cast<std::size_t>(__builtin_ctz(bits)) + 1)) return true;
+            bits &= bits - 1;
+        }
     }
+#endif
+    for (; p < n; ++p)
+        if (text[p] == '\n' && LineMayBeCommand(text, n, p + 1)) return true;
     return false;
 }
 
@@ -526,11 +543,19 @@ TScriptCut CutScript(std::string_view Text, std::string_view delimiter) {
 }
 
 void SplitStatements(std::vector<std::string>& List, std::string_view Text) {
+    if (!MayHoldDelimiterCommand(Text.data(), Text.size())) {
+        Scan(Text, [&](std::string_view statement) { List.emplace_back(statement); });
+        return;
+    }
     const TScriptCut cut = CutScript(Text);
     List.insert(List.end(), cut.Statements.begin(), cut.Statements.end());
 }
 
 void SplitStatements(std::vector<std::string_view>& List, std::string_view Text) {
+    if (!MayHoldDelimiterCommand(Text.data(), Text.size())) {
+        Scan(Text, [&](std::string_view statement) { List.push_back(statement); });
+        return;
+    }
     const TScriptCut cut = CutScript(Text);
     List.insert(List.end(), cut.Statements.begin(), cut.Statements.end());
 }
