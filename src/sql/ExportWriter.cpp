@@ -48,8 +48,11 @@ private:
     bool FOk = true;
 };
 
-// A delimited value is enclosed when it holds the separator, a double quote, CR or LF; a
-// one-byte separator is found through the same byte table as the others.
+constexpr std::string_view NullWord = "NULL";
+
+// A delimited value is enclosed when it holds the separator, a double quote, CR or LF, or is the
+// text NULL, which bare stands for SQL NULL; a one-byte separator is found through the same byte
+// table as the others.
 class TDelimitedValues {
 public:
     explicit TDelimitedValues(std::string_view separator) : FSeparator(separator) {
@@ -57,10 +60,15 @@ public:
         for (unsigned char c : {'"', '\r', '\n'})
             FEncloses[c] = true;
         if (separator.size() == 1) FEncloses[static_cast<unsigned char>(separator[0])] = true;
+        // A separator such as "L" would cut the bare word: NULL is then written as nothing, as
+        // close as such a file can come.
+        FNullWord = NeedsEnclosing(NullWord) ? std::string_view() : NullWord;
     }
 
+    void PutNull(TChunkedOut& out) const { out.Put(FNullWord); }
+
     void Put(TChunkedOut& out, std::string_view value) const {
-        if (!NeedsEnclosing(value)) {
+        if (!NeedsEnclosing(value) && value != NullWord) { // the text NULL is enclosed
             out.Put(value);
             return;
         }
@@ -98,6 +106,7 @@ private:
     }
 
     std::string_view FSeparator;
+    std::string_view FNullWord;
     std::array<bool, 256> FEncloses;
 };
 
@@ -131,6 +140,70 @@ void PutSqlString(TChunkedOut& out, std::string_view value) {
     out.Put('\'');
 }
 
+// Whether a number column's value can go into a statement unquoted: an optional sign, digits with
+// an optional fraction, an optional exponent. What the server sends always is; anything else is
+// quoted, so no value is ever written into the statement as SQL.
+bool IsNumberLiteral(std::string_view v) {
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < v.size() && v[i] >= '0' && v[i] <= '9')
+            ++i;
+        return i - from;
+    };
+    if (i < v.size() && (v[i] == '-' || v[i] == '+')) ++i;
+    std::size_t mantissa = digits();
+    if (i < v.size() && v[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) return false;
+    if (i < v.size() && (v[i] == 'e' || v[i] == 'E')) {
+        ++i;
+        if (i < v.size() && (v[i] == '-' || v[i] == '+')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == v.size();
+}
+
+// Bytes as a hexadecimal literal, converted a slice at a time so a large value needs no copy of
+// twice its size.
+void PutSqlHex(TChunkedOut& out, std::string_view value) {
+    if (value.empty()) {
+        out.Put("X''");
+        return;
+    }
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    out.Put("0x");
+    char slice[8192];
+    std::size_t n = 0;
+    for (char c : value) {
+        const auto b = static_cast<unsigned char>(c);
+        slice[n++] = Digits[b >> 4];
+        slice[n++] = Digits[b & 15];
+        if (n == sizeof slice) {
+            out.Put(std::string_view(slice, n));
+            n = 0;
+        }
+    }
+    out.Put(std::string_view(slice, n));
+}
+
+void PutSqlValue(TChunkedOut& out, const TResultBlock& block, std::size_t row, std::size_t col) {
+    if (block.IsNull(row, col)) {
+        out.Put("NULL");
+        return;
+    }
+    const std::string_view value = block.Cell(row, col);
+    const TColumnInfo& column = block.Column(col);
+    if (column.IsBinary())
+        PutSqlHex(out, value);
+    else if (column.IsNumber() && IsNumberLiteral(value))
+        out.Put(value);
+    else
+        PutSqlString(out, value);
+}
+
 void WriteDelimited(TChunkedOut& out, const TExportGrid& grid, const TExportOptions& options) {
     const TDelimitedValues values(options.Separator);
     if (options.Header) {
@@ -143,7 +216,11 @@ void WriteDelimited(TChunkedOut& out, const TExportGrid& grid, const TExportOpti
     for (std::size_t row = 0; row < grid.Rows && out.Ok(); ++row) {
         for (std::size_t i = 0; i < grid.Columns.size(); ++i) {
             if (i > 0) out.Put(options.Separator);
-            values.Put(out, grid.Block->Cell(grid.BlockRow(row), grid.Columns[i]));
+            const std::size_t blockRow = grid.BlockRow(row), col = grid.Columns[i];
+            if (grid.Block->IsNull(blockRow, col))
+                values.PutNull(out);
+            else
+                values.Put(out, grid.Block->Cell(blockRow, col));
         }
         out.Put(LineEnd);
     }
@@ -154,16 +231,10 @@ void WriteInserts(TChunkedOut& out, const TExportGrid& grid, const TExportOption
         out.Put("INSERT INTO ");
         out.Put(options.TableName);
         out.Put(" VALUES(");
-        // The first value is always a string, even when empty; later empty ones are null.
-        PutSqlString(out, grid.Columns.empty() ? std::string_view()
-                                               : grid.Block->Cell(grid.BlockRow(row), grid.Columns[0]));
-        for (std::size_t i = 1; i < grid.Columns.size(); ++i) {
-            const std::string_view value = grid.Block->Cell(grid.BlockRow(row), grid.Columns[i]);
-            out.Put(',');
-            if (value.empty())
-                out.Put("null");
-            else
-                PutSqlString(out, value);
+        const std::size_t blockRow = grid.BlockRow(row);
+        for (std::size_t i = 0; i < grid.Columns.size(); ++i) {
+            if (i > 0) out.Put(',');
+            PutSqlValue(out, *grid.Block, blockRow, grid.Columns[i]);
         }
         out.Put(");");
         out.Put(LineEnd);

@@ -43,10 +43,13 @@ using TExportSink = std::function<bool(std::string_view chunk)>;
 
 // Writes the whole output to `sink`; false when the sink refused a chunk.
 //
-// Delimited: a value holding the separator, a double quote, CR or LF is enclosed in double quotes
-// with inner quotes doubled, so the file reads back; every other value is written as it is.
-// SQL: values are escaped as the client library escapes strings (backslash, single quote, CR, LF,
-// NUL, Ctrl-Z), so each statement inserts exactly the value it came from.
+// Delimited: NULL is the bare word NULL; a value that is the text NULL, or holds the separator, a
+// double quote, CR or LF, is enclosed in double quotes with inner quotes doubled; every other
+// value, binary ones included, is written as its bytes. So LOAD DATA with FIELDS OPTIONALLY
+// ENCLOSED BY '"' ESCAPED BY '' reads back every value, NULL as NULL.
+// SQL: NULL is NULL; numbers go unquoted, binary and BIT values as hexadecimal literals (X'' when
+// empty), everything else as a string escaped as the client library escapes strings (backslash,
+// single quote, CR, LF, NUL, Ctrl-Z), so each statement inserts exactly the value it came from.
 bool WriteExport(const TExportGrid& grid, const TExportOptions& options, const TExportSink& sink);
 
 // The whole output as one text; for small results and tests.

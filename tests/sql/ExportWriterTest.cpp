@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <optional>
+#include <span>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -23,8 +24,8 @@ namespace {
 
 using Row = std::vector<std::optional<std::string>>; // nullopt: SQL NULL
 
-TExportGrid Grid(std::vector<std::string> names, const std::vector<Row>& rows) {
-    TResultBlock::Builder b(std::move(names));
+TExportGrid Grid(std::span<const TColumnInfo> columns, const std::vector<Row>& rows) {
+    TResultBlock::Builder b(columns);
     for (const Row& row : rows) {
         std::vector<const char*> values;
         std::vector<unsigned long> lengths;
@@ -35,6 +36,19 @@ TExportGrid Grid(std::vector<std::string> names, const std::vector<Row>& rows) {
         b.AddRow(values.data(), lengths.data());
     }
     return WholeBlock(b.Finish());
+}
+
+TExportGrid Grid(const std::vector<std::string>& names, const std::vector<Row>& rows) {
+    std::vector<TColumnInfo> columns;
+    for (const std::string& name : names)
+        columns.emplace_back(name);
+    return Grid(columns, rows);
+}
+
+TColumnInfo Column(std::string name, TColumnKind kind) {
+    TColumnInfo c(std::move(name));
+    c.Kind = kind;
+    return c;
 }
 
 TExportOptions Delimited(std::string separator = ";", bool header = true) {
@@ -65,8 +79,9 @@ QStringList Entries(const QTemporaryDir& dir) {
 
 TEST(ExportFormats, TheDesignedExampleInBothFormats) {
     EXPECT_EQ(ExportText(Example(), Delimited()), "id;name\r\n1;abc\r\n2;\r\n");
+    // Text columns: the empty name stays the empty string.
     EXPECT_EQ(ExportText(Example(), Sql("t")),
-              "INSERT INTO t VALUES('1','abc');\r\nINSERT INTO t VALUES('2',null);\r\n");
+              "INSERT INTO t VALUES('1','abc');\r\nINSERT INTO t VALUES('2','');\r\n");
 }
 
 TEST(ExportFormats, HeaderRowsAndColumnsPresentOrNot) {
@@ -84,8 +99,9 @@ TEST(ExportFormats, HeaderRowsAndColumnsPresentOrNot) {
     EXPECT_EQ(ExportText(cleared, Sql("t")), "");
 
     const TExportGrid oneColumn = Grid({"only"}, {{"x"}, {std::nullopt}});
-    EXPECT_EQ(ExportText(oneColumn, Delimited()), "only\r\nx\r\n\r\n");
-    EXPECT_EQ(ExportText(oneColumn, Sql("t")), "INSERT INTO t VALUES('x');\r\nINSERT INTO t VALUES('');\r\n");
+    EXPECT_EQ(ExportText(oneColumn, Delimited()), "only\r\nx\r\nNULL\r\n");
+    EXPECT_EQ(ExportText(oneColumn, Sql("t")),
+              "INSERT INTO t VALUES('x');\r\nINSERT INTO t VALUES(NULL);\r\n");
 }
 
 TEST(ExportFormats, ColumnsGoInTheOrderGiven) {
@@ -104,7 +120,7 @@ TEST(ExportFormats, DelimitedEnclosesExactlyTheValuesThatWouldBreakTheFile) {
     EXPECT_EQ(ExportText(grid, Delimited()), "plain;\"has;sep\";\"q\"\"uote\"\r\n"
                                              "a,b c\t'\\;\"x;y\";\"say \"\"hi\"\"\"\r\n"
                                              "\"line\r\nbreak\";\"lf\nonly\";\"cr\ronly\"\r\n"
-                                             "\"\"\"\";;\r\n");
+                                             "\"\"\"\";;NULL\r\n");
     // Another separator: the semicolon is plain text now, the comma is what encloses.
     EXPECT_EQ(ExportText(Grid({"v"}, {{"x;y"}, {"x,y"}}), Delimited(",", false)), "x;y\r\n\"x,y\"\r\n");
 }
@@ -138,14 +154,79 @@ TEST(ExportFormats, SqlEscapesWhatWouldEndOrChangeTheString) {
                                                          {std::nullopt, "\\'", "'", "\\"}});
     EXPECT_EQ(ExportText(grid, Sql("t")),
               "INSERT INTO t VALUES('it\\'s','back\\\\slash\\\\','cr\\rlf\\n','a\\Zb');\r\n"
-              "INSERT INTO t VALUES('tab\tand \"double\"','ünï ✓',null,null);\r\n"
-              "INSERT INTO t VALUES('','\\\\\\'','\\'','\\\\');\r\n");
+              "INSERT INTO t VALUES('tab\tand \"double\"','ünï ✓','',NULL);\r\n"
+              "INSERT INTO t VALUES(NULL,'\\\\\\'','\\'','\\\\');\r\n");
 }
 
 TEST(ExportFormats, SqlTableNameIsWrittenAsTyped) {
     const TExportGrid grid = Grid({"a"}, {{"1"}});
     EXPECT_EQ(ExportText(grid, Sql("")), "INSERT INTO  VALUES('1');\r\n");
     EXPECT_EQ(ExportText(grid, Sql("db.`my t`")), "INSERT INTO db.`my t` VALUES('1');\r\n");
+}
+
+TEST(ExportFormats, NullEmptyAndTheTextNullStayApartInBothFormats) {
+    const TExportGrid grid =
+        Grid({"a", "b", "c"}, {{std::nullopt, "", "NULL"}, {"null", "NULL ", std::nullopt}});
+    EXPECT_EQ(ExportText(grid, Delimited()), "a;b;c\r\nNULL;;\"NULL\"\r\nnull;NULL ;NULL\r\n");
+    EXPECT_EQ(ExportText(grid, Sql("t")),
+              "INSERT INTO t VALUES(NULL,'','NULL');\r\nINSERT INTO t VALUES('null','NULL ',NULL);\r\n");
+    // A caption NULL is enclosed too, so a reader that keeps the header does not read SQL NULL.
+    EXPECT_EQ(ExportText(Grid({"NULL"}, {}), Delimited()), "\"NULL\"\r\n");
+}
+
+TEST(ExportFormats, ASeparatorInsideTheWordNullLeavesNullEmpty) {
+    // With "L" as the separator the bare word would read as "NU", "" and ""; the text NULL holds
+    // the separator and is enclosed anyway.
+    const TExportGrid grid = Grid({"a", "b"}, {{std::nullopt, "NULL"}});
+    EXPECT_EQ(ExportText(grid, Delimited("L", false)), "L\"NULL\"\r\n");
+    EXPECT_EQ(ExportText(grid, Delimited("UL", false)), "UL\"NULL\"\r\n");
+    // "NULLLN" still reads as NULL, then the separator.
+    EXPECT_EQ(ExportText(grid, Delimited("LN", false)), "NULLLN\"NULL\"\r\n");
+}
+
+TEST(ExportFormats, SqlWritesNumbersBareAndBinaryAsHexadecimal) {
+    const std::vector<TColumnInfo> columns = {
+        Column("i", TColumnKind::Integer), Column("d", TColumnKind::Decimal),
+        Column("f", TColumnKind::Float),   Column("b", TColumnKind::Binary),
+        Column("bit", TColumnKind::Bit),   Column("when", TColumnKind::Temporal),
+        Column("s", TColumnKind::Text)};
+    const std::string bytes("\0\x01'\\\xff\x7f", 6);
+    const TExportGrid grid = Grid(
+        columns,
+        {{"-9223372036854775808", "-12345678901234567890.0123456789", "-1.17549e-38", bytes,
+          std::string("\0", 1), "2024-02-29 23:59:59.000001", "0x41"},
+         {"18446744073709551615", "0.0000000000", "1.7976931348623157e308", "", "\x05", "-838:59:59", ""},
+         {std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt}});
+    EXPECT_EQ(ExportText(grid, Sql("t")),
+              "INSERT INTO t VALUES(-9223372036854775808,-12345678901234567890.0123456789,-1.17549e-38,"
+              "0x0001275CFF7F,0x00,'2024-02-29 23:59:59.000001','0x41');\r\n"
+              "INSERT INTO t VALUES(18446744073709551615,0.0000000000,1.7976931348623157e308,X'',0x05,"
+              "'-838:59:59','');\r\n"
+              "INSERT INTO t VALUES(NULL,NULL,NULL,NULL,NULL,NULL,NULL);\r\n");
+    // The delimited format writes the same values as their bytes.
+    const std::string firstLine = "-9223372036854775808;-12345678901234567890.0123456789;-1.17549e-38;" +
+                                  bytes + ";" + std::string("\0", 1) + ";2024-02-29 23:59:59.000001;0x41\r\n";
+    EXPECT_EQ(ExportText(grid, Delimited(";", false)).substr(0, firstLine.size()), firstLine);
+}
+
+TEST(ExportFormats, ANumberColumnValueThatIsNoNumberIsQuotedNotWrittenAsSql) {
+    const TExportGrid grid = Grid(std::vector{Column("n", TColumnKind::Integer)},
+                                  {{"1);DROP TABLE t;--"}, {""}, {"-"}, {"1e"}, {".e5"}, {"+.5E-3"}, {"1."}});
+    EXPECT_EQ(ExportText(grid, Sql("t")), "INSERT INTO t VALUES('1);DROP TABLE t;--');\r\n"
+                                          "INSERT INTO t VALUES('');\r\n"
+                                          "INSERT INTO t VALUES('-');\r\n"
+                                          "INSERT INTO t VALUES('1e');\r\n"
+                                          "INSERT INTO t VALUES('.e5');\r\n"
+                                          "INSERT INTO t VALUES(+.5E-3);\r\n"
+                                          "INSERT INTO t VALUES(1.);\r\n");
+}
+
+TEST(ExportFormats, FollowTheShownOrderOfRows) {
+    TExportGrid grid = Grid({"n"}, {{"a"}, {std::nullopt}, {"c"}});
+    grid.Order = std::make_shared<const std::vector<std::size_t>>(std::vector<std::size_t>{2, 0, 1});
+    EXPECT_EQ(ExportText(grid, Delimited(";", false)), "c\r\na\r\nNULL\r\n");
+    EXPECT_EQ(ExportText(grid, Sql("t")),
+              "INSERT INTO t VALUES('c');\r\nINSERT INTO t VALUES('a');\r\nINSERT INTO t VALUES(NULL);\r\n");
 }
 
 // ---- chunks ------------------------------------------------------------------------------------
@@ -172,6 +253,22 @@ TEST(ExportChunks, LargeOutputArrivesInBoundedChunksThatJoinToTheWholeText) {
         EXPECT_EQ(joined, ExportText(grid, options));
         EXPECT_NE(joined.find(big), std::string::npos);
     }
+
+    // A large binary value: its hexadecimal form also arrives in bounded chunks.
+    const TExportGrid binary =
+        Grid(std::vector{Column("b", TColumnKind::Binary)}, {{std::string(3 << 20, '\xab')}});
+    std::string joined;
+    std::size_t largest = 0;
+    ASSERT_TRUE(WriteExport(binary, Sql("t"), [&](std::string_view chunk) {
+        largest = std::max(largest, chunk.size());
+        joined.append(chunk);
+        return true;
+    }));
+    EXPECT_LE(largest, std::size_t(1) << 20);
+    std::string hex;
+    for (int i = 0; i < (3 << 20); ++i)
+        hex += "AB";
+    EXPECT_EQ(joined, "INSERT INTO t VALUES(0x" + hex + ");\r\n");
 }
 
 TEST(ExportChunks, ARefusedChunkStopsTheExport) {
@@ -198,7 +295,7 @@ TEST(ExportFile, WritesTheBytesAndReplacesAnOldFileLeavingNothingElse) {
 
     ASSERT_TRUE(WriteFile(path, std::string(100000, 'o'))); // longer than the new content
     ASSERT_TRUE(ExportToFile(path, Example(), Sql("t")));
-    EXPECT_EQ(ReadFile(path), "INSERT INTO t VALUES('1','abc');\r\nINSERT INTO t VALUES('2',null);\r\n");
+    EXPECT_EQ(ReadFile(path), "INSERT INTO t VALUES('1','abc');\r\nINSERT INTO t VALUES('2','');\r\n");
 
     ASSERT_TRUE(ExportToFile(path, TExportGrid(), Delimited(";", false)));
     EXPECT_EQ(ReadFile(path), "");

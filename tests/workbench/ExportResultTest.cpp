@@ -27,6 +27,7 @@
 
 #include <mysql.h>
 
+#include <algorithm>
 #include <csignal>
 #include <functional>
 #include <string>
@@ -278,16 +279,14 @@ TEST_F(ExportTest, TheDesignedExampleFromEveryControlUnderTheHourglass) {
     Recording.AnswerFile(File("a.sql"));
     Recording.Answer(TMsgResult::Yes);
     Ui(*Window).mnuExportResult->trigger();
-    EXPECT_EQ(ReadFile(File("a.sql")),
-              "INSERT INTO t VALUES('1','abc');\r\nINSERT INTO t VALUES('2',null);\r\n");
+    EXPECT_EQ(ReadFile(File("a.sql")), "INSERT INTO t VALUES(1,'abc');\r\nINSERT INTO t VALUES(2,'');\r\n");
 
     WaitingAtOptions = false;
     WhenOptionsShow([](TfrmExportResult& d) { d.btnOk->click(); });
     Recording.AnswerFile(File("a.sql"));
     Recording.Answer(TMsgResult::Yes); // replace
     Ui(*Window).popmnuExportResult->trigger();
-    EXPECT_EQ(ReadFile(File("a.sql")),
-              "INSERT INTO t VALUES('1','abc');\r\nINSERT INTO t VALUES('2',null);\r\n");
+    EXPECT_EQ(ReadFile(File("a.sql")), "INSERT INTO t VALUES(1,'abc');\r\nINSERT INTO t VALUES(2,'');\r\n");
     EXPECT_TRUE(WaitingAtOptions);
     EXPECT_EQ(Recording.WaitingAtFile, std::vector<bool>({true, true, true}));
     EXPECT_FALSE(QApplication::overrideCursor());
@@ -343,7 +342,7 @@ TEST_F(ExportTest, TheDialogKeepsItsSettingsAndTheSaveDialogOffersTheLastName) {
     EXPECT_TRUE(kept);
     EXPECT_EQ(Windows->frmExportResult.get(), dialog); // the same dialog, not a new one
     EXPECT_EQ(ReadFile(File("two.sql")),
-              "INSERT INTO kept VALUES('1','abc');\r\nINSERT INTO kept VALUES('2',null);\r\n");
+              "INSERT INTO kept VALUES(1,'abc');\r\nINSERT INTO kept VALUES(2,'');\r\n");
 
     ExportTo(File("three.sql"), [&](TfrmExportResult& d) { kept = d.rdbSQL->isChecked(); });
     EXPECT_TRUE(kept);
@@ -435,7 +434,7 @@ protected:
         ASSERT_EQ(Ui(*Window).lstOut->Model()->rowCount(), 8);
     }
 
-    // Both tables, row by row; NULL reads as the empty text, as it exports.
+    // Both tables, row by row, NULL apart from the empty text.
     void ExpectSameRows() {
         TResult* s = Db->Admin().Execute("SELECT * FROM `" + Db->Name() + "`.src ORDER BY id");
         const auto source = s->Block();
@@ -444,7 +443,8 @@ protected:
         ASSERT_EQ(copy->RowCount(), source->RowCount()) << d->ErrorText();
         for (std::size_t row = 0; row < source->RowCount(); ++row)
             for (std::size_t col = 0; col < source->FieldCount(); ++col)
-                EXPECT_EQ(copy->Cell(row, col), source->Cell(row, col))
+                EXPECT_TRUE(copy->Cell(row, col) == source->Cell(row, col) &&
+                            copy->IsNull(row, col) == source->IsNull(row, col))
                     << "row " << row << ", column " << col;
         // The 64 KB values really were that long.
         EXPECT_EQ(copy->Cell(3, 0).size(), 65536u);
@@ -475,4 +475,187 @@ TEST_F(ExportRoundTrip, TheSqlFileRunsBackIntoATableOfTheSameShape) {
     EXPECT_EQ(raw.Run(script, &warnings), "");
     EXPECT_EQ(warnings, 0u);
     ExpectSameRows();
+}
+
+// ---- every column type of the server, both formats -----------------------------------------------
+
+namespace {
+
+// Every byte value once, NUL included, as hexadecimal digits.
+std::string AllBytesHex() {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (int b = 0; b < 256; ++b)
+        hex += {Digits[b >> 4], Digits[b & 15]};
+    return hex;
+}
+
+// A row of values at each type's limits, one the other way, one of NULLs (with the empty string
+// in a NOT NULL column), one of awkward values: the text NULL, separators, quotes and line
+// breaks inside text, binary and BIT values. FLOAT values are written with at most six digits,
+// which the server's text for them keeps exactly.
+const char* const EveryTypeTable =
+    "CREATE TABLE every (id INT PRIMARY KEY,"
+    " ti TINYINT, tu TINYINT UNSIGNED, si SMALLINT, su SMALLINT UNSIGNED, mi MEDIUMINT,"
+    " mu MEDIUMINT UNSIGNED, ii INT, iu INT UNSIGNED, bi BIGINT, bu BIGINT UNSIGNED,"
+    " de DECIMAL(30,10), fl FLOAT, db DOUBLE, b1 BIT(1), b64 BIT(64), b13 BIT(13),"
+    " da DATE, dt DATETIME(6), ts TIMESTAMP(6) NULL DEFAULT NULL, tm TIME(6), yr YEAR,"
+    " ch CHAR(8), vc VARCHAR(40), nn VARCHAR(10) NOT NULL, tx TEXT, bl BLOB, bn BINARY(16),"
+    " en ENUM('a','b','NULL',''), st SET('x','y','z'), js JSON, i6 INET6, uu UUID, pt POINT"
+    ") CHARACTER SET utf8mb4";
+
+std::string EveryTypeRows() {
+    return "INSERT INTO every VALUES "
+           "(1, -128, 0, -32768, 0, -8388608, 0, -2147483648, 0, -9223372036854775808, 0,"
+           " -99999999999999999999.9999999999, -3.40282e38, -1.7976931348623157e308, b'0', b'0', b'0',"
+           " '1000-01-01', '1000-01-01 00:00:00.000000', '1970-01-02 00:00:00.000001', '-838:59:59.000000',"
+           " 1901, '', '', '',"
+           " CONCAT('it''s \"quoted\" ', CHAR(92), 'back', CHAR(92), CHAR(9), 'tab', CHAR(13, 10), 'crlf ',"
+           " '\xF0\x9F\x98\x80 \xE2\x9C\x93 ', CHAR(0), CHAR(26), ';'),"
+           " UNHEX('" +
+           AllBytesHex() +
+           "'), UNHEX('00000000000000000000000000000000'), 'a', '',"
+           " '{\"k\": \"v \\\\\"q\\\\\" ;\", \"n\": null}', '::', '00000000-0000-0000-0000-000000000000',"
+           " ST_PointFromText('POINT(0 0)')),"
+           "(2, 127, 255, 32767, 65535, 8388607, 16777215, 2147483647, 4294967295, 9223372036854775807,"
+           " 18446744073709551615, 99999999999999999999.9999999999, 3.40282e38, 1.7976931348623157e308,"
+           " b'1', 0xFFFFFFFFFFFFFFFF, b'1111111111111',"
+           " '9999-12-31', '9999-12-31 23:59:59.999999', '2038-01-18 03:14:07.999999', '838:59:59.000000',"
+           " 2155, 'NULL', 'NULL', 'NULL', 'NULL', '', UNHEX(REPEAT('FF', 16)), 'NULL', 'x,y,z',"
+           " '[1, 2.5e-7, \"\xE2\x9C\x93\", true]', 'ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff',"
+           " 'ffffffff-ffff-ffff-ffff-ffffffffffff', ST_PointFromText('POINT(-1.5 1e300)')),"
+           "(3, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+           "NULL,"
+           " NULL, NULL, NULL, NULL, NULL, NULL, NULL, '', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+           "NULL),"
+           "(4, 0, 1, -1, 1, 0, 1, 0, 1, -1, 1, 0.0000000001, 1.17549e-38, 2.2250738585072014e-308, b'1',"
+           " 0x223B0D0A4E554C4C, 0x0000,"
+           " '2024-02-29', '2024-02-29 12:34:56.500000', '2024-02-29 12:34:56.000000', '00:00:00.000001', 0,"
+           " 'a;b', 'null', 'x', ';\"', 'NULL', UNHEX('0022003B0D0A5C00FF0000000000001A'), '', 'y',"
+           " '\"just ; a string\"', '2001:db8::1', '123e4567-e89b-12d3-a456-426614174000',"
+           " ST_PointFromText('POINT(1 2)'))";
+}
+
+} // namespace
+
+class ExportEveryType : public ExportTest {
+protected:
+    void SetUp() override {
+        ExportTest::SetUp();
+        Db->Run(EveryTypeTable);
+        Db->Run(EveryTypeRows());
+        Db->Run("CREATE TABLE copy LIKE every");
+        Show("SELECT * FROM every ORDER BY id");
+        ASSERT_EQ(Ui(*Window).lstOut->Model()->rowCount(), 4);
+    }
+
+    std::shared_ptr<const TResultBlock> Select(const std::string& sql) {
+        TMySql& admin = Db->Admin();
+        admin.Execute("USE " + QuoteIdentifier(Db->Name()));
+        TResult* r = admin.Execute(sql);
+        EXPECT_TRUE(r->ErrorText().empty()) << r->ErrorText() << " in " << sql;
+        return r->Block();
+    }
+
+    // Every value of both tables by its HEX() and ISNULL(), FLOAT also as the server prints it
+    // (its HEX() is of the rounded integer), and CHECKSUM TABLE over the whole rows.
+    void ExpectCopyHoldsEveryValue() {
+        const auto columns = Select("SELECT * FROM every LIMIT 0");
+        std::string list = "id";
+        for (std::size_t c = 1; c < columns->FieldCount(); ++c) {
+            const std::string& name = columns->FieldName(c);
+            list += ", HEX(" + name + ") AS `" + name + "`, ISNULL(" + name + ") AS `" + name + " is null`";
+            if (name == "fl") list += ", fl AS `fl as shown`";
+        }
+        const auto source = Select("SELECT " + list + " FROM every ORDER BY id");
+        const auto copy = Select("SELECT " + list + " FROM copy ORDER BY id");
+        ASSERT_TRUE(source && copy);
+        ASSERT_EQ(copy->RowCount(), source->RowCount());
+        for (std::size_t row = 0; row < source->RowCount(); ++row)
+            for (std::size_t col = 0; col < source->FieldCount(); ++col)
+                EXPECT_EQ(copy->Cell(row, col), source->Cell(row, col))
+                    << "row " << row + 1 << ", " << source->FieldName(col);
+        // The values really were there to compare: the every-byte BLOB, and the NULL row.
+        const auto& names = source->FieldNames();
+        const std::size_t blob = std::find(names.begin(), names.end(), "bl") - names.begin();
+        ASSERT_LT(blob + 1, names.size());
+        EXPECT_EQ(source->Cell(0, blob), AllBytesHex());
+        EXPECT_EQ(source->Cell(2, blob + 1), "1");
+
+        const auto sums = Select("CHECKSUM TABLE every, copy");
+        ASSERT_TRUE(sums && sums->RowCount() == 2);
+        EXPECT_FALSE(sums->IsNull(0, 1));
+        EXPECT_EQ(sums->Cell(1, 1), sums->Cell(0, 1)) << "CHECKSUM TABLE";
+    }
+
+    std::string LoadData(const char* name, const std::string& table, unsigned* warnings = nullptr) {
+        TRawConnection raw(Db->Name());
+        return raw.Run("LOAD DATA LOCAL INFILE '" + QFile::encodeName(File(name)).toStdString() +
+                           "' INTO TABLE " + table +
+                           " CHARACTER SET utf8mb4 FIELDS TERMINATED BY ';' OPTIONALLY ENCLOSED BY '\"' "
+                           "ESCAPED BY '' LINES TERMINATED BY '\\r\\n' IGNORE 1 LINES",
+                       warnings);
+    }
+    std::string RunScript(const char* name, unsigned* warnings = nullptr) {
+        TRawConnection raw(Db->Name());
+        return raw.Run(ReadFile(File(name)), warnings);
+    }
+};
+
+TEST_F(ExportEveryType, TheDelimitedFileLoadsBackEveryValueThroughLoadData) {
+    ExportTo(File("every.csv"), [](TfrmExportResult& d) {
+        d.rdbComma->setChecked(true);
+        d.chkHeader->setChecked(true);
+        d.txtComma->setText(QStringLiteral(";"));
+    });
+    const std::string file = ReadFile(File("every.csv"));
+    // NULL bare, the text NULL enclosed, the empty string as nothing.
+    EXPECT_NE(file.find("\r\n3;NULL;NULL;"), std::string::npos);
+    EXPECT_NE(file.find(";\"NULL\";\"NULL\";\"NULL\";\"NULL\";;"), std::string::npos);
+
+    unsigned warnings = 0;
+    EXPECT_EQ(LoadData("every.csv", "copy", &warnings), "");
+    EXPECT_EQ(warnings, 0u);
+    ExpectCopyHoldsEveryValue();
+}
+
+TEST_F(ExportEveryType, TheSqlFileInsertsBackEveryValue) {
+    ExportTo(File("every.sql"), [](TfrmExportResult& d) { AsSql(d, QStringLiteral("copy")); });
+    const std::string script = ReadFile(File("every.sql"));
+    // The NULL row: NULL in every nullable column, '' in the NOT NULL one.
+    EXPECT_NE(script.find("INSERT INTO copy VALUES(3,NULL,NULL,"), std::string::npos);
+    EXPECT_NE(script.find(",NULL,'',NULL,"), std::string::npos);
+    unsigned warnings = 0;
+    EXPECT_EQ(RunScript("every.sql", &warnings), "");
+    EXPECT_EQ(warnings, 0u);
+    ExpectCopyHoldsEveryValue();
+}
+
+// A FLOAT the server computed reaches the client as six significant digits, so no text export can
+// give back its bits; what comes back is what the grid showed. A DOUBLE's text is exact.
+TEST_F(ExportEveryType, AComputedFloatComesBackAsTheGridShowedIt) {
+    Db->Run("CREATE TABLE computed (id INT PRIMARY KEY, f FLOAT, d DOUBLE)");
+    Db->Run("INSERT INTO computed VALUES (1, 1e0 / 3, 1e0 / 3), (2, 16777217, 0.1e0 + 0.2e0), "
+            "(3, PI(), PI()), (4, -1e-40, 4.9e-324)");
+    Db->Run("CREATE TABLE computed_copy LIKE computed");
+    Show("SELECT * FROM computed ORDER BY id");
+    const auto expectShownValues = [this](const char* format) {
+        const auto source =
+            Select("SELECT id, f, d = (SELECT d FROM computed_copy c WHERE c.id = computed.id) "
+                   "FROM computed ORDER BY id");
+        const auto copy = Select("SELECT id, f FROM computed_copy ORDER BY id");
+        ASSERT_EQ(copy->RowCount(), 4u) << format;
+        for (std::size_t row = 0; row < 4; ++row) {
+            EXPECT_EQ(copy->Cell(row, 1), source->Cell(row, 1))
+                << format << ": FLOAT as shown, row " << row + 1;
+            EXPECT_EQ(source->Cell(row, 2), "1") << format << ": DOUBLE bit for bit, row " << row + 1;
+        }
+        Db->Run("TRUNCATE TABLE computed_copy");
+    };
+    ExportTo(File("computed.sql"), [](TfrmExportResult& d) { AsSql(d, QStringLiteral("computed_copy")); });
+    EXPECT_EQ(RunScript("computed.sql"), "");
+    expectShownValues("SQL");
+    ExportTo(File("computed.csv"), [](TfrmExportResult& d) { d.rdbComma->setChecked(true); });
+    EXPECT_EQ(LoadData("computed.csv", "computed_copy"), "");
+    expectShownValues("delimited");
 }
