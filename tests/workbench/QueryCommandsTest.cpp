@@ -247,8 +247,8 @@ TEST_F(QueryTest, TheGridShowsTheLastStatementsRowsWithNullEmpty) {
     EXPECT_EQ(Cell(0, 1), QStringLiteral("a rather long name for the column"));
     EXPECT_EQ(Cell(0, 2), QStringLiteral("12.50"));
     EXPECT_EQ(Cell(1, 0), QStringLiteral("2"));
-    EXPECT_EQ(Cell(1, 1), QString());
-    EXPECT_EQ(Cell(1, 2), QString());
+    EXPECT_EQ(Cell(1, 1), QStringLiteral("NULL"));
+    EXPECT_EQ(Cell(1, 2), QStringLiteral("NULL"));
     // The long value fits its column as shown.
     const QFontMetrics fm(Ui(*Window).lstOut->font());
     EXPECT_GE(Ui(*Window).lstOut->columnWidth(1), fm.horizontalAdvance(Cell(0, 1)));

@@ -2,14 +2,46 @@
 
 #include "server/MySql.h"
 #include "sql/QtText.h"
+#include "workbench/grid/RowOrder.h"
+#include "workbench/waiting/WaitCursor.h"
 
+#include <QFont>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QStyle>
 #include <QStyleOptionViewItem>
 
 #include <algorithm>
 #include <climits>
+#include <optional>
+
+namespace {
+
+// "0x" and the bytes as upper-case hexadecimal, at most `maxBytes` of them (then an ellipsis),
+// a line break after every `lineBytes` (0: none). An empty value shows nothing.
+QString Hex(std::string_view bytes, std::size_t maxBytes, std::size_t lineBytes) {
+    if (bytes.empty()) return {};
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    const std::size_t shown = std::min(bytes.size(), maxBytes);
+    QString text;
+    text.reserve(static_cast<qsizetype>(4 + 2 * shown + (lineBytes ? shown / lineBytes : 0)));
+    text += QLatin1String("0x");
+    for (std::size_t i = 0; i < shown; ++i) {
+        if (lineBytes && i > 0 && i % lineBytes == 0) text += QLatin1Char('\n');
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        text += QLatin1Char(Digits[b >> 4]);
+        text += QLatin1Char(Digits[b & 15]);
+    }
+    if (shown < bytes.size()) text += QChar(0x2026); // …
+    return text;
+}
+
+// Text values longer than this get their text as a tool tip: a column rarely shows them whole.
+constexpr std::size_t TipTextBytes = 64;
+
+} // namespace
 
 TResultModel::TResultModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -18,7 +50,61 @@ void TResultModel::SetBlock(std::shared_ptr<const TResultBlock> block) {
     beginResetModel();
     FBlock = std::move(block);
     FOrder.reset();
+    FSortColumn = -1;
+    FSortDirection = Qt::AscendingOrder;
     endResetModel();
+}
+
+void TResultModel::sort(int column, Qt::SortOrder order) {
+    if (!FBlock) return;
+    if (column < 0 || column >= columnCount()) {
+        if (FOrder || FSortColumn >= 0) ApplyOrder(nullptr, -1, Qt::AscendingOrder);
+        return;
+    }
+    auto rows = std::make_shared<const std::vector<std::size_t>>(
+        SortedRows(*FBlock, static_cast<std::size_t>(column), static_cast<std::size_t>(rowCount()),
+                   order == Qt::DescendingOrder));
+    ApplyOrder(std::move(rows), column, order);
+}
+
+void TResultModel::ShareOrder(const TResultModel& other) {
+    if (!FBlock || other.FBlock != FBlock) return;
+    if (other.FOrder == FOrder && other.FSortColumn == FSortColumn && other.FSortDirection == FSortDirection)
+        return;
+    ApplyOrder(other.FOrder, other.FSortColumn, other.FSortDirection);
+}
+
+void TResultModel::ApplyOrder(std::shared_ptr<const std::vector<std::size_t>> order, int column,
+                              Qt::SortOrder direction) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // The selection and the current row are persistent indexes: they follow their block rows.
+    const QModelIndexList before = persistentIndexList();
+    std::vector<std::size_t> blockRows;
+    blockRows.reserve(static_cast<std::size_t>(before.size()));
+    for (const QModelIndex& index : before)
+        blockRows.push_back(BlockRow(index.row()));
+
+    FOrder = std::move(order);
+    FSortColumn = column;
+    FSortDirection = direction;
+
+    if (!before.isEmpty()) {
+        std::vector<int> shownAt;
+        if (FOrder) {
+            shownAt.resize(FOrder->size());
+            for (std::size_t i = 0; i < FOrder->size(); ++i)
+                shownAt[(*FOrder)[i]] = static_cast<int>(i);
+        }
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (qsizetype i = 0; i < before.size(); ++i) {
+            const std::size_t blockRow = blockRows[static_cast<std::size_t>(i)];
+            const int shown = FOrder ? shownAt[blockRow] : static_cast<int>(blockRow);
+            after.push_back(index(shown, before[i].column()));
+        }
+        changePersistentIndexList(before, after);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 int TResultModel::rowCount(const QModelIndex& parent) const {
@@ -33,7 +119,7 @@ int TResultModel::columnCount(const QModelIndex& parent) const {
 }
 
 QString TResultModel::CellText(int row, int col) const {
-    std::string_view cell = FBlock->Cell(static_cast<std::size_t>(row), static_cast<std::size_t>(col));
+    std::string_view cell = FBlock->Cell(BlockRow(row), static_cast<std::size_t>(col));
     if (cell.size() > MaxDisplayBytes) {
         std::size_t cut = MaxDisplayBytes;
         // Cut before a character, not inside one.
@@ -44,11 +130,57 @@ QString TResultModel::CellText(int row, int col) const {
     return QtText(cell);
 }
 
+QString TResultModel::DisplayText(int row, int col) const {
+    const std::size_t blockRow = BlockRow(row), c = static_cast<std::size_t>(col);
+    if (FBlock->IsNull(blockRow, c)) return QStringLiteral("NULL");
+    if (FBlock->Column(c).IsBinary()) return Hex(FBlock->Cell(blockRow, c), MaxDisplayHexBytes, 0);
+    // A NUL byte would draw as nothing at all.
+    return CellText(row, col).replace(QChar(0), QChar(0x2400));
+}
+
+QVariant TResultModel::ToolTip(int row, int col) const {
+    const std::size_t blockRow = BlockRow(row), c = static_cast<std::size_t>(col);
+    if (FBlock->IsNull(blockRow, c)) return {};
+    const std::string_view cell = FBlock->Cell(blockRow, c);
+    if (FBlock->Column(c).IsBinary()) {
+        if (cell.size() <= MaxDisplayHexBytes) return {};
+        // In lines, so the tip stays narrower than a screen.
+        return Hex(cell, MaxTipHexBytes, 32);
+    }
+    if (cell.size() <= TipTextBytes) return {};
+    return DisplayText(row, col);
+}
+
 QVariant TResultModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !FBlock || !index.isValid() || index.row() >= rowCount() ||
-        index.column() >= columnCount())
+    if (!FBlock || !index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
-    return CellText(index.row(), index.column());
+    const int row = index.row(), col = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        return DisplayText(row, col);
+    case NullRole:
+        return FBlock->IsNull(BlockRow(row), static_cast<std::size_t>(col));
+    case Qt::FontRole:
+        if (FBlock->IsNull(BlockRow(row), static_cast<std::size_t>(col))) {
+            // Only the italic is set: the view's own font gives the rest.
+            QFont italic;
+            italic.setItalic(true);
+            return italic;
+        }
+        return {};
+    case Qt::ForegroundRole:
+        if (FBlock->IsNull(BlockRow(row), static_cast<std::size_t>(col)))
+            return QGuiApplication::palette().brush(QPalette::PlaceholderText);
+        return {};
+    case Qt::TextAlignmentRole:
+        if (FBlock->Column(static_cast<std::size_t>(col)).IsNumber())
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+        return {};
+    case Qt::ToolTipRole:
+        return ToolTip(row, col);
+    default:
+        return {};
+    }
 }
 
 QVariant TResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -66,8 +198,10 @@ Qt::ItemFlags TResultModel::flags(const QModelIndex& index) const {
 
 int TResultModel::WidestRow(int col) const {
     if (!FBlock || FBlock->RowCount() == 0 || col < 0 || col >= columnCount()) return -1;
-    return static_cast<int>(
-        std::min<std::size_t>(FBlock->WidestRow(static_cast<std::size_t>(col)), INT_MAX - 1));
+    const std::size_t widest = FBlock->WidestRow(static_cast<std::size_t>(col));
+    if (!FOrder) return static_cast<int>(std::min<std::size_t>(widest, INT_MAX - 1));
+    const auto at = std::find(FOrder->begin(), FOrder->end(), widest);
+    return at == FOrder->end() ? -1 : static_cast<int>(at - FOrder->begin());
 }
 
 TResultView::TResultView(QWidget* parent, TResultModel* model)
@@ -94,8 +228,14 @@ TResultView::TResultView(QWidget* parent, TResultModel* model)
     verticalHeader()->setDefaultSectionSize(rowHeight);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A click on a caption sorts; QTableView's own sorting knows only two of the three steps.
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TResultView::CycleSort);
+    connect(FModel, &QAbstractItemModel::modelReset, this, &TResultView::ShowSortIndicator);
+    connect(FModel, &QAbstractItemModel::layoutChanged, this, &TResultView::ShowSortIndicator);
 
     // The selection stays visible when the list loses the focus.
     QPalette p = palette();
@@ -123,6 +263,7 @@ void TResultView::CopyFrom(const TResultView& grid) {
     const bool updates = updatesEnabled();
     setUpdatesEnabled(false);
     FModel->SetBlock(grid.Model()->Block());
+    FModel->ShareOrder(*grid.Model());
     for (int col = 0; col < FModel->columnCount(); ++col)
         setColumnWidth(col, grid.columnWidth(col));
     scrollToTop();
@@ -151,7 +292,40 @@ int TResultView::FittingWidth(int col) const {
     const int bottom = std::min(FModel->rowCount() - 1, top + viewport()->height() / rowHeight + 1);
     for (int row = top; row <= bottom; ++row)
         measure(row);
+    // A NULL anywhere shows as NULL, which may be wider than every value of the column.
+    const TResultBlock& block = *FModel->Block();
+    if (block.HasNulls() && block.WidestBytes(static_cast<std::size_t>(col)) <= 4) {
+        QStyleOptionViewItem null = option;
+        null.features |= QStyleOptionViewItem::HasDisplay;
+        null.text = QStringLiteral("NULL");
+        null.font.setItalic(true);
+        null.fontMetrics = QFontMetrics(null.font);
+        width =
+            std::max(width, style()->sizeFromContents(QStyle::CT_ItemViewItem, &null, QSize(), this).width() +
+                                padding);
+    }
     return width;
+}
+
+void TResultView::CycleSort(int col) {
+    std::optional<TWaitCursor> busy;
+    if (FModel->rowCount() > 100000) busy.emplace();
+    if (FModel->SortColumn() != col)
+        FModel->sort(col, Qt::AscendingOrder);
+    else if (FModel->SortDirection() == Qt::AscendingOrder)
+        FModel->sort(col, Qt::DescendingOrder);
+    else
+        FModel->sort(-1);
+    ShowSortIndicator();
+    if (currentIndex().isValid()) scrollTo(currentIndex());
+}
+
+void TResultView::ShowSortIndicator() {
+    QHeaderView& header = *horizontalHeader();
+    const int col = FModel->SortColumn();
+    if (header.sortIndicatorSection() != col ||
+        (col >= 0 && header.sortIndicatorOrder() != FModel->SortDirection()))
+        header.setSortIndicator(col, FModel->SortDirection());
 }
 
 void TResultView::FitColumns() {

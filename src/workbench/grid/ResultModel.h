@@ -6,7 +6,10 @@
 // The model never copies the block's cells: display strings are made only when a view asks for a
 // cell, which an item view does for the cells on screen. Several models may share one block, so
 // the result window's copy of the grid costs nothing, and a later statement replacing the
-// connection's result never pulls the cells from under a view.
+// connection's result never pulls the cells from under a view. Sorting orders row numbers only.
+//
+// What a cell shows is a display form: NULL as a muted, italic NULL, binary values as hexadecimal,
+// all cut for the screen. What is copied or exported is read from the block, never from it.
 
 #include "server/ResultBlock.h"
 #include "sql/ExportWriter.h"
@@ -37,6 +40,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Orders the shown rows by `column` (-1: the server's order again). Selected and current rows
+    // stay selected and current wherever they move.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // The column the rows are sorted by (-1: the server's order), and in which direction.
+    int SortColumn() const { return FSortColumn; }
+    Qt::SortOrder SortDirection() const { return FSortDirection; }
+    // Shows the rows in the order `other` shows them, sharing it, when both show the same block.
+    void ShareOrder(const TResultModel& other);
+
     // The block row shown at place `row`, and the order of all of them when the rows are sorted
     // (null: the block's own order).
     std::size_t BlockRow(int row) const {
@@ -44,18 +56,35 @@ public:
     }
     const std::shared_ptr<const std::vector<std::size_t>>& Order() const { return FOrder; }
 
-    // A cell as shown: the value's text, NULL and the empty string alike as an empty text.
+    // A cell's text at shown place `row`: the value's text cut to MaxDisplayBytes, NULL and the
+    // empty string alike as an empty text. The grid draws DisplayText.
     QString CellText(int row, int col) const;
-    // The row of the column's longest value, found while the block was built (-1 when empty).
+    // A cell as the grid draws it: NULL as "NULL" (styled apart, see NullRole), binary values as
+    // hexadecimal cut after MaxDisplayHexBytes, a NUL byte in text as a visible symbol.
+    QString DisplayText(int row, int col) const;
+    // The shown row of the column's longest value, found while the block was built (-1 when empty).
     int WidestRow(int col) const;
+
+    // data() of this role is true for a NULL cell, which is also drawn italic in the muted colour.
+    static constexpr int NullRole = Qt::UserRole;
 
     // Longer values are shown cut to this many bytes: no cell can show more, and a view should not
     // turn a multi-megabyte value into a display string on every repaint.
     static constexpr std::size_t MaxDisplayBytes = 16384;
+    // Binary values are shown as hexadecimal of at most this many bytes, and their tool tip holds
+    // at most MaxTipHexBytes.
+    static constexpr std::size_t MaxDisplayHexBytes = 64;
+    static constexpr std::size_t MaxTipHexBytes = 8192;
 
 private:
+    QVariant ToolTip(int row, int col) const;
+    void ApplyOrder(std::shared_ptr<const std::vector<std::size_t>> order, int column,
+                    Qt::SortOrder direction);
+
     std::shared_ptr<const TResultBlock> FBlock;
     std::shared_ptr<const std::vector<std::size_t>> FOrder;
+    int FSortColumn = -1;
+    Qt::SortOrder FSortDirection = Qt::AscendingOrder;
 };
 
 // A read-only, whole-row, grid-lined report view over a TResultModel of its own.
@@ -72,7 +101,7 @@ public:
     void ShowBlock(std::shared_ptr<const TResultBlock> block);
     // Removes all columns and rows.
     void Clear();
-    // Shows what `grid` shows, sharing its block, with the same column widths.
+    // Shows what `grid` shows, sharing its block and its order, with the same column widths.
     void CopyFrom(const TResultView& grid);
 
     // The width ShowBlock gives column `col`: the widest of its caption, the value found widest
@@ -88,6 +117,9 @@ protected:
 
 private:
     void FitColumns();
+    // A click on a column's caption: ascending, then descending, then the server's order.
+    void CycleSort(int col);
+    void ShowSortIndicator();
 
     TResultModel* FModel;
 };
