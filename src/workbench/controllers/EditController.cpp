@@ -1,5 +1,7 @@
 #include "workbench/controllers/EditController.h"
 
+#include "workbench/controllers/ResultController.h"
+#include "workbench/grid/ResultModel.h"
 #include "workbench/tree/NavigationTree.h"
 #include "workbench/window/MainControls.h"
 #include "workbench/window/main.h"
@@ -11,7 +13,7 @@
 #include <QDropEvent>
 
 TEditController::TEditController(const TWorkbench& workbench)
-    : QObject(&workbench.Window), FUi(workbench.Ui) {
+    : QObject(&workbench.Window), FWindow(workbench.Window), FUi(workbench.Ui) {
     FUi.mmoIn->viewport()->installEventFilter(this);
     FUi.mmoIn->viewport()->setAcceptDrops(true);
 }
@@ -21,6 +23,12 @@ void TEditController::Cut1Click() {
 }
 
 void TEditController::Copy1Click() {
+    // Copy in the grid means its rows: the editor's selection would be the wrong thing copied
+    // without a word.
+    if (FUi.lstOut->hasFocus()) {
+        FWindow.Results().CopySelectedRows(*FUi.lstOut, TCopyForm::Rows, &FWindow);
+        return;
+    }
     FUi.mmoIn->CopyToClipboard();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The editor's commands: Cut, Copy and Paste (on the editor whichever control has the focus),
-// and names put into the editor from the tree by a double click or by drag and drop.
+// The editor's commands: Cut, Copy and Paste (on the editor whichever control has the focus, but
+// for Copy while the result grid has it, which copies the grid's selected rows), and names put
+// into the editor from the tree by a double click or by drag and drop.
 
 #include "workbench/controllers/Controller.h"
 
@@ -26,5 +27,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    TfrmMain& FWindow;
     const TMainControls& FUi;
 };

@@ -10,9 +10,16 @@
 #include "workbench/window/main.h"
 
 #include "server/MySql.h"
+#include "sql/CopyText.h"
 #include "sql/ExportWriter.h"
+#include "sql/QtText.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QStatusBar>
 
 bool TResultController::ShowResult(const TResult& Result) {
@@ -38,6 +45,7 @@ void TResultController::popmnuClearResultClick() {
 }
 
 void TResultController::btnMaximizeClick() {
+    WireResultWindow();
     const QString status = FWindow.StatusText();
     FWindow.SetStatusText(QStringLiteral("Preparing to show window..."), true);
     FWindow.Windows().frmResult->ShowGrid(*FUi.lstOut, status);
@@ -53,4 +61,57 @@ void TResultController::btnExportResultClick() {
     const QString fileName = FUi.dlgSave->FileName;
     if (!ExportToFile(fileName, ShownGrid(*FUi.lstOut), options.Options()))
         dialogs.ShowFailure(&FWindow, QStringLiteral("Cannot create file ") + fileName);
+}
+
+void TResultController::WireResultWindow() {
+    if (FResultWindowWired) return;
+    FResultWindowWired = true;
+    TfrmResult* frm = FWindow.Windows().frmResult.get();
+    QObject::connect(frm->lstOut, &TResultView::CopyKeysPressed, frm,
+                     [this, frm] { CopySelectedRows(*frm->lstOut, TCopyForm::Rows, frm); });
+}
+
+void TResultController::CopySelectedRows(const TResultView& grid, TCopyForm form, QWidget* parent) {
+    const TExportGrid selected = SelectedGrid(grid);
+    if (selected.Rows == 0) return;
+    const std::uint64_t bytes = CopyTextBytes(selected);
+    if (bytes > FCopyConfirmBytes) {
+        constexpr std::uint64_t MB = std::uint64_t(1) << 20;
+        const QString text = QStringLiteral("Copy ") + QString::number((bytes + MB / 2) / MB) +
+                             QStringLiteral(" MB to the clipboard?");
+        if (!FWindow.Dialogs().Confirm(parent, text)) return;
+    }
+    TWaitCursor busy;
+    auto* mime = new QMimeData;
+    if (form == TCopyForm::Inserts) {
+        TExportOptions options;
+        options.Format = TExportOptions::SqlInsert;
+        options.TableName = CopyInsertTable(
+            *selected.Block, ServerText(FWindow.Windows().frmExportResult->txtTablename->text()));
+        mime->setText(QtText(ExportText(selected, options)));
+    } else {
+        const TCopiedRows copied = CopyRows(selected, form == TCopyForm::WithNames);
+        mime->setText(QtText(copied.Text));
+        mime->setHtml(QtText(copied.Html));
+    }
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+void TResultController::popmnuCopyRowsClick() {
+    CopySelectedRows(*FUi.lstOut, TCopyForm::Rows, &FWindow);
+}
+
+void TResultController::popmnuCopyWithNamesClick() {
+    CopySelectedRows(*FUi.lstOut, TCopyForm::WithNames, &FWindow);
+}
+
+void TResultController::popmnuCopyAsInsertClick() {
+    CopySelectedRows(*FUi.lstOut, TCopyForm::Inserts, &FWindow);
+}
+
+void TResultController::UpdateCopyStates() {
+    const QItemSelectionModel* selection = FUi.lstOut->selectionModel();
+    const bool any = selection && selection->hasSelection();
+    for (const TCommand* copy : {&FCmd.CopyRows, &FCmd.CopyWithNames, &FCmd.CopyAsInsert})
+        copy->SetEnabled(any);
 }

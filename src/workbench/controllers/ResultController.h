@@ -1,10 +1,21 @@
 #pragma once
 // The shown result: ShowResult (the grid and the status bar's summary), Clear result, Maximize
-// result and Export result.
+// result, Export result, and copying the selected rows of a grid to the clipboard.
 
 #include "workbench/controllers/Controller.h"
 
+#include <cstdint>
+
+class QWidget;
 class TResult;
+class TResultView;
+
+// What a copy puts on the clipboard.
+enum class TCopyForm {
+    Rows,      // tab-separated text and an HTML table
+    WithNames, // the same with the column names first
+    Inserts,   // INSERT statements in the export's SQL format
+};
 
 class TResultController {
 public:
@@ -25,8 +36,27 @@ public:
     // reported in the application's error box and leaves the old file as it was.
     void btnExportResultClick();
 
+    // Copies the selected rows of `grid`, as shown (sorted rows, moved columns), in `form`; a
+    // copy larger than CopyConfirmBytes asks first. Nothing selected: the clipboard stays as it
+    // is. `parent`: the window the question belongs to.
+    void CopySelectedRows(const TResultView& grid, TCopyForm form, QWidget* parent);
+    void popmnuCopyRowsClick();
+    void popmnuCopyWithNamesClick();
+    void popmnuCopyAsInsertClick();
+    // The copy commands are enabled while lstOut has selected rows.
+    void UpdateCopyStates();
+
+    // Copies larger than this many bytes of text are asked about ("Copy N MB to the clipboard?").
+    static constexpr std::uint64_t DefaultCopyConfirmBytes = std::uint64_t(256) << 20;
+    void SetCopyConfirmBytes(std::uint64_t bytes) { FCopyConfirmBytes = bytes; }
+
 private:
+    // The result window's list copies as lstOut does; wired when the window is first shown.
+    void WireResultWindow();
+
     TfrmMain& FWindow;
     const TMainControls& FUi;
     const TCommandSet& FCmd;
+    std::uint64_t FCopyConfirmBytes = DefaultCopyConfirmBytes;
+    bool FResultWindowWired = false;
 };

@@ -1,6 +1,7 @@
 #include "workbench/grid/ResultModel.h"
 
 #include "server/MySql.h"
+#include "sql/CopyText.h"
 #include "sql/QtText.h"
 #include "workbench/grid/RowOrder.h"
 #include "workbench/waiting/WaitCursor.h"
@@ -8,6 +9,7 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QStyle>
@@ -210,7 +212,7 @@ TResultView::TResultView(QWidget* parent, TResultModel* model)
     setModel(FModel);
     setObjectName(QStringLiteral("lstOut"));
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setShowGrid(true);
     setWordWrap(false);
@@ -338,6 +340,31 @@ void TResultView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) emit DoubleClicked();
 }
 
+void TResultView::keyPressEvent(QKeyEvent* event) {
+    // The item view's own copy would take the current cell's display text, cut for the screen;
+    // the rows are copied by whoever listens.
+    if (event->matches(QKeySequence::Copy)) {
+        event->accept();
+        emit CopyKeysPressed();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+std::vector<std::size_t> TResultView::SelectedPlaces() const {
+    std::vector<std::size_t> places;
+    const QItemSelectionModel* selection = selectionModel();
+    if (!selection) return places;
+    // Whole rows are selected, so the ranges' rows are the answer; ranges may overlap after
+    // Ctrl+clicks, hence the sort and the uniqueness.
+    for (const QItemSelectionRange& range : selection->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            places.push_back(static_cast<std::size_t>(row));
+    std::sort(places.begin(), places.end());
+    places.erase(std::unique(places.begin(), places.end()), places.end());
+    return places;
+}
+
 TShowResultOutcome ShowResultOutcome(int rowCount, int fieldCount, int affectedRows, int duration,
                                      std::string_view errorText, bool showDuration) {
     TShowResultOutcome outcome;
@@ -384,4 +411,9 @@ TExportGrid ShownGrid(const TResultView& view) {
             grid.Columns.push_back(static_cast<std::size_t>(logical));
     }
     return grid;
+}
+
+TExportGrid SelectedGrid(const TResultView& view) {
+    const std::vector<std::size_t> places = view.SelectedPlaces();
+    return SelectedRows(ShownGrid(view), places);
 }

@@ -87,7 +87,8 @@ private:
     Qt::SortOrder FSortDirection = Qt::AscendingOrder;
 };
 
-// A read-only, whole-row, grid-lined report view over a TResultModel of its own.
+// A read-only, whole-row, grid-lined report view over a TResultModel of its own. Rows are
+// selected as in a file list: click, Shift+click, Ctrl+click, Shift+arrows and Ctrl+A.
 class TResultView : public QTableView {
     Q_OBJECT
 public:
@@ -108,12 +109,19 @@ public:
     // while the block was built, and the values on screen.
     int FittingWidth(int col) const;
 
+    // The shown positions of the selected rows, top to bottom.
+    std::vector<std::size_t> SelectedPlaces() const;
+
 signals:
     // A double click anywhere in the list, on a row or not.
     void DoubleClicked();
+    // The copy keys (Ctrl+C) pressed while the list has the focus and no window shortcut took
+    // them; the list itself copies nothing.
+    void CopyKeysPressed();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FitColumns();
@@ -141,3 +149,5 @@ TShowResultOutcome ShowResultOutcome(const TResult& result, bool showDuration);
 
 // The rows and columns `view` shows, in the order it shows them, for the export writer.
 TExportGrid ShownGrid(const TResultView& view);
+// The same, only its selected rows.
+TExportGrid SelectedGrid(const TResultView& view);

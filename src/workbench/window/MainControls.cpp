@@ -96,6 +96,9 @@ TMainControls TMainControls::Find(const QObject& window, QStringList* missing) {
     find(c.popmnuExportResult, "popmnuExportResult");
     find(c.popmnuClearResult, "popmnuClearResult");
     find(c.popmnuMaximize, "popmnuMaximize");
+    find(c.popmnuCopyRows, "popmnuCopyRows");
+    find(c.popmnuCopyWithNames, "popmnuCopyWithNames");
+    find(c.popmnuCopyAsInsert, "popmnuCopyAsInsert");
     find(c.dlgOpen, "dlgOpen");
     find(c.dlgSave, "dlgSave");
     find(c.ImageList, "ImageList");

@@ -67,6 +67,7 @@ struct TMainControls {
 
     QMenu* popResult = nullptr;
     QAction *popmnuExportResult = nullptr, *popmnuClearResult = nullptr, *popmnuMaximize = nullptr;
+    QAction *popmnuCopyRows = nullptr, *popmnuCopyWithNames = nullptr, *popmnuCopyAsInsert = nullptr;
 
     TFileDialog *dlgOpen = nullptr, *dlgSave = nullptr;
     TImageList *ImageList = nullptr, *ImageListHot = nullptr, *ImageListDisabled = nullptr;

@@ -175,6 +175,16 @@ void TfrmMain::BuildMenus() {
     FUi.popmnuClearResult = AddMenuItem(FUi.popResult, "popmnuClearResult", QStringLiteral("&Clear result"));
     FUi.popmnuMaximize = AddMenuItem(FUi.popResult, "popmnuMaximize", QStringLiteral("&Maximize result"));
     FUi.popResult->setDefaultAction(FUi.popmnuMaximize); // drawn bold
+    // Copying the selected rows, beside the designed items; enabled once rows are selected.
+    FUi.popResult->addSeparator();
+    FUi.popmnuCopyRows = AddMenuItem(FUi.popResult, "popmnuCopyRows", QStringLiteral("&Copy"), false);
+    // Shown only: Ctrl+C reaches the rows through the Edit menu's Copy while the grid has the focus.
+    FUi.popmnuCopyRows->setShortcut(QKeySequence::Copy);
+    FUi.popmnuCopyRows->setShortcutContext(Qt::WidgetShortcut);
+    FUi.popmnuCopyWithNames =
+        AddMenuItem(FUi.popResult, "popmnuCopyWithNames", QStringLiteral("Copy with column &names"), false);
+    FUi.popmnuCopyAsInsert =
+        AddMenuItem(FUi.popResult, "popmnuCopyAsInsert", QStringLiteral("Copy as &INSERT statements"), false);
 }
 
 QToolButton* TfrmMain::AddToolButton(const char* name, const QString& caption, const QString& hint, int glyph,

@@ -27,6 +27,7 @@
 
 #include <QAction>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -194,6 +195,9 @@ void TfrmMain::WireCommands() {
     row(FCmd.Paste,         Run(*FEditing, &E::Paste1Click),              nullptr,           {{u.Paste1, Qt::CTRL | Qt::Key_V}});
     row(FCmd.About,         Run(*this, &TfrmMain::About1Click),           nullptr,           {{u.About1}});
     row(FCmd.Exit,          Run(*this, &TfrmMain::Exit1Click),            nullptr,           {{u.Exit1}});
+    row(FCmd.CopyRows,      Run(*FResults, &R::popmnuCopyRowsClick),      nullptr,           {{u.popmnuCopyRows}});
+    row(FCmd.CopyWithNames, Run(*FResults, &R::popmnuCopyWithNamesClick), nullptr,           {{u.popmnuCopyWithNames}});
+    row(FCmd.CopyAsInsert,  Run(*FResults, &R::popmnuCopyAsInsertClick),  nullptr,           {{u.popmnuCopyAsInsert}});
     // clang-format on
 }
 
@@ -207,6 +211,11 @@ void TfrmMain::WireEvents() {
     connect(FUi.lstOut, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { FUi.popResult->popup(FUi.lstOut->viewport()->mapToGlobal(pos)); });
     connect(FUi.lstOut, &TResultView::DoubleClicked, this, [this] { FResults->btnMaximizeClick(); });
+    // The copy commands follow the grid's selection, which a new or cleared result empties.
+    connect(FUi.lstOut->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { FResults->UpdateCopyStates(); });
+    connect(FUi.lstOut->model(), &QAbstractItemModel::modelReset, this,
+            [this] { FResults->UpdateCopyStates(); });
 }
 
 void TfrmMain::UpdateCommandStates() {
