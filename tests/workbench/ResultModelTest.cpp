@@ -284,9 +284,9 @@ TEST(ResultModel, NumbersAreRightAligned) {
                       Column("f", TColumnKind::Float), Column("t", TColumnKind::Text),
                       Column("w", TColumnKind::Temporal), Column("b", TColumnKind::Binary)},
                      {{"1", "2.5", "1e3", "x", "2024-01-01", "z"}}));
-    const auto right = QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+    const int right = Qt::AlignRight | Qt::AlignVCenter;
     for (int col = 0; col < 3; ++col)
-        EXPECT_EQ(m.data(m.index(0, col), Qt::TextAlignmentRole), right) << col;
+        EXPECT_EQ(m.data(m.index(0, col), Qt::TextAlignmentRole).toInt(), right) << col;
     for (int col = 3; col < 6; ++col)
         EXPECT_FALSE(m.data(m.index(0, col), Qt::TextAlignmentRole).isValid()) << col;
 }

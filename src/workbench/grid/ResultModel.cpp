@@ -176,7 +176,7 @@ QVariant TResultModel::data(const QModelIndex& index, int role) const {
         return {};
     case Qt::TextAlignmentRole:
         if (FBlock->Column(static_cast<std::size_t>(col)).IsNumber())
-            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+            return static_cast<int>(Qt::AlignRight | Qt::AlignVCenter); // as every delegate reads it
         return {};
     case Qt::ToolTipRole:
         return ToolTip(row, col);
