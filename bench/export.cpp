@@ -1,7 +1,8 @@
 // Result export of a large result shown in the grid: the delimiter-separated file written from the
-// grid against the sandbox server writing the same rows with SELECT ... INTO OUTFILE (same
-// separator, same line end) in the same run; the memory the export adds beyond the result the
-// grid holds; and the time of the SQL format.
+// grid against the sandbox server writing the same rows with SELECT ... INTO OUTFILE in the same
+// run, with the options under which LOAD DATA reads either file back (same separator, values
+// enclosed in double quotes, no escapes, NULL as the bare word, same line end); the memory the export adds
+// beyond the result the grid holds; and the time of the SQL format.
 //   export [rows] [runs]
 
 #include "BenchSupport.h"
@@ -93,7 +94,8 @@ int main(int argc, char** argv) {
             outDir + "/korvana-outfile-" + std::to_string(::getpid()) + "-" + std::to_string(n);
         const double t0 = bench::NowMs();
         TResult* r = server->Execute(select + " INTO OUTFILE '" + path +
-                                     "' FIELDS TERMINATED BY ';' ESCAPED BY '' LINES TERMINATED BY '\\r\\n'");
+                                     "' FIELDS TERMINATED BY ';' OPTIONALLY ENCLOSED BY '\"' ESCAPED BY ''"
+                                     " LINES TERMINATED BY '\\r\\n'");
         const double ms = bench::NowMs() - t0;
         if (r->AffectedRows != rows) {
             std::fprintf(stderr, "INTO OUTFILE failed: %s\n", r->ErrorText().c_str());
