@@ -270,6 +270,10 @@ TEST(SqlFileDecode, Utf16BehindItsMarkIsReadAsUtf16) {
     EXPECT_EQ(DecodeSqlText(be).Encoding, TSqlEncoding::Utf16Be);
     EXPECT_EQ(DecodeSqlText(be).Text, QStringLiteral("S\r\n"));
     // An odd length or a lone surrogate is no UTF-16: read byte for byte as before.
-    EXPECT_EQ(DecodeSqlText(QByteArray("\xFF\xFE" "a", 3)).Encoding, TSqlEncoding::Windows1252);
+    EXPECT_EQ(DecodeSqlText(QByteArray("\xFF\xFE"
+                                       "a",
+                                       3))
+                  .Encoding,
+              TSqlEncoding::Windows1252);
     EXPECT_EQ(DecodeSqlText(QByteArray("\xFF\xFE\x00\xD8", 4)).Encoding, TSqlEncoding::Windows1252);
 }

@@ -39,7 +39,8 @@ std::string ServerStatement(std::string_view statement) {
     std::string out;
     out.reserve(statement.size());
     for (std::size_t p = 0; p < statement.size(); ++p)
-        if (statement[p] != '\r' || p + 1 == statement.size() || statement[p + 1] != '\n') out += statement[p];
+        if (statement[p] != '\r' || p + 1 == statement.size() || statement[p + 1] != '\n')
+            out += statement[p];
     return out;
 }
 } // namespace
