@@ -51,21 +51,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     TSqlEncoding encoding = loaded.Encoding;
     const QByteArray saved = EncodeSqlText(loaded.Text, encoding, loaded.LineEnds);
-    // Every character decoded from a file has a byte in the file's own encoding.
-    if (encoding != loaded.Encoding) std::abort();
+    // Every character decoded from a file has a byte in the file's own encoding; only a
+    // Windows-1252 text that would begin with a UTF-16 byte order mark is saved as UTF-8.
+    const bool markLike = loaded.Encoding == TSqlEncoding::Windows1252 &&
+                          (loaded.Text.startsWith(QString::fromLatin1("\xFF\xFE")) ||
+                           loaded.Text.startsWith(QString::fromLatin1("\xFE\xFF")));
+    if (encoding != loaded.Encoding && !(markLike && encoding == TSqlEncoding::Utf8)) std::abort();
     const TSqlText reloaded = DecodeSqlText(saved);
-    if (reloaded.Text != loaded.Text || reloaded.Encoding != loaded.Encoding) std::abort();
+    if (reloaded.Text != loaded.Text || reloaded.Encoding != encoding) std::abort();
     if (!loaded.Text.isEmpty() && reloaded.LineEnds != loaded.LineEnds && loaded.Text.contains(u'\n'))
         std::abort();
 
     const bool utf16 = loaded.Encoding == TSqlEncoding::Utf16Le || loaded.Encoding == TSqlEncoding::Utf16Be;
     if (!utf16) {
         TSqlEncoding asCrLf = loaded.Encoding;
-        if (CrLfOnly(bytes, loaded.Encoding != TSqlEncoding::Windows1252) &&
+        if (!markLike && CrLfOnly(bytes, loaded.Encoding != TSqlEncoding::Windows1252) &&
             EncodeSqlText(loaded.Text, asCrLf, TLineEnds::CrLf) != bytes)
             std::abort();
         TSqlEncoding asLf = loaded.Encoding;
-        if (LfOnly(bytes, loaded.Encoding != TSqlEncoding::Windows1252) &&
+        if (!markLike && LfOnly(bytes, loaded.Encoding != TSqlEncoding::Windows1252) &&
             EncodeSqlText(loaded.Text, asLf, TLineEnds::Lf) != bytes)
             std::abort();
     }

@@ -42,7 +42,9 @@ bool IsUtf16(QByteArrayView bytes) {
 std::optional<QString> FromUtf16(QByteArrayView bytes, bool littleEndian) {
     const QByteArrayView body = bytes.sliced(2);
     if (body.size() % 2) return std::nullopt;
-    QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    // The mark itself is off already: a second one is a character of the text.
+    QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                           QStringConverter::Flag::ConvertInitialBom);
     QString text = decoder.decode(body);
     if (decoder.hasError()) return std::nullopt;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -157,7 +159,8 @@ QByteArray EncodeSqlText(const QString& editorText, TSqlEncoding& encoding, TLin
     QByteArray bytes;
     switch (encoding) {
     case TSqlEncoding::Windows1252:
-        if (ToCp1252(text, bytes)) return bytes;
+        // Bytes that began with a UTF-16 byte order mark would load back as UTF-16.
+        if (ToCp1252(text, bytes) && !IsUtf16(bytes)) return bytes;
         // Nothing the user typed is dropped: the script becomes UTF-8 as a whole.
         encoding = TSqlEncoding::Utf8;
         return text.toUtf8();

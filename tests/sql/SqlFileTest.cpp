@@ -277,3 +277,21 @@ TEST(SqlFileDecode, Utf16BehindItsMarkIsReadAsUtf16) {
               TSqlEncoding::Windows1252);
     EXPECT_EQ(DecodeSqlText(QByteArray("\xFF\xFE\x00\xD8", 4)).Encoding, TSqlEncoding::Windows1252);
 }
+
+// A Windows-1252 script that begins with the two letters of a UTF-16 mark would load back as
+// UTF-16: it is saved as UTF-8 instead, and a second mark inside UTF-16 stays a character.
+TEST(SqlFileEncode, TextsThatLookLikeAUtf16MarkLoadBackAsTheyWere) {
+    const TSqlText odd = DecodeSqlText(QByteArray("\xFF\xFE", 2));
+    ASSERT_EQ(odd.Encoding, TSqlEncoding::Windows1252);
+    TSqlEncoding encoding = odd.Encoding;
+    const QByteArray saved = EncodeSqlText(odd.Text, encoding, odd.LineEnds);
+    EXPECT_EQ(encoding, TSqlEncoding::Utf8);
+    EXPECT_EQ(DecodeSqlText(saved).Text, odd.Text);
+    const QByteArray twoMarks("\xFF\xFE\xFF\xFE"
+                              "a\0",
+                              6);
+    const TSqlText wide = DecodeSqlText(twoMarks);
+    EXPECT_EQ(wide.Text, QStringLiteral("\uFEFFa"));
+    TSqlEncoding utf16 = wide.Encoding;
+    EXPECT_EQ(EncodeSqlText(wide.Text, utf16, wide.LineEnds), twoMarks);
+}
