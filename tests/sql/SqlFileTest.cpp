@@ -281,7 +281,9 @@ TEST(SqlFileDecode, Utf16BehindItsMarkIsReadAsUtf16) {
 // A Windows-1252 script that begins with the two letters of a UTF-16 mark would load back as
 // UTF-16: it is saved as UTF-8 instead, and a second mark inside UTF-16 stays a character.
 TEST(SqlFileEncode, TextsThatLookLikeAUtf16MarkLoadBackAsTheyWere) {
-    const TSqlText odd = DecodeSqlText(QByteArray("\xFF\xFE", 2));
+    const TSqlText odd = DecodeSqlText(QByteArray("\xFF\xFE"
+                                                  "x",
+                                                  3)); // odd length: no UTF-16
     ASSERT_EQ(odd.Encoding, TSqlEncoding::Windows1252);
     TSqlEncoding encoding = odd.Encoding;
     const QByteArray saved = EncodeSqlText(odd.Text, encoding, odd.LineEnds);
