@@ -28,7 +28,8 @@ QString Hex(std::string_view bytes, std::size_t maxBytes, std::size_t lineBytes)
     static constexpr char Digits[] = "0123456789ABCDEF";
     const std::size_t shown = std::min(bytes.size(), maxBytes);
     QString text;
-    text.reserve(static_cast<qsizetype>(4 + 2 * shown + (lineBytes ? shown / lineBytes : 0)));
+    const std::size_t length = 4 + 2 * shown + (lineBytes ? shown / lineBytes : 0);
+    text.reserve(static_cast<qsizetype>(length));
     text += QLatin1String("0x");
     for (std::size_t i = 0; i < shown; ++i) {
         if (lineBytes && i > 0 && i % lineBytes == 0) text += QLatin1Char('\n');
