@@ -3,6 +3,8 @@
 
 #include "sql/CopyText.h"
 
+#include "TypedBlock.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -12,28 +14,15 @@
 namespace {
 
 using namespace std::string_literals;
-using Row = std::vector<std::optional<std::string>>; // nullopt: SQL NULL
+using Row = TTestRow; // nullopt: SQL NULL
 
 TColumnInfo Column(std::string name, TColumnKind kind = TColumnKind::Text, std::string table = "t") {
-    TColumnInfo c(std::move(name));
-    c.Kind = kind;
-    c.Table = std::move(table);
-    return c;
+    return TestColumn(std::move(name), kind, std::move(table));
 }
 
 std::shared_ptr<const TResultBlock> Block(const std::vector<TColumnInfo>& columns,
                                           const std::vector<Row>& rows) {
-    TResultBlock::Builder b{std::span<const TColumnInfo>(columns)};
-    for (const Row& row : rows) {
-        std::vector<const char*> values;
-        std::vector<unsigned long> lengths;
-        for (const auto& v : row) {
-            values.push_back(v ? v->data() : nullptr);
-            lengths.push_back(v ? static_cast<unsigned long>(v->size()) : 0);
-        }
-        b.AddRow(values.data(), lengths.data());
-    }
-    return b.Finish();
+    return TypedBlock(columns, rows);
 }
 
 TExportGrid Grid(const std::vector<TColumnInfo>& columns, const std::vector<Row>& rows) {

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "TypedBlock.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -22,20 +24,10 @@
 
 namespace {
 
-using Row = std::vector<std::optional<std::string>>; // nullopt: SQL NULL
+using Row = TTestRow; // nullopt: SQL NULL
 
 TExportGrid Grid(std::span<const TColumnInfo> columns, const std::vector<Row>& rows) {
-    TResultBlock::Builder b(columns);
-    for (const Row& row : rows) {
-        std::vector<const char*> values;
-        std::vector<unsigned long> lengths;
-        for (const auto& v : row) {
-            values.push_back(v ? v->data() : nullptr);
-            lengths.push_back(v ? static_cast<unsigned long>(v->size()) : 0);
-        }
-        b.AddRow(values.data(), lengths.data());
-    }
-    return WholeBlock(b.Finish());
+    return WholeBlock(TypedBlock(columns, rows));
 }
 
 TExportGrid Grid(const std::vector<std::string>& names, const std::vector<Row>& rows) {

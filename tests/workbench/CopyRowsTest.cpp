@@ -2,6 +2,7 @@
 // Ctrl+C goes, the result menu's copy items, what lands on the real clipboard, and the question
 // before a very large copy.
 
+#include "TypedBlock.h"
 #include "WindowTestSupport.h"
 
 #include "editor/ColorMemo.h"
@@ -24,28 +25,15 @@
 namespace {
 
 using namespace std::string_literals;
-using Row = std::vector<std::optional<std::string>>; // nullopt: SQL NULL
+using Row = TTestRow; // nullopt: SQL NULL
 
 TColumnInfo Column(std::string name, TColumnKind kind = TColumnKind::Text) {
-    TColumnInfo c(std::move(name));
-    c.Kind = kind;
-    c.Table = "customers";
-    return c;
+    return TestColumn(std::move(name), kind, "customers");
 }
 
 std::shared_ptr<const TResultBlock> Block(const std::vector<TColumnInfo>& columns,
                                           const std::vector<Row>& rows) {
-    TResultBlock::Builder b{std::span<const TColumnInfo>(columns)};
-    for (const Row& row : rows) {
-        std::vector<const char*> values;
-        std::vector<unsigned long> lengths;
-        for (const auto& v : row) {
-            values.push_back(v ? v->data() : nullptr);
-            lengths.push_back(v ? static_cast<unsigned long>(v->size()) : 0);
-        }
-        b.AddRow(values.data(), lengths.data());
-    }
-    return b.Finish();
+    return TypedBlock(columns, rows);
 }
 
 // What the demo shop's customers query shows: a NULL city beside an empty column.

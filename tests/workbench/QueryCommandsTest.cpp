@@ -76,14 +76,8 @@ protected:
         Db->Run("INSERT INTO t VALUES (1, 'a rather long name for the column', 12.50), (2, NULL, NULL)");
         Db->Run("CREATE TABLE log (n INT)");
         Open();
-        HostNode = Ui(*Window).Tree->AddHostNode(SandboxHost("sandbox"));
-        ASSERT_TRUE(HostNode->Host()->Connect()) << HostNode->Host()->ErrorText();
-        TNavigationTree::SetHostConnectedLook(HostNode, true);
-        Ui(*Window).Tree->PopulateHost(HostNode);
-        Window->show();
-        QApplication::setActiveWindow(Window);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
-        Ui(*Window).Tree->setCurrentItem(HostNode);
+        ShowConnectedSandbox();
+        ASSERT_FALSE(HasFailure());
         ASSERT_TRUE(Ui(*Window).btnQuery->isEnabled());
     }
     void TearDown() override {
@@ -128,7 +122,6 @@ protected:
     }
 
     std::unique_ptr<TempDatabase> Db;
-    TTreeNode* HostNode = nullptr;
 };
 
 // ---- the Query command ----

@@ -3,6 +3,7 @@
 #include "Sandbox.h"
 #include "server/MySql.h"
 
+#include "TypedBlock.h"
 #include <QApplication>
 #include <QBrush>
 #include <QFont>
@@ -11,6 +12,7 @@
 #include <QScrollBar>
 #include <QStyleOptionViewItem>
 #include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -159,26 +161,13 @@ TEST(ResultView, DoubleClickAnywhereIsReported) {
 using TValue = std::optional<std::string>; // nullopt: SQL NULL
 
 TColumnInfo Column(std::string name, TColumnKind kind, unsigned flags = 0) {
-    TColumnInfo c(std::move(name));
-    c.Kind = kind;
-    c.Flags = flags;
-    return c;
+    return TestColumn(std::move(name), kind, {}, flags);
 }
 
 // A block of typed columns whose values keep every byte, NUL included.
 std::shared_ptr<const TResultBlock> Typed(const std::vector<TColumnInfo>& columns,
                                           const std::vector<std::vector<TValue>>& rows) {
-    TResultBlock::Builder b(columns);
-    for (const auto& row : rows) {
-        std::vector<const char*> values;
-        std::vector<unsigned long> lengths;
-        for (const TValue& v : row) {
-            values.push_back(v ? v->data() : nullptr);
-            lengths.push_back(v ? static_cast<unsigned long>(v->size()) : 0);
-        }
-        b.AddRow(values.data(), lengths.data());
-    }
-    return b.Finish();
+    return TypedBlock(columns, rows);
 }
 
 // One column of one kind.

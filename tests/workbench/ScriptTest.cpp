@@ -27,14 +27,8 @@ protected:
         Source = std::make_unique<TempDatabase>("dumped");
         Target = std::make_unique<TempDatabase>("loaded");
         Open();
-        HostNode = Ui(*Window).Tree->AddHostNode(SandboxHost("sandbox"));
-        ASSERT_TRUE(HostNode->Host()->Connect()) << HostNode->Host()->ErrorText();
-        TNavigationTree::SetHostConnectedLook(HostNode, true);
-        Ui(*Window).Tree->PopulateHost(HostNode);
-        Window->show();
-        QApplication::setActiveWindow(Window);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
-        Ui(*Window).Tree->setCurrentItem(HostNode);
+        ShowConnectedSandbox();
+        ASSERT_FALSE(HasFailure());
     }
     void TearDown() override {
         WindowTest::TearDown();
@@ -114,7 +108,6 @@ protected:
     }
 
     std::unique_ptr<TempDatabase> Source, Target;
-    TTreeNode* HostNode = nullptr;
 };
 
 } // namespace

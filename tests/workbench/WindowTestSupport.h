@@ -2,6 +2,7 @@
 // Shared set-up of the main-window tests: a window with scripted dialogs and a settings store in a
 // temporary file of its own, so no test touches the user's settings or waits for a human.
 
+#include "Sandbox.h"
 #include "platform/Registry.h"
 #include "workbench/controllers/EditController.h"
 #include "workbench/controllers/QueryController.h"
@@ -13,9 +14,11 @@
 #include "workbench/window/main.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +61,19 @@ protected:
         Windows.reset();
     }
 
+    // Adds a sandbox host to the open window, connects it, shows its catalogue, makes the window
+    // active and selects the host: where the command tests start.
+    void ShowConnectedSandbox() {
+        HostNode = Ui(*Window).Tree->AddHostNode(SandboxHost("sandbox"));
+        ASSERT_TRUE(HostNode->Host()->Connect()) << HostNode->Host()->ErrorText();
+        TNavigationTree::SetHostConnectedLook(HostNode, true);
+        Ui(*Window).Tree->PopulateHost(HostNode);
+        Window->show();
+        QApplication::setActiveWindow(Window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
+        Ui(*Window).Tree->setCurrentItem(HostNode);
+    }
+
     template <class T> T* Find(const char* name) const {
         return Window->findChild<T*>(QLatin1String(name), Qt::FindChildrenRecursively);
     }
@@ -66,6 +82,7 @@ protected:
     TScriptedDialogs Dialogs;
     std::unique_ptr<TAppWindows> Windows;
     TfrmMain* Window = nullptr;
+    TTreeNode* HostNode = nullptr;
 
 private:
     QTemporaryDir FDir;
