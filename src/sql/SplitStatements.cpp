@@ -306,7 +306,8 @@ bool HoldsStatement(const char* text, std::size_t n, std::size_t p) {
     return false;
 }
 
-template <class Emit> void Scan(std::string_view Text, Emit emit) {
+// Returns where the text after the last ";" begins (0 when it holds none).
+template <class Emit> std::size_t Scan(std::string_view Text, Emit emit) {
     const char* text = Text.data();
     const std::size_t n = Text.size();
     std::size_t s = 0;
@@ -356,6 +357,7 @@ template <class Emit> void Scan(std::string_view Text, Emit emit) {
         emit(Text);
     else if (HoldsStatement(text, n, s))
         emit(Text.substr(s));
+    return s;
 }
 
 // ---- DELIMITER lines ----
@@ -475,6 +477,8 @@ void ScanWithDelimiters(std::string_view Text, std::string_view delimiter, TScri
                     return;
                 }
                 current.assign(word.Word);
+                // Only a whole line is taken: the next piece of a text may still lengthen its word.
+                cut.Rest = lf == NotFound ? p : lf + 1;
                 p = s = lf == NotFound ? n : lf + 1;
                 lineStart = true;
                 continue;
@@ -485,6 +489,7 @@ void ScanWithDelimiters(std::string_view Text, std::string_view delimiter, TScri
             emit(s, p);
             appended = true;
             p = s = p + current.size();
+            cut.Rest = s;
         } else if (c == '\n') {
             lineStart = true;
             ++p;
@@ -536,7 +541,7 @@ void ScanWithDelimiters(std::string_view Text, std::string_view delimiter, TScri
 TScriptCut CutScript(std::string_view Text, std::string_view delimiter) {
     TScriptCut cut;
     if (delimiter == ";" && !MayHoldDelimiterCommand(Text.data(), Text.size()))
-        Scan(Text, [&](std::string_view statement) { cut.Statements.push_back(statement); });
+        cut.Rest = Scan(Text, [&](std::string_view statement) { cut.Statements.push_back(statement); });
     else
         ScanWithDelimiters(Text, delimiter.empty() ? std::string_view(";") : delimiter, cut);
     return cut;

@@ -25,6 +25,10 @@ struct TScriptCut {
     std::string Delimiter = ";";              // the delimiter in force at the end
     std::string Error;                        // empty when the whole text was cut
     std::size_t ErrorAt = 0;
+    // Where the text after the last delimiter (or the last whole DELIMITER line) begins: a text
+    // read in pieces keeps the bytes from here, which may still grow into a statement, for the next
+    // piece. A DELIMITER line that the text ends in without a line break is not taken yet.
+    std::size_t Rest = 0;
 };
 
 // Cuts Text, starting with `delimiter` in force.
