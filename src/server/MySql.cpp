@@ -217,12 +217,22 @@ TResult* TMySql::Store(st_mysql_res* res, bool streamed) {
 
 TResult* TMySql::Execute(const std::string& sql) {
     const auto t0 = std::chrono::steady_clock::now();
+    FMoreResults.clear();
     if (FHandle) Send(FHandle, sql);
     MYSQL_RES* res = FHandle ? mysql_use_result(FHandle) : nullptr;
     TResult* r = res ? Store(res, true) : Store(nullptr, false);
-    // A procedure reports its own outcome after the results it sent: when that is an error, the
-    // statement failed, whatever its first result looked like.
-    if (FHandle && !DrainResults(FHandle)) {
+    // A procedure sends a result for each of its statements that returns rows, then reports its
+    // own outcome: when that is an error, the statement failed, whatever its first result looked like.
+    const bool rest = FHandle && ReadMoreResults(FHandle, [this](MYSQL_RES* more) {
+                          bool failed = false;
+                          auto block = CopyResult(more, FHandle, failed);
+                          if (failed) return false;
+                          const int rows = static_cast<int>(static_cast<std::uint32_t>(block->RowCount()));
+                          FMoreResults.emplace_back(new TResult(std::move(block), FHandle, rows));
+                          return true;
+                      });
+    if (FHandle && !rest) {
+        FMoreResults.clear();
         FLastResult.reset(new TResult(nullptr, FHandle, -1));
         r = FLastResult.get();
     }

@@ -45,8 +45,11 @@ public:
 
     // Runs one statement, sent whole with its length (a NUL inside is the server's to judge); the
     // result is this object's LastResult until the next Execute/ProcessList. Further results the
-    // statement sends (a procedure's) are read and released; one that fails makes it a failure.
+    // statement sends (a procedure's) are kept as MoreResults; one that fails makes the statement
+    // a failure and drops them.
     TResult* Execute(const std::string& sql);
+    // The results after the first that the last Execute got, in order (each result set of a CALL).
+    const std::vector<std::unique_ptr<TResult>>& MoreResults() const { return FMoreResults; }
     TResult* ProcessList();
     bool CreateDatabase(const std::string& name);
     bool DropDatabase(const std::string& name);
@@ -77,6 +80,7 @@ private:
     st_mysql* FHandle = nullptr;
     std::unique_ptr<TDatabases> FDatabases;
     std::unique_ptr<TResult> FLastResult;
+    std::vector<std::unique_ptr<TResult>> FMoreResults;
     std::vector<std::string> FReservedWords;
     std::string FRefusal; // why Connect did not try or gave up, reported as its error
     TServerWaiter* FWaiter = nullptr;

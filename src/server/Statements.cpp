@@ -35,7 +35,7 @@ char** FetchRow(st_mysql_res* res) {
     return row;
 }
 
-bool DrainResults(st_mysql* handle) {
+bool ReadMoreResults(st_mysql* handle, const std::function<bool(st_mysql_res*)>& take) {
     while (mysql_more_results(handle)) {
         int status = -1;
         Drive(
@@ -44,14 +44,22 @@ bool DrainResults(st_mysql* handle) {
         if (status > 0) return false;
         if (status < 0) break;
         if (MYSQL_RES* res = mysql_use_result(handle)) {
-            while (FetchRow(res)) {
-            }
+            const bool taken = take(res);
             mysql_free_result(res);
+            if (!taken) return false;
         }
         // A connection lost while the rows came in: the statement's outcome is unknown.
         if (mysql_errno(handle) != 0) return false;
     }
     return true;
+}
+
+bool DrainResults(st_mysql* handle) {
+    return ReadMoreResults(handle, [](MYSQL_RES* res) {
+        while (FetchRow(res)) {
+        }
+        return true;
+    });
 }
 
 st_mysql_res* StoreResult(st_mysql* handle) {

@@ -4,6 +4,7 @@
 // each waits through the handle's waiter (ServerWait.h). The handle must come from TMySql, which
 // prepares it for that.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,9 @@ char** FetchRow(st_mysql_res* res);
 // each statement of it that returns rows, then its own status), so the connection is ready for the
 // next statement. False when one of them is an error; the library's last error tells which.
 bool DrainResults(st_mysql* handle);
+// The same, handing each further result that has fields to `take`, which reads its rows (the caller
+// frees it). False as for DrainResults, or when `take` says its transfer failed.
+bool ReadMoreResults(st_mysql* handle, const std::function<bool(st_mysql_res*)>& take);
 
 // The whole outcome of the statement just sent, read at once; null when it has none or failed.
 st_mysql_res* StoreResult(st_mysql* handle);
