@@ -16,6 +16,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -291,6 +292,40 @@ void TColorMemo::paintEvent(QPaintEvent* event) {
         ~TUnbind() { P = nullptr; }
     } unbind{FPainter};
     RedrawColors(false);
+    if (FMarkTo > FMarkFrom) PaintMark(painter);
+}
+
+void TColorMemo::MarkBriefly(int start, int length, int ms) {
+    FMarkFrom = ToDocPos(start);
+    FMarkTo = ToDocPos(start + std::max(0, length));
+    if (!FMarkTimer) {
+        FMarkTimer = new QTimer(this);
+        FMarkTimer->setSingleShot(true);
+        connect(FMarkTimer, &QTimer::timeout, this, [this] {
+            FMarkFrom = FMarkTo = 0;
+            viewport()->update();
+        });
+    }
+    FMarkTimer->start(ms);
+    viewport()->update();
+}
+
+// A wash over the text, on top of the colours: it must show whatever they painted.
+void TColorMemo::PaintMark(QPainter& painter) const {
+    QColor wash = palette().color(QPalette::Highlight);
+    wash.setAlpha(60);
+    const int bottom = viewport()->height();
+    for (QTextBlock b = firstVisibleBlock(); b.isValid() && LineTop(b.blockNumber()) < bottom; b = b.next()) {
+        const int from = std::max(FMarkFrom, b.position()) - b.position();
+        const int to = std::min(FMarkTo, b.position() + b.length() - 1) - b.position();
+        if (b.position() + b.length() <= FMarkFrom) continue;
+        if (b.position() >= FMarkTo) break;
+        const qreal left = XOf(b, from);
+        // A line the mark runs on past carries it to the edge, as a selection does.
+        const qreal right = FMarkTo > b.position() + b.length() - 1 ? viewport()->width() : XOf(b, to);
+        painter.fillRect(QRectF(left, LineTop(b.blockNumber()), std::max(right - left, 4.0), LineHeight()),
+                         wash);
+    }
 }
 
 // The pass keeps what it found on long lines between paints: it hears of every change, in

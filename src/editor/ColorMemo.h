@@ -14,8 +14,10 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 class QPainter;
+class QTimer;
 class TColorPass;
 
 using TNotifyEvent = std::function<void(QObject* Sender)>;
@@ -105,6 +107,13 @@ public:
     // paint that follows draws the colours over what Qt drew.
     virtual void RedrawColors(bool CaretLineOnly);
 
+    // Marks [start, start + length) of the text (positions as SelStart counts them) with a pale
+    // wash for `ms` milliseconds, without touching the selection: the editor's way of showing what
+    // a command just acted on. A new mark replaces the old one.
+    void MarkBriefly(int start, int length, int ms = 700);
+    // The marked range (document positions, break = 1), empty when nothing is marked.
+    std::pair<int, int> MarkedRange() const { return {FMarkFrom, FMarkTo}; }
+
     int CaretLine() const;
     int CaretColumn() const;
     int FirstVisibleLine() const;
@@ -157,4 +166,7 @@ private:
     int FBlockCount = 1; // the document's blocks before the last change
     int FLastTextEnd = 0;
     QPainter* FPainter = nullptr; // bound while a paint event draws the colours
+    int FMarkFrom = 0, FMarkTo = 0;
+    QTimer* FMarkTimer = nullptr;
+    void PaintMark(QPainter& painter) const;
 };
