@@ -10,6 +10,7 @@
 #include "editor/ColorMemo.h"
 #include "server/MySql.h"
 #include "sql/QtText.h"
+#include "sql/ScriptPlaces.h"
 #include "sql/SplitStatements.h"
 #include "workbench/controllers/QueryHistory.h"
 #include "workbench/dialogs/ResultWindow.h"
@@ -69,44 +70,107 @@ QCursor TQueryController::SqlBusyCursor() {
 // Query and results
 
 void TQueryController::btnQueryClick() {
+    Run(FUi.mmoIn->Text(), 0, false);
+}
+
+void TQueryController::mnuQueryCurrentClick() {
+    if (FUi.mmoIn->SelLength() > 0)
+        Run(FUi.mmoIn->SelText(), FUi.mmoIn->SelStart(), false);
+    else
+        Run(FUi.mmoIn->Text(), 0, true);
+}
+
+void TQueryController::Run(const QString& shown, int base, bool atCaret) {
     TTreeNode* hostNode = FUi.Tree->SelectedHostNode();
     if (!hostNode) return;
     // Sending it would change the text behind the user's back.
-    if (const qsizetype bad = UnpairedSurrogateAt(FUi.mmoIn->Text()); bad >= 0) {
+    if (const qsizetype bad = UnpairedSurrogateAt(shown); bad >= 0) {
         FWindow.SetStatusText(
             QStringLiteral("Error: character %1 of the query is half of a UTF-16 surrogate pair; "
                            "nothing was sent")
-                .arg(bad + 1));
+                .arg(base + bad + 1));
         return;
     }
-    const std::string text = ServerText(FUi.mmoIn->Text());
+    const std::string text = ServerText(shown);
     const TScriptCut cut = CutScript(text);
     // A malformed DELIMITER line would leave the rest of the script cut wrongly: nothing is sent.
     if (!cut.Error.empty()) {
+        const QString editorText = FUi.mmoIn->Text();
         const auto line =
+            editorText.left(base).count(QLatin1Char('\n')) +
             std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(cut.ErrorAt), '\n') + 1;
         FWindow.SetStatusText(QStringLiteral("Error: line %1: %2; nothing was sent")
                                   .arg(line)
                                   .arg(QString::fromStdString(cut.Error)));
         return;
     }
+    std::vector<std::string_view> statements = cut.Statements;
+    if (atCaret) {
+        const std::size_t at = StatementAt(cut, text, Utf8Length(shown, FUi.mmoIn->SelStart()));
+        if (at == NoStatement) {
+            FWindow.SetStatusText(
+                QStringLiteral("Error: there is no statement at the caret; nothing was sent"));
+            return;
+        }
+        statements = {cut.Statements[at]};
+        const std::string_view body = StatementBody(statements.front());
+        FUi.mmoIn->MarkBriefly(base + static_cast<int>(Utf16Length(std::string_view(text).substr(
+                                          0, static_cast<std::size_t>(body.data() - text.data())))),
+                               static_cast<int>(Utf16Length(body)));
+    }
 
     TServerWaitGuard waiting;
     // The database-busy cursor stays up for the whole run, whatever a statement's outcome.
     TWaitCursor busy(SqlBusyCursor());
     FUi.cmbQueries->setEnabled(true);
-    FWindow.Results().ReleaseShownResult();
+    TResultController& results = FWindow.Results();
+    results.ReleaseShownResult();
+    results.BeginRun();
     FWindow.SetStatusText(QStringLiteral("Executing query"), true);
 
-    for (std::string_view statement : cut.Statements) {
+    for (std::string_view statement : statements) {
         TMySql* host = hostNode->Host();
         if (!host) break;
-        FWindow.Results().ReleaseShownResult();
-        if (!FWindow.Results().ShowResult(*host->Execute(ServerStatement(statement)))) break;
+        results.ReleaseShownResult();
+        const TResult& outcome = *host->Execute(ServerStatement(statement));
+        const std::size_t first = results.RunResultCount();
+        if (!results.ShowRunResult(outcome, statement)) {
+            ShowWhereItFailed(text, statement, base, outcome.ErrorText());
+            break;
+        }
+        // Each further result set of a CALL gets a tab of its own; the grid goes back to the
+        // first, which is what a CALL has always shown.
+        if (!host->MoreResults().empty() && results.RunResultCount() > first) {
+            for (const auto& more : host->MoreResults())
+                results.ShowRunResult(*more, statement);
+            results.tabResultsClick(static_cast<int>(first));
+        }
     }
+    results.EndRun();
     FWindow.ForgetLostConnection(hostNode);
 
     AddHistoryEntry();
+}
+
+void TQueryController::ShowWhereItFailed(const std::string& text, std::string_view statement, int base,
+                                         const std::string& error) {
+    std::string_view place = StatementBody(statement);
+    if (const int line = ErrorLine(error); line > 0) {
+        // The server drops the blanks before a statement and counts its lines from there.
+        if (const std::size_t from = LineStart(place, line); from != NoStatement) {
+            std::string_view rest = place.substr(from);
+            rest = rest.substr(0, std::min(rest.find('\n'), rest.size()));
+            // The line without its blanks; a line of blanks only leaves the caret at its start.
+            const std::size_t lead = std::min(rest.find_first_not_of(" \t"), rest.size());
+            place = rest.substr(lead);
+        }
+    }
+    while (!place.empty() &&
+           (place.back() == '\r' || place.back() == ' ' || place.back() == '\t' || place.back() == '\n'))
+        place.remove_suffix(1);
+    const auto offset = static_cast<std::size_t>(place.data() - text.data());
+    FUi.mmoIn->SetSelStart(base + static_cast<int>(Utf16Length(std::string_view(text).substr(0, offset))));
+    FUi.mmoIn->SetSelLength(static_cast<int>(Utf16Length(place)));
 }
 
 // ---------------------------------------------------------------------------------------------

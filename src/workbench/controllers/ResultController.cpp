@@ -20,18 +20,86 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTabBar>
 
 bool TResultController::ShowResult(const TResult& Result) {
+    BeginRun();
+    const bool shown = ShowRunResult(Result, {});
+    EndRun();
+    return shown;
+}
+
+void TResultController::BeginRun() {
+    FRun.Clear();
+    FShownEntry = -1;
+    EndRun();
+}
+
+// The bar is made when the run is over: a tab bar lays out all its tabs again for each one added
+// or chosen, which would make a run of thousands of results quadratic.
+void TResultController::EndRun() {
+    QTabBar* bar = FUi.tabResults;
+    const QSignalBlocker quiet(bar);
+    bar->setVisible(false);
+    while (bar->count() > 0)
+        bar->removeTab(bar->count() - 1);
+    for (std::size_t i = 0; i < FRun.Count(); ++i) {
+        const int tab = bar->addTab(TabText(i));
+        bar->setTabToolTip(tab, FRun.At(i).Statement);
+    }
+    bar->setCurrentIndex(FShownEntry >= 0 ? FShownEntry : bar->count() - 1);
+    bar->setVisible(bar->count() > 1);
+}
+
+bool TResultController::ShowRunResult(const TResult& Result, std::string_view statement) {
     FUi.lstOut->Clear();
     FWindow.SetStatusText(QStringLiteral("Displaying Result"), true);
     // Decided at once: the error text is the library's last error, which the next call replaces.
     const TShowResultOutcome outcome = ShowResultOutcome(Result, FUi.mnuShowDuration->isChecked());
+    FShownEntry = -1;
     if (outcome.ShowGrid) FUi.lstOut->ShowBlock(Result.Block());
+    // Only results with rows or fields get a tab: an UPDATE's count is in the status line alone.
+    if (outcome.ShowGrid && (Result.Fields.Count() > 0 || Result.Rows.Count() > 0)) {
+        FRun.Add(Result.Block(), statement, outcome.StatusText, outcome.ExportEnabled);
+        FShownEntry = static_cast<int>(FRun.Count()) - 1;
+    }
     FWindow.SetStatusText(outcome.StatusText);
     FCmd.ExportResult.SetEnabled(outcome.ExportEnabled);
     FUi.StatusBar->repaint();
     return outcome.Success;
+}
+
+QString TResultController::TabText(std::size_t index) const {
+    const TRunResult& entry = FRun.At(index);
+    return entry.Block ? entry.Title : entry.Title + QStringLiteral(" (let go)");
+}
+
+void TResultController::tabResultsClick(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= FRun.Count()) return;
+    {
+        const QSignalBlocker quiet(FUi.tabResults);
+        FUi.tabResults->setCurrentIndex(index);
+    }
+    ShowRunEntry(static_cast<std::size_t>(index));
+}
+
+void TResultController::ShowRunEntry(std::size_t index) {
+    const TRunResult& entry = FRun.At(index);
+    ReleaseShownResult();
+    FShownEntry = static_cast<int>(index);
+    if (!entry.Block) {
+        constexpr std::uint64_t MiB = std::uint64_t(1) << 20;
+        FWindow.SetStatusText(QStringLiteral("Result %1 was let go: the results of this run passed %2 MB")
+                                  .arg(index + 1)
+                                  .arg(FRun.MemoryCap() / MiB));
+        FCmd.ExportResult.SetEnabled(false);
+        return;
+    }
+    FUi.lstOut->ShowBlock(entry.Block);
+    FWindow.SetStatusText(entry.StatusText);
+    FCmd.ExportResult.SetEnabled(entry.ExportEnabled);
 }
 
 void TResultController::ReleaseShownResult() {
@@ -41,6 +109,12 @@ void TResultController::ReleaseShownResult() {
 
 void TResultController::popmnuClearResultClick() {
     FUi.lstOut->Clear();
+    // The shown result of a run goes with its tab; the others stay to be chosen.
+    if (FShownEntry >= 0) {
+        FRun.Remove(static_cast<std::size_t>(FShownEntry));
+        FShownEntry = -1;
+        EndRun();
+    }
     FWindow.SetStatusText(QString(), true);
 }
 

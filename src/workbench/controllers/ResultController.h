@@ -1,11 +1,15 @@
 #pragma once
-// The shown result: ShowResult (the grid and the status bar's summary), Clear result, Maximize
-// result, Export result, and copying the selected rows of a grid to the clipboard.
+// The shown result: ShowResult (the grid and the status bar's summary), the tabs of a run's
+// results, Clear result, Maximize result, Export result, and copying the selected rows of a grid
+// to the clipboard.
 
 #include "workbench/controllers/Controller.h"
+#include "workbench/grid/RunResults.h"
 
 #include <cstdint>
+#include <string_view>
 
+class QString;
 class QWidget;
 class TResult;
 class TResultView;
@@ -23,8 +27,20 @@ public:
         : FWindow(workbench.Window), FUi(workbench.Ui), FCmd(workbench.Cmd) {}
 
     // Shows `Result` in lstOut and its summary on the status line, and sets the export command;
-    // false when it was shown as an error, which ends a batch of statements.
+    // false when it was shown as an error, which ends a batch of statements. A run of its own: the
+    // tabs of an earlier run go.
     bool ShowResult(const TResult& Result);
+    // A run of statements: BeginRun drops the tabs of the last run; ShowRunResult shows a result as
+    // ShowResult does and, when it has rows or fields, gives it a tab titled from `statement`;
+    // EndRun shows the bar when the run gave more than one.
+    void BeginRun();
+    bool ShowRunResult(const TResult& Result, std::string_view statement);
+    void EndRun();
+    std::size_t RunResultCount() const { return FRun.Count(); }
+    // A click on a tab: shows that result with its summary (a result let go says so).
+    void tabResultsClick(int index);
+    // The memory the results of one run may hold before the oldest are let go.
+    void SetRunMemoryCap(std::uint64_t bytes) { FRun.SetMemoryCap(bytes); }
     // Before a statement: the grid and the closed result window let go of the shown result, so
     // the next one is built while the previous is released (ShowResult replaces the grid anyway).
     void ReleaseShownResult();
@@ -53,10 +69,14 @@ public:
 private:
     // The result window's list copies as lstOut does; wired when the window is first shown.
     void WireResultWindow();
+    void ShowRunEntry(std::size_t index);
+    QString TabText(std::size_t index) const;
 
     TfrmMain& FWindow;
     const TMainControls& FUi;
     const TCommandSet& FCmd;
     std::uint64_t FCopyConfirmBytes = DefaultCopyConfirmBytes;
     bool FResultWindowWired = false;
+    TRunResults FRun;
+    int FShownEntry = -1; // the entry of FRun that lstOut shows, or -1
 };

@@ -7,6 +7,9 @@
 #include <QShortcut>
 #include <QToolButton>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 constexpr const char* EnabledProperty = "korvanaEnabled";
@@ -62,8 +65,13 @@ TCommands::~TCommands() {
 
 void TCommands::Wire(const TCommand& command, const std::function<void()>& handler) {
     if (QToolButton* b = command.Button()) connect(b, &QToolButton::clicked, this, handler);
+    std::vector<const QAction*> wired;
     for (const TCommandItem& i : command.Items()) {
-        connect(i.Item, &QAction::triggered, this, handler);
+        // An item listed again for a second key runs the command once all the same.
+        if (std::find(wired.begin(), wired.end(), i.Item) == wired.end()) {
+            connect(i.Item, &QAction::triggered, this, handler);
+            wired.push_back(i.Item);
+        }
         if (!i.Keys.isEmpty()) BindShortcut(i);
     }
 }

@@ -49,6 +49,7 @@ TMainControls TMainControls::Find(const QObject& window, QStringList* missing) {
     find(c.mmoIn, "mmoIn");
     find(c.Splitter1, "Splitter1");
     find(c.Panel1, "Panel1");
+    find(c.tabResults, "tabResults");
     find(c.lstOut, "lstOut");
     find(c.StatusBar, "StatusBar");
     find(c.MainMenu1, "MainMenu1");
@@ -73,6 +74,7 @@ TMainControls TMainControls::Find(const QObject& window, QStringList* missing) {
     find(c.mnuDeleteDb, "mnuDeleteDb");
     find(c.mnuQueryMenu, "mnuQueryMenu");
     find(c.mnuQuery, "mnuQuery");
+    find(c.mnuQueryCurrent, "mnuQueryCurrent");
     find(c.mnuQuery2, "mnuQuery2");
     find(c.mnuShowDuration, "mnuShowDuration");
     find(c.mnuView, "mnuView");

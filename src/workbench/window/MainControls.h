@@ -12,6 +12,7 @@ class QMenu;
 class QMenuBar;
 class QSplitter;
 class QStatusBar;
+class QTabBar;
 class QToolBar;
 class QToolButton;
 class QWidget;
@@ -39,6 +40,7 @@ struct TMainControls {
     TColorMemo* mmoIn = nullptr;
     QSplitter* Splitter1 = nullptr;
     QWidget* Panel1 = nullptr;
+    QTabBar* tabResults = nullptr; // one tab per result of the last run, above lstOut
     TResultView* lstOut = nullptr;
     QStatusBar* StatusBar = nullptr;
 
@@ -54,6 +56,7 @@ struct TMainControls {
     QAction *mnuSelectDb = nullptr, *mnuCreateDb = nullptr, *mnuDeleteDb = nullptr;
     QMenu* mnuQueryMenu = nullptr;
     QAction *mnuQuery = nullptr, *mnuQuery2 = nullptr, *mnuShowDuration = nullptr;
+    QAction* mnuQueryCurrent = nullptr;
     QMenu* mnuView = nullptr;
     QAction* mnuMaximize = nullptr;
     QMenu* mnuHelp = nullptr;

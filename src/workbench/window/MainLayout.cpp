@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -128,6 +129,8 @@ void TfrmMain::BuildMenus() {
 
     FUi.mnuQueryMenu = menu("mnuQueryMenu", QStringLiteral("&Query"));
     FUi.mnuQuery = AddMenuItem(FUi.mnuQueryMenu, "mnuQuery", QStringLiteral("&Query"), false);
+    FUi.mnuQueryCurrent =
+        AddMenuItem(FUi.mnuQueryMenu, "mnuQueryCurrent", QStringLiteral("Query &current statement"), false);
     FUi.mnuQuery2 = AddMenuItem(FUi.mnuQueryMenu, "mnuQuery2", QStringLiteral("Query2"), false);
     FUi.mnuQuery2->setVisible(false);
     FUi.mnuShowDuration = AddMenuItem(FUi.mnuQueryMenu, "mnuShowDuration", QStringLiteral("Show &Duration"));
@@ -321,6 +324,15 @@ void TfrmMain::BuildClientArea() {
     FUi.Panel1 = new QWidget(FUi.Splitter1);
     FUi.Panel1->setObjectName(QStringLiteral("Panel1"));
     auto* lower = TightColumn(FUi.Panel1);
+    FUi.tabResults = new QTabBar(FUi.Panel1);
+    FUi.tabResults->setObjectName(QStringLiteral("tabResults"));
+    FUi.tabResults->setDocumentMode(true);
+    FUi.tabResults->setExpanding(false);
+    FUi.tabResults->setElideMode(Qt::ElideRight);
+    FUi.tabResults->setUsesScrollButtons(true);
+    FUi.tabResults->setFocusPolicy(Qt::NoFocus);
+    FUi.tabResults->setVisible(false); // shown while a run has more than one result
+    lower->addWidget(FUi.tabResults);
     FUi.lstOut = new TResultView(FUi.Panel1);
     FUi.lstOut->setObjectName(QStringLiteral("lstOut"));
     FUi.lstOut->setContextMenuPolicy(Qt::CustomContextMenu);

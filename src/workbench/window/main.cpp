@@ -33,6 +33,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QToolButton>
 
 void TDropDownCombo::showPopup() {
@@ -187,6 +188,8 @@ void TfrmMain::WireCommands() {
     row(FCmd.Next,          Run(*FQueries, &Q::btnNextClick),             u.btnNext,         {});
     row(FCmd.Query,         Run(*FQueries, &Q::btnQueryClick),            u.btnQuery,        {{u.mnuQuery, Qt::Key_F12},
                                                                                               {u.mnuQuery2, Qt::ALT | Qt::Key_Q, TKeyScope::BeforeMenuBar}});
+    row(FCmd.QueryCurrent,  Run(*FQueries, &Q::mnuQueryCurrentClick),     nullptr,           {{u.mnuQueryCurrent, QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Enter)},
+                                                                                              {u.mnuQueryCurrent, Qt::CTRL | Qt::Key_Return}});
     row(FCmd.DescribeTable, Run(*FHosts, &H::popmnuDescribeTableClick),   nullptr,           {{u.popmnuDescribeTable}});
     row(FCmd.TableSelect,   Run(*FHosts, &H::popmnuTableSelectClick),     nullptr,           {{u.popmnuTableSelect}});
     row(FCmd.FieldSelect,   Run(*FHosts, &H::popmnuFieldSelectClick),     nullptr,           {{u.popmnuFieldSelect}});
@@ -210,6 +213,8 @@ void TfrmMain::WireEvents() {
             [this] { FQueries->cmbQueriesChange(); });
     connect(FUi.lstOut, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { FUi.popResult->popup(FUi.lstOut->viewport()->mapToGlobal(pos)); });
+    connect(FUi.tabResults, &QTabBar::tabBarClicked, this,
+            [this](int index) { FResults->tabResultsClick(index); });
     connect(FUi.lstOut, &TResultView::DoubleClicked, this, [this] { FResults->btnMaximizeClick(); });
     // The copy commands follow the grid's selection, which a new or cleared result empties.
     connect(FUi.lstOut->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -233,6 +238,7 @@ void TfrmMain::UpdateCommandStates() {
     FCmd.Connect.SetEnabled(!connected);
     FCmd.Disconnect.SetEnabled(connected);
     FCmd.Query.SetEnabled(connected);
+    FCmd.QueryCurrent.SetEnabled(connected);
     FCmd.CreateDb.SetEnabled(connected);
     for (const TCommand* any : {&FCmd.Properties, &FCmd.DeleteHost})
         any->SetEnabled(true);
