@@ -11,8 +11,16 @@
 
 namespace bench {
 
+namespace {
+// The windows keep their draft in the state folder: the benchmark's own, not the user's.
+QString KeepStateIn(const QTemporaryDir& dir) {
+    qputenv("XDG_STATE_HOME", dir.filePath(QStringLiteral("state")).toUtf8());
+    return dir.filePath(QStringLiteral("Korvana.reg"));
+}
+} // namespace
+
 TBenchWindow::TBenchWindow(const Login& login, const std::string& sql)
-    : FStore(std::make_unique<TRegistryStore>(FDir.filePath(QStringLiteral("Korvana.reg")))),
+    : FStore(std::make_unique<TRegistryStore>(KeepStateIn(FDir))),
       FWindows(std::make_unique<TAppWindows>(&FDialogs, FStore.get())) {
     TfrmMain* w = FWindows->frmMain.get();
     auto host = std::make_unique<TMySql>();

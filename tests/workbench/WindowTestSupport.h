@@ -38,6 +38,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(FDir.isValid());
         FStore = std::make_unique<TRegistryStore>(StoreFile());
+        // Each test's windows keep their draft in a state folder of the test's own.
+        qputenv("XDG_STATE_HOME", StateFolder().toUtf8());
     }
     void TearDown() override {
         Close();
@@ -45,6 +47,7 @@ protected:
     }
 
     QString StoreFile() const { return FDir.filePath(QStringLiteral("Korvana.reg")); }
+    QString StateFolder() const { return FDir.filePath(QStringLiteral("state")); }
     TRegistryStore& Store() { return *FStore; }
     // Reads the file again, as the next start of the program would.
     void ReloadStore() { FStore = std::make_unique<TRegistryStore>(StoreFile()); }

@@ -1,5 +1,6 @@
 #include "workbench/controllers/QueryController.h"
 
+#include "workbench/controllers/DraftController.h"
 #include "workbench/controllers/ResultController.h"
 #include "workbench/window/DropDownCombo.h"
 #include "workbench/window/MainControls.h"
@@ -179,6 +180,12 @@ void TQueryController::ShowWhereItFailed(const std::string& text, std::string_vi
 void TQueryController::AddHistoryEntry() {
     FWindow.History()->Add(FUi.mmoIn->Lines());
     UpdateHistoryButtons();
+    FWindow.Drafts().Changed();
+}
+
+void TQueryController::HistoryRestored() {
+    FUi.cmbQueries->setEnabled(FWindow.History()->Count() > 0);
+    UpdateHistoryButtons();
 }
 
 void TQueryController::UpdateHistoryButtons() {
@@ -189,11 +196,13 @@ void TQueryController::UpdateHistoryButtons() {
 void TQueryController::btnPrevClick() {
     if (const QStringList* entry = FWindow.History()->Previous()) FUi.mmoIn->ReplaceLines(*entry);
     UpdateHistoryButtons();
+    FWindow.Drafts().Changed();
 }
 
 void TQueryController::btnNextClick() {
     if (const QStringList* entry = FWindow.History()->Next()) FUi.mmoIn->ReplaceLines(*entry);
     UpdateHistoryButtons();
+    FWindow.Drafts().Changed();
 }
 
 void TQueryController::cmbQueriesDropDown() {

@@ -22,6 +22,8 @@ public:
     void btnNextClick();
     void cmbQueriesDropDown();
     void cmbQueriesChange();
+    // The history was filled from the draft of an earlier run: the list and the buttons follow.
+    void HistoryRestored();
 
     // The database-busy cursor shown while statements run: an hourglass with "SQL" beneath it.
     static QCursor SqlBusyCursor();

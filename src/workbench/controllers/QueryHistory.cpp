@@ -5,6 +5,11 @@ void TQueryHistory::Add(const QStringList& lines) {
     FHistoryIndex = Count();
 }
 
+void TQueryHistory::Restore(std::vector<QStringList> entries, int index) {
+    FHistory = std::move(entries);
+    FHistoryIndex = qBound(0, index, Count());
+}
+
 const QStringList* TQueryHistory::Previous() {
     if (!PreviousEnabled()) return nullptr;
     --FHistoryIndex;

@@ -12,6 +12,9 @@ class TQueryHistory {
 public:
     // Appends a copy of the editor's lines; the index moves one past the last entry.
     void Add(const QStringList& lines);
+    // Replaces every entry, as kept from an earlier run; the index is clamped to the entries.
+    void Restore(std::vector<QStringList> entries, int index);
+    const std::vector<QStringList>& Entries() const { return FHistory; }
 
     // Steps back or forward and returns the entry now at the index; null (and nothing changes)
     // when there is no such entry, which the button states never offer.

@@ -8,9 +8,11 @@
 
 #include "editor/ColorMemo.h"
 #include "server/MySql.h"
+#include "settings/DraftStore.h"
 #include "settings/HostList.h"
 #include "sql/QtText.h"
 #include "sql/SqlNames.h"
+#include "workbench/controllers/DraftController.h"
 #include "workbench/controllers/EditController.h"
 #include "workbench/controllers/HostController.h"
 #include "workbench/controllers/QueryController.h"
@@ -51,6 +53,7 @@ TfrmMain::TfrmMain(const TAppWindows& windows, TRegistryStore* store)
     FResults = std::make_unique<TResultController>(workbench);
     FSqlFiles = std::make_unique<TSqlFileController>(workbench);
     FEditing = std::make_unique<TEditController>(workbench);
+    FDrafts = std::make_unique<TDraftController>(workbench, std::make_unique<TDraftStore>());
     WireCommands();
     WireEvents();
     FormCreate();
@@ -72,9 +75,11 @@ void TfrmMain::FormCreate() {
     SetCaption(QStringLiteral("Korvana ") + FVersion + QStringLiteral(" [libmysql: ") +
                QtText(TMySql::ClientInfo()) + QStringLiteral("]"));
     LoadSettings();
+    FDrafts->Restore();
 }
 
 void TfrmMain::FormDestroy() {
+    FDrafts->SaveNow();
     FHistory.reset();
     SaveSettings();
 }

@@ -18,6 +18,7 @@
 class QToolButton;
 class TAppWindows;
 class TDialogs;
+class TDraftController;
 class TEditController;
 class THostController;
 class THostList;
@@ -51,6 +52,8 @@ public:
     TResultController& Results() const { return *FResults; }
     TSqlFileController& SqlFiles() const { return *FSqlFiles; }
     TEditController& Editing() const { return *FEditing; }
+    // The editor's draft and the history, kept across exits.
+    TDraftController& Drafts() const { return *FDrafts; }
 
     // The status bar: one text, replaced by every command.
     QString StatusText() const;
@@ -117,6 +120,7 @@ private:
     std::unique_ptr<TResultController> FResults;
     std::unique_ptr<TSqlFileController> FSqlFiles;
     std::unique_ptr<TEditController> FEditing;
+    std::unique_ptr<TDraftController> FDrafts;
     TCommands* FCommands = nullptr;
     TStatusLabel* FStatusLabel = nullptr;
 };
