@@ -100,15 +100,16 @@ std::size_t DelimiterCommandAt(const char* text, std::size_t n, std::size_t p) {
 // the time goes, so they are made for a window of blocks at a time with the widest vector
 // instructions the processor has, and one mask joins all that the scan treats alike.
 constexpr std::size_t BlockSize = 64;
-// A block is read with the three bytes after it (the end of a "deli").
-constexpr std::size_t BlockReach = BlockSize + 3;
+// A block is read with the two bytes after it (the end of an "eli").
+constexpr std::size_t BlockReach = BlockSize + 2;
 
 struct TBlockMasks {
     std::uint64_t Semicolons = 0;
     std::uint64_t QuoteParity = 0; // bit i: an odd number of "'" among bits 0 to i
-    // The other bytes the scan stops at: '"', '`', '#', "/*", "--", "deli" in any letter case (a
-    // DELIMITER line must begin with it) and '\'. Inside texts in single quotes only the
-    // backslashes count, but the others are rare there.
+    // The other bytes the scan stops at: '"', '`', '#', '\', "/*", "--", and "eli" in any letter
+    // case (a DELIMITER line must begin with "deli"). A way may mark a few more ("/" before a line
+    // break, "-" before a CR), which the scan then finds to be ordinary; inside texts in single
+    // quotes only the backslashes count, but the others are rare there.
     std::uint64_t Others = 0;
 };
 
@@ -126,8 +127,7 @@ bool IsOther(const char* p) {
     const char c = p[0];
     return c == '"' || c == '`' || c == '#' || c == '\\' || (c == '/' && p[1] == '*') ||
            (c == '-' && p[1] == '-') ||
-           (AsciiLower(c) == 'd' && AsciiLower(p[1]) == 'e' && AsciiLower(p[2]) == 'l' &&
-            AsciiLower(p[3]) == 'i');
+           (AsciiLower(c) == 'e' && AsciiLower(p[1]) == 'l' && AsciiLower(p[2]) == 'i');
 }
 
 bool IsEnd(const char* p, EEnd kind) {
@@ -146,9 +146,11 @@ bool IsEnd(const char* p, EEnd kind) {
     return false;
 }
 
-// The ways to read the text. Masks reads the bytes p[0] to p[64 * blocks + 2]; Ends gives the bits
+// The ways to read the text. Masks reads the bytes p[0] to p[64 * blocks + 1]; Ends gives the bits
 // of the block at p where `kind` is found, reading p[0] to p[64].
 struct TBytes {
+    static constexpr bool HasPopcount = false;
+
     static void Masks(const char* p, TBlockMasks* out, std::size_t blocks) {
         for (std::size_t b = 0; b < blocks; ++b, p += BlockSize) {
             TBlockMasks m;
@@ -175,11 +177,10 @@ struct TBytes {
     }
 };
 
-// "deli" in any letter case: the bytes equal those of "deli" but for the bit that makes a capital.
-constexpr char Deli[] = "deli";
-
 #if defined(__SSE2__)
 struct TSse2 {
+    static constexpr bool HasPopcount = false;
+
     static __m128i Load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     static __m128i Eq(__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); }
     static std::uint64_t Bits(__m128i hit, unsigned part) {
@@ -187,6 +188,7 @@ struct TSse2 {
     }
 
     static void Masks(const char* p, TBlockMasks* out, std::size_t blocks) {
+        const __m128i lower = _mm_set1_epi8(0x20);
         for (std::size_t b = 0; b < blocks; ++b, p += BlockSize) {
             TBlockMasks m;
             std::uint64_t quotes = 0;
@@ -199,11 +201,11 @@ struct TSse2 {
                 others = _mm_or_si128(others, Eq(v, '\\'));
                 others = _mm_or_si128(others, _mm_and_si128(Eq(v, '/'), Eq(next, '*')));
                 others = _mm_or_si128(others, _mm_and_si128(Eq(v, '-'), Eq(next, '-')));
-                __m128i deli = _mm_or_si128(_mm_xor_si128(v, _mm_set1_epi8(Deli[0])),
-                                            _mm_xor_si128(next, _mm_set1_epi8(Deli[1])));
-                deli = _mm_or_si128(deli, _mm_xor_si128(Load(at + 2), _mm_set1_epi8(Deli[2])));
-                deli = _mm_or_si128(deli, _mm_xor_si128(Load(at + 3), _mm_set1_epi8(Deli[3])));
-                others = _mm_or_si128(others, Eq(_mm_or_si128(deli, _mm_set1_epi8(0x20)), 0x20));
+                // "eli" in any letter case: each byte but for the bit that makes a capital.
+                __m128i eli = _mm_or_si128(_mm_xor_si128(v, _mm_set1_epi8('e')),
+                                           _mm_xor_si128(next, _mm_set1_epi8('l')));
+                eli = _mm_or_si128(eli, _mm_xor_si128(Load(at + 2), _mm_set1_epi8('i')));
+                others = _mm_or_si128(others, _mm_cmpeq_epi8(_mm_or_si128(eli, lower), lower));
                 m.Others |= Bits(others, part);
             }
             m.QuoteParity = PrefixParity(quotes);
@@ -244,6 +246,8 @@ struct TSse2 {
 #if defined(__x86_64__) && defined(__GNUC__)
 #define KORVANA_AVX2 gnu::target("avx2,bmi,pclmul,popcnt")
 struct TAvx2 {
+    static constexpr bool HasPopcount = true;
+
     [[KORVANA_AVX2]] static __m256i Load(const char* p) {
         return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
     }
@@ -255,25 +259,58 @@ struct TAvx2 {
                << (32 * half);
     }
 
+    // Each byte is classed by two table look-ups, one per half of it: the classes of its low and
+    // of its high half share a bit when the byte is one of these.
+    enum : char {
+        Semicolon = char(0x80), // ';'
+        Quote = 0x40,           // '\''
+        Dash = 0x20,            // '-', before a '-'
+        Slash = 0x10,           // '/', before a '*'
+        E = 0x08,               // 'e' and 'E', before an 'l' and an 'i'
+        QuoteOrHash = 0x04,     // '"' and '#'
+        Backtick = 0x02,        // '`'
+        Backslash = 0x01,       // '\'
+        Alone = QuoteOrHash | Backtick | Backslash,
+    };
+
     [[KORVANA_AVX2]] static void Masks(const char* p, TBlockMasks* out, std::size_t blocks) {
+        const __m256i low = _mm256_setr_epi8(Backtick, 0, QuoteOrHash, QuoteOrHash, 0, E, 0, Quote, 0, 0, 0,
+                                             Semicolon, Backslash, Dash, 0, Slash, //
+                                             Backtick, 0, QuoteOrHash, QuoteOrHash, 0, E, 0, Quote, 0, 0, 0,
+                                             Semicolon, Backslash, Dash, 0, Slash);
+        const __m256i high = _mm256_setr_epi8(0, 0, QuoteOrHash | Quote | Dash | Slash, Semicolon, E,
+                                              Backslash, Backtick | E, 0, 0, 0, 0, 0, 0, 0, 0, 0, //
+                                              0, 0, QuoteOrHash | Quote | Dash | Slash, Semicolon, E,
+                                              Backslash, Backtick | E, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+        // The byte that must follow for the class of the low half: '*' after '/', '-' after '-', 'l'
+        // after 'e', compared with the next byte made lower case the simple way (so that a line
+        // break after '/' or a CR after '-' passes too, to be told apart by the scan).
+        const __m256i second = _mm256_setr_epi8(0, 0, 0, 0, 0, 'l', 0, 0, 0, 0, 0, 0, 0, '-', 0, '*', //
+                                                0, 0, 0, 0, 0, 'l', 0, 0, 0, 0, 0, 0, 0, '-', 0, '*');
+        const __m256i nibble = _mm256_set1_epi8(0x0f);
+        const __m256i lower = _mm256_set1_epi8(0x20);
         for (std::size_t b = 0; b < blocks; ++b, p += BlockSize) {
             TBlockMasks m;
             std::uint64_t quotes = 0;
             for (unsigned half = 0; half < 2; ++half) {
                 const char* at = p + 32 * half;
-                const __m256i v = Load(at), next = Load(at + 1);
-                m.Semicolons |= Bits(Eq(v, ';'), half);
-                quotes |= Bits(Eq(v, '\''), half);
-                __m256i others = _mm256_or_si256(_mm256_or_si256(Eq(v, '"'), Eq(v, '`')), Eq(v, '#'));
-                others = _mm256_or_si256(others, Eq(v, '\\'));
-                others = _mm256_or_si256(others, _mm256_and_si256(Eq(v, '/'), Eq(next, '*')));
-                others = _mm256_or_si256(others, _mm256_and_si256(Eq(v, '-'), Eq(next, '-')));
-                __m256i deli = _mm256_or_si256(_mm256_xor_si256(v, _mm256_set1_epi8(Deli[0])),
-                                               _mm256_xor_si256(next, _mm256_set1_epi8(Deli[1])));
-                deli = _mm256_or_si256(deli, _mm256_xor_si256(Load(at + 2), _mm256_set1_epi8(Deli[2])));
-                deli = _mm256_or_si256(deli, _mm256_xor_si256(Load(at + 3), _mm256_set1_epi8(Deli[3])));
-                others = _mm256_or_si256(others, Eq(_mm256_or_si256(deli, _mm256_set1_epi8(0x20)), 0x20));
-                m.Others |= Bits(others, half);
+                const __m256i v = Load(at);
+                const __m256i lowHalf = _mm256_and_si256(v, nibble);
+                const __m256i c = _mm256_and_si256(
+                    _mm256_shuffle_epi8(low, lowHalf),
+                    _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble)));
+                m.Semicolons |= Bits(c, half);
+                quotes |= Bits(_mm256_add_epi8(c, c), half);
+                const __m256i paired =
+                    _mm256_and_si256(c, _mm256_cmpeq_epi8(_mm256_or_si256(Load(at + 1), lower),
+                                                          _mm256_shuffle_epi8(second, lowHalf)));
+                // An 'e' counts only with an 'i' after its 'l'.
+                const __m256i i = Eq(_mm256_or_si256(Load(at + 2), lower), 'i');
+                const __m256i pairs =
+                    _mm256_or_si256(_mm256_and_si256(i, _mm256_set1_epi8(E)), _mm256_set1_epi8(Dash | Slash));
+                const __m256i hits = _mm256_or_si256(_mm256_and_si256(c, _mm256_set1_epi8(Alone)),
+                                                     _mm256_and_si256(paired, pairs));
+                m.Others |= Bits(_mm256_cmpgt_epi8(hits, _mm256_setzero_si256()), half);
             }
             // A carry-less product with all ones is the prefix parity.
             m.QuoteParity = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_clmulepi64_si128(
@@ -348,33 +385,32 @@ template <class Way> class TSource {
 public:
     TSource(const char* text, std::size_t n) : Text(text), Size(n) {}
 
-    bool InPlace(std::size_t base) const { return Size - base >= BlockReach; }
+    bool InPlace(std::size_t at) const { return Size - at >= BlockReach; }
 
-    // The bytes of the block at `base` (before the end), readable up to p[66].
-    const char* Block(std::size_t base, char* pad) const {
-        if (InPlace(base)) return Text + base;
+    // The 64 bytes from `at` on (before the end), readable up to p[65].
+    const char* Block(std::size_t at, char* pad) const {
+        if (InPlace(at)) return Text + at;
         std::memset(pad, 0, BlockReach);
-        std::memcpy(pad, Text + base, Size - base);
+        std::memcpy(pad, Text + at, Size - at);
         return pad;
     }
 
-    // The bits of the block at `base` that stand for bytes of the text.
-    std::uint64_t Valid(std::size_t base) const {
-        const std::size_t left = Size - base;
+    // The bits of the 64 bytes from `at` on that stand for bytes of the text.
+    std::uint64_t Valid(std::size_t at) const {
+        const std::size_t left = Size - at;
         return left >= BlockSize ? ~std::uint64_t{0} : (std::uint64_t{1} << left) - 1;
     }
 
-    // The first position at or after p where `kind` is found, or NotFound.
+    // The first position at or after p where `kind` is found, or NotFound. The 64 bytes from p on
+    // are searched first: most comments and quoted texts end within them.
     std::size_t Find(std::size_t p, EEnd kind) const {
+        for (; p < Size && Size - p >= BlockReach; p += BlockSize)
+            if (const std::uint64_t hits = Way::Ends(Text + p, kind))
+                return p + static_cast<std::size_t>(__builtin_ctzll(hits));
+        if (p >= Size) return NotFound;
         char pad[BlockReach];
-        while (p < Size) {
-            const std::size_t base = p - p % BlockSize;
-            const std::uint64_t hits =
-                Way::Ends(Block(base, pad), kind) & Valid(base) & (~std::uint64_t{0} << (p - base));
-            if (hits) return base + static_cast<std::size_t>(__builtin_ctzll(hits));
-            p = base + BlockSize;
-        }
-        return NotFound;
+        const std::uint64_t hits = Way::Ends(Block(p, pad), kind) & Valid(p);
+        return hits ? p + static_cast<std::size_t>(__builtin_ctzll(hits)) : NotFound;
     }
 
     // The closing quote of the text in '"' or '`' quotes opened at p, or NotFound when the text
@@ -441,33 +477,43 @@ template <class List> struct TAppend {
 // The ';' that end statements, gathered for a window of blocks and handed on together. The first
 // two of a block are taken without a branch, which spares the scan a mispredicted one at most of
 // them.
-template <class Emit> class TStatementEnds {
+template <class Way, class Emit> class TStatementEnds {
 public:
     TStatementEnds(std::string_view text, Emit& emit, TCutState& state)
         : FText(text), FEmit(emit), FState(state) {}
 
-    void Add(std::size_t base, std::uint64_t semicolons) {
+    // Adds the ';' of `semicolons` in the block at `base` to `ends`, which holds `count` of them.
+    static void Add(std::size_t* ends, std::size_t& count, std::size_t base, std::uint64_t semicolons) {
         constexpr std::uint64_t Last = std::uint64_t{1} << 63; // keeps the bit counts defined
-        std::size_t* out = FEnds + FCount;
-        std::uint64_t rest = semicolons & (semicolons - 1);
+        std::size_t* out = ends + count;
+        const std::uint64_t second = semicolons & (semicolons - 1);
         out[0] = base + static_cast<std::size_t>(__builtin_ctzll(semicolons | Last));
-        out[1] = base + static_cast<std::size_t>(__builtin_ctzll(rest | Last));
-        FCount += static_cast<std::size_t>(semicolons != 0) + static_cast<std::size_t>(rest != 0);
-        for (rest &= rest - 1; rest; rest &= rest - 1)
-            FEnds[FCount++] = base + static_cast<std::size_t>(__builtin_ctzll(rest));
+        out[1] = base + static_cast<std::size_t>(__builtin_ctzll(second | Last));
+        std::uint64_t rest = second & (second - 1);
+        if constexpr (Way::HasPopcount) {
+            count += static_cast<std::size_t>(__builtin_popcountll(semicolons));
+            if (!rest) return;
+            for (out += 2; rest; rest &= rest - 1)
+                *out++ = base + static_cast<std::size_t>(__builtin_ctzll(rest));
+        } else {
+            count += static_cast<std::size_t>(semicolons != 0) + static_cast<std::size_t>(second != 0);
+            for (; rest; rest &= rest - 1)
+                ends[count++] = base + static_cast<std::size_t>(__builtin_ctzll(rest));
+        }
     }
 
-    void Flush() {
+    void Flush(const std::size_t* ends, std::size_t& count) {
+        if (count == 0) return;
+        const char* text = FText.data();
         std::size_t s = FState.S;
-        for (std::size_t i = 0; i < FCount; ++i) {
-            FEmit(FText.substr(s, FEnds[i] - s));
-            s = FEnds[i] + 1;
+        for (std::size_t i = 0; i < count; ++i) {
+            FEmit(std::string_view(text + s, ends[i] - s));
+            s = ends[i] + 1;
         }
-        if (FCount == 0) return;
-        FMade += FCount;
+        FMade += count;
         FState.S = s;
         FState.Appended = true;
-        FCount = 0;
+        count = 0;
     }
 
     // Once the first `read` bytes are cut, makes room for as many statements again in the rest as
@@ -486,8 +532,6 @@ private:
     Emit& FEmit;
     TCutState& FState;
     std::size_t FMade = 0;
-    std::size_t FCount = 0;
-    std::size_t FEnds[TWindow::WindowBlocks * BlockSize + 2];
 };
 
 // How much of a long text is cut before the list makes room for the rest.
@@ -503,7 +547,10 @@ template <class Way, class Emit> bool FastScanWith(std::string_view Text, Emit& 
     const std::size_t n = Text.size();
     if (n == 0) return true;
     const TSource<Way> source(text, n);
-    TStatementEnds<Emit> ends(Text, emit, state);
+    using TEnds = TStatementEnds<Way, Emit>;
+    TEnds statements(Text, emit, state);
+    std::size_t ends[TWindow::WindowBlocks * BlockSize + 2];
+    std::size_t count = 0;
     TWindow window;
     window.Load(source, 0);
     bool expected = n < 4 * ExpectAfter;
@@ -519,15 +566,15 @@ template <class Way, class Emit> bool FastScanWith(std::string_view Text, Emit& 
         const std::uint64_t inside = (m.QuoteParity ^ flip) & live;
         const std::uint64_t stops = m.Others & live;
         if (stops == 0) [[likely]] {
-            ends.Add(base, m.Semicolons & ~inside & live);
+            TEnds::Add(ends, count, base, m.Semicolons & ~inside & live);
             flip = 0 - (inside >> 63);
             live = ~std::uint64_t{0};
             if (++block == window.Count) {
                 if (window.End() >= n) break;
-                ends.Flush();
+                statements.Flush(ends, count);
                 if (!expected && window.End() >= ExpectAfter) {
                     expected = true;
-                    ends.Expect(window.End());
+                    statements.Expect(window.End());
                 }
                 window.Load(source, window.End());
                 block = 0;
@@ -535,7 +582,7 @@ template <class Way, class Emit> bool FastScanWith(std::string_view Text, Emit& 
             continue;
         }
         const std::uint64_t first = stops & (0 - stops);
-        ends.Add(base, m.Semicolons & ~inside & live & (first - 1));
+        TEnds::Add(ends, count, base, m.Semicolons & ~inside & live & (first - 1));
         const std::size_t p = base + static_cast<std::size_t>(__builtin_ctzll(stops));
         std::size_t next = p + 1;
         bool quoted = false;
@@ -545,12 +592,6 @@ template <class Way, class Emit> bool FastScanWith(std::string_view Text, Emit& 
             if (text[p] == '\\') next = p + 2;
         } else {
             switch (text[p]) {
-            case '"':
-            case '`': {
-                const std::size_t close = source.CloseQuoted(p);
-                next = close == NotFound ? n : close + 1; // unclosed, the rest of the text is quoted
-                break;
-            }
             case '#': {
                 const std::size_t crlf = source.Find(p, EEnd::CrLf);
                 next = crlf == NotFound ? n : crlf + 1; // the LF itself is an ordinary character
@@ -559,7 +600,7 @@ template <class Way, class Emit> bool FastScanWith(std::string_view Text, Emit& 
             case '/':
                 // Searched from the "*" of the opening, so "/*/" is already a whole comment; an
                 // unclosed "/*" is an ordinary character.
-                if (state.NoCloseFrom == NotFound) {
+                if (p + 1 < n && text[p + 1] == '*' && state.NoCloseFrom == NotFound) {
                     const std::size_t close = source.Find(p + 1, EEnd::StarSlash);
                     if (close == NotFound)
                         state.NoCloseFrom = p;
@@ -573,15 +614,24 @@ template <class Way, class Emit> bool FastScanWith(std::string_view Text, Emit& 
                     next = lf == NotFound ? n : lf;
                 }
                 break;
+            case '"':
+            case '`': {
+                const std::size_t close = source.CloseQuoted(p);
+                next = close == NotFound ? n : close + 1; // unclosed, the rest of the text is quoted
+                break;
+            }
             case '\\': // an ordinary character outside quotes
                 break;
             default: {
-                // "deli": the cut goes on a byte at a time from a DELIMITER line on.
-                std::size_t line = p;
+                // The "eli" of what may be a DELIMITER line: from there on the cut goes on a byte at
+                // a time. (The 'd' before it is in the same place, outside quotes and comments, as
+                // none of them ends in a 'd'.)
+                if (p == 0 || AsciiLower(text[p - 1]) != 'd') break;
+                std::size_t line = p - 1;
                 while (line > 0 && IsBlank(text[line - 1]))
                     --line;
                 if ((line == 0 || text[line - 1] == '\n') && DelimiterCommandAt(text, n, line) != NotFound) {
-                    ends.Flush();
+                    statements.Flush(ends, count);
                     state.P = line;
                     return false;
                 }
@@ -591,7 +641,7 @@ template <class Way, class Emit> bool FastScanWith(std::string_view Text, Emit& 
         }
         if (next >= n) break;
         if (next >= window.End()) {
-            ends.Flush();
+            statements.Flush(ends, count);
             window.Load(source, next - next % BlockSize);
             block = 0;
         } else {
@@ -602,7 +652,7 @@ template <class Way, class Emit> bool FastScanWith(std::string_view Text, Emit& 
         flip = from == 0 ? 0 : 0 - ((window.Blocks[block].QuoteParity >> (from - 1)) & 1);
         if (quoted) flip = ~flip;
     }
-    ends.Flush();
+    statements.Flush(ends, count);
     return true;
 }
 
