@@ -147,7 +147,7 @@ bool IsEnd(const char* p, EEnd kind) {
 }
 
 // The ways to read the text. Masks reads the bytes p[0] to p[64 * blocks + 1]; Ends gives the bits
-// of the block at p where `kind` is found, reading p[0] to p[64].
+// of the 64 bytes from p on where `kind` is found, reading p[0] to p[64].
 struct TBytes {
     static constexpr bool HasPopcount = false;
 

@@ -170,5 +170,5 @@ inline std::vector<std::string_view> ReferenceSplit(std::string_view t) {
 } // namespace reference_split
 
 using reference_split::ReferenceCut;
-using reference_split::TReferenceCut;
 using reference_split::ReferenceSplit;
+using reference_split::TReferenceCut;
