@@ -31,6 +31,12 @@ struct TScriptCut {
     std::size_t Rest = 0;
 };
 
+// How many bytes the cut reads at a time. It takes the widest way the processor has; tests choose
+// each narrower way in turn so that all of them are checked on any machine (a way the processor
+// lacks falls back to the next narrower one). Affects every cut in the process.
+enum class ESplitReading { Widest, Sse2, Bytes };
+void ChooseSplitReading(ESplitReading reading);
+
 // Cuts Text, starting with `delimiter` in force.
 TScriptCut CutScript(std::string_view Text, std::string_view delimiter = ";");
 

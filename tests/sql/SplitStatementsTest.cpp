@@ -134,7 +134,9 @@ TEST(SplitStatements, ViewsPointIntoTheText) {
 TEST(SplitStatements, SpecialsAtEveryOffsetOfLongTexts) {
     for (std::size_t length : {15u, 16u, 17u, 63u, 64u, 65u, 130u, 511u, 512u, 513u, 1100u}) {
         for (std::size_t at = 0; at < length; ++at) {
-            for (const char* special : {";", "#", "/*", "*/", "\r\n", "-- ", "'", "\\'", "`", "\""}) {
+            for (const char* special :
+                 {";", "#", "/*", "*/", "\r\n", "-- ", "'", "\\'", "`", "\"", "/\n", "-\r",
+                  "\nDELIMITER $$\n", "\n \tdelimiter ;;\r\n", "\ndelimit", "xdelimiter $$\n"}) {
                 std::string text(length, 'x');
                 text.replace(at, std::string(special).size(), special);
                 text.resize(length);
@@ -314,4 +316,91 @@ TEST(Delimiter, RandomScriptsFollowTheRules) {
             text += pieces[random() % pieces.size()];
         ASSERT_EQ(Split(text), Reference(text)) << text;
     }
+}
+
+// Where the text after the last delimiter, or after the last whole DELIMITER line, begins: a text
+// read in pieces keeps the bytes from there for the next piece.
+TEST(Delimiter, RestIsWhereTheUncutTextBegins) {
+    struct TCase {
+        std::string_view Text, Delimiter;
+        std::size_t Rest;
+    };
+    const TCase cases[] = {
+        {"", ";", 0},
+        {"SELECT 1", ";", 0},
+        {"SELECT 1;", ";", 9},
+        {"a;b;SELECT 'x;", ";", 4},
+        {"SELECT 1; -- a; comment", ";", 9},
+        {"a$$b$", "$$", 3},
+        {"SELECT 1;\nDELIMITER $$\nSELECT 2$$ x", ";", 33},
+        {"SELECT 1;\nDELIMITER $$\n", ";", 23},
+        {"SELECT 1;\nDELIMITER $$\r\n", ";", 24},
+        // A DELIMITER line the text ends in without a line break may still grow: not taken yet.
+        {"SELECT 1;\nDELIMITER $", ";", 10},
+        {"x;\nDELIMITER $$\nDELIMITER ;\ny", ";", 28},
+        // A line that names no delimiter stops the cut: the rest is where it stood before.
+        {"x;\nDELIMITER \ny;", ";", 2},
+    };
+    for (const TCase& c : cases) {
+        const TScriptCut cut = CutScript(c.Text, c.Delimiter);
+        EXPECT_EQ(cut.Rest, c.Rest) << c.Text;
+        if (c.Delimiter == ";") {
+            EXPECT_EQ(cut.Rest, ReferenceCut(c.Text).Rest) << c.Text;
+        }
+    }
+}
+
+// The cut reads the text with AVX2, with SSE2 or a byte at a time, as the processor allows: each
+// way, chosen in turn, must cut exactly as the reference does, across the edges of its blocks too.
+TEST(Delimiter, EveryWayOfReadingCutsAlike) {
+    std::mt19937 random(20261209);
+    const std::vector<std::string> pieces{"DELIMITER $$\n",
+                                          " delimiter ;\r\n",
+                                          "DELIMITER\n",
+                                          "$$",
+                                          ";",
+                                          "'",
+                                          "\"",
+                                          "`",
+                                          "\\",
+                                          "#",
+                                          "/*",
+                                          "*/",
+                                          "-- ",
+                                          "--",
+                                          "/\n",
+                                          "-\r",
+                                          "\r\n",
+                                          "\n",
+                                          "x",
+                                          " ",
+                                          "eli",
+                                          "del",
+                                          "ELI",
+                                          "dEli"};
+    std::vector<std::string> texts;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (int i = random() % 40; i > 0; --i)
+            text += pieces[random() % pieces.size()];
+        texts.push_back(text);
+        // The same with long runs of plain text, so that what matters falls anywhere in a block.
+        std::string spread;
+        for (char c : text)
+            spread += random() % 4 ? std::string(1, c) : std::string(random() % 70, 'y') + c;
+        texts.push_back(spread);
+    }
+    for (ESplitReading reading : {ESplitReading::Bytes, ESplitReading::Sse2, ESplitReading::Widest}) {
+        ChooseSplitReading(reading);
+        for (const std::string& text : texts) {
+            const TReferenceCut expected = ReferenceCut(text);
+            const TScriptCut cut = CutScript(text);
+            ASSERT_EQ(Statements(cut.Statements.begin(), cut.Statements.end()),
+                      Statements(expected.Statements.begin(), expected.Statements.end()))
+                << static_cast<int>(reading) << " " << text;
+            ASSERT_EQ(cut.Rest, expected.Rest) << static_cast<int>(reading) << " " << text;
+            ASSERT_EQ(cut.Error.empty() ? std::string_view::npos : cut.ErrorAt, expected.StoppedAt) << text;
+        }
+    }
+    ChooseSplitReading(ESplitReading::Widest);
 }

@@ -96,8 +96,17 @@ inline bool SameLetters(std::string_view a, std::string_view b) {
     return true;
 }
 
-inline std::vector<std::string_view> ReferenceSplit(std::string_view t) {
-    std::vector<std::string_view> list;
+// The cut, where the text after its last delimiter (or last whole DELIMITER line) begins, and
+// where a DELIMITER line that names no delimiter stopped it (npos when none did).
+struct TReferenceCut {
+    std::vector<std::string_view> Statements;
+    std::size_t Rest = 0;
+    std::size_t StoppedAt = std::string_view::npos;
+};
+
+inline TReferenceCut ReferenceCut(std::string_view t) {
+    TReferenceCut cut;
+    std::vector<std::string_view>& list = cut.Statements;
     std::string delimiter = ";";
     std::size_t p = 0, s = 0;
     bool appended = false;
@@ -107,9 +116,14 @@ inline std::vector<std::string_view> ReferenceSplit(std::string_view t) {
             std::size_t next = 0;
             if (DelimiterLine(t, p, word, next)) {
                 if (HoldsMore(t, s, p)) list.push_back(t.substr(s, p - s));
-                if (word.empty()) return list; // a line that names no delimiter stops the cut
+                if (word.empty()) { // a line that names no delimiter stops the cut
+                    cut.StoppedAt = p;
+                    return cut;
+                }
                 appended = true;
                 delimiter = word;
+                // A line the text ends in without a line break is not taken yet.
+                cut.Rest = next == t.size() && t.back() != '\n' ? p : next;
                 p = s = next;
                 continue;
             }
@@ -119,7 +133,7 @@ inline std::vector<std::string_view> ReferenceSplit(std::string_view t) {
             list.push_back(t.substr(s, p - s));
             appended = true;
             p += delimiter.size();
-            s = p;
+            s = cut.Rest = p;
         } else if (const std::size_t end = CommentEnd(t, p); end != std::string_view::npos) {
             p = end;
         } else if (c == '\'' || c == '"' || c == '`') {
@@ -142,13 +156,19 @@ inline std::vector<std::string_view> ReferenceSplit(std::string_view t) {
     }
     if (!appended) {
         list.push_back(t);
-        return list;
+        return cut;
     }
     // The tail runs when it holds more than blanks, line breaks and comments.
     if (HoldsMore(t, s, t.size())) list.push_back(t.substr(s));
-    return list;
+    return cut;
+}
+
+inline std::vector<std::string_view> ReferenceSplit(std::string_view t) {
+    return ReferenceCut(t).Statements;
 }
 
 } // namespace reference_split
 
+using reference_split::ReferenceCut;
 using reference_split::ReferenceSplit;
+using reference_split::TReferenceCut;
