@@ -215,7 +215,7 @@ TResult* TMySql::Store(st_mysql_res* res, bool streamed) {
     return FLastResult.get();
 }
 
-TResult* TMySql::Execute(const std::string& sql) {
+TResult* TMySql::Execute(std::string_view sql) {
     const auto t0 = std::chrono::steady_clock::now();
     if (FHandle) Send(FHandle, sql);
     MYSQL_RES* res = FHandle ? mysql_use_result(FHandle) : nullptr;

@@ -46,7 +46,8 @@ public:
     // Runs one statement, sent whole with its length (a NUL inside is the server's to judge); the
     // result is this object's LastResult until the next Execute/ProcessList. Further results the
     // statement sends (a procedure's) are read and released; one that fails makes it a failure.
-    TResult* Execute(const std::string& sql);
+    // A view, so a long statement read from a file is sent from where it lies, not copied.
+    TResult* Execute(std::string_view sql);
     TResult* ProcessList();
     bool CreateDatabase(const std::string& name);
     bool DropDatabase(const std::string& name);
