@@ -16,6 +16,7 @@
 #include "workbench/controllers/QueryController.h"
 #include "workbench/controllers/QueryHistory.h"
 #include "workbench/controllers/ResultController.h"
+#include "workbench/controllers/RunSqlFileController.h"
 #include "workbench/controllers/SqlFileController.h"
 #include "workbench/dialogs/Dialogs.h"
 #include "workbench/dialogs/about.h"
@@ -50,6 +51,7 @@ TfrmMain::TfrmMain(const TAppWindows& windows, TRegistryStore* store)
     FResults = std::make_unique<TResultController>(workbench);
     FSqlFiles = std::make_unique<TSqlFileController>(workbench);
     FEditing = std::make_unique<TEditController>(workbench);
+    FRunSqlFiles = std::make_unique<TRunSqlFileController>(workbench);
     WireCommands();
     WireEvents();
     FormCreate();
@@ -167,6 +169,7 @@ void TfrmMain::WireCommands() {
     using R = TResultController;
     using F = TSqlFileController;
     using E = TEditController;
+    using S = TRunSqlFileController;
     const TMainControls& u = FUi;
     // clang-format off
     //  command             handler                                       tool button        menu items, with their shortcuts
@@ -198,6 +201,7 @@ void TfrmMain::WireCommands() {
     row(FCmd.CopyRows,      Run(*FResults, &R::popmnuCopyRowsClick),      nullptr,           {{u.popmnuCopyRows}});
     row(FCmd.CopyWithNames, Run(*FResults, &R::popmnuCopyWithNamesClick), nullptr,           {{u.popmnuCopyWithNames}});
     row(FCmd.CopyAsInsert,  Run(*FResults, &R::popmnuCopyAsInsertClick),  nullptr,           {{u.popmnuCopyAsInsert}});
+    row(FCmd.RunSqlFile,    Run(*FRunSqlFiles, &S::mnuRunSqlFileClick),   nullptr,           {{u.mnuRunSqlFile}});
     // clang-format on
 }
 
@@ -233,6 +237,7 @@ void TfrmMain::UpdateCommandStates() {
     FCmd.Connect.SetEnabled(!connected);
     FCmd.Disconnect.SetEnabled(connected);
     FCmd.Query.SetEnabled(connected);
+    FCmd.RunSqlFile.SetEnabled(connected); // runs where Query runs
     FCmd.CreateDb.SetEnabled(connected);
     for (const TCommand* any : {&FCmd.Properties, &FCmd.DeleteHost})
         any->SetEnabled(true);

@@ -25,6 +25,7 @@ class TQueryController;
 class TQueryHistory;
 class TRegistryStore;
 class TResultController;
+class TRunSqlFileController;
 class TSqlFileController;
 class TStatusLabel;
 class TTreeNode;
@@ -117,6 +118,7 @@ private:
     std::unique_ptr<TResultController> FResults;
     std::unique_ptr<TSqlFileController> FSqlFiles;
     std::unique_ptr<TEditController> FEditing;
+    std::unique_ptr<TRunSqlFileController> FRunSqlFiles;
     TCommands* FCommands = nullptr;
     TStatusLabel* FStatusLabel = nullptr;
 };
