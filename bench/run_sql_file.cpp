@@ -85,8 +85,6 @@ int main(int argc, char** argv) {
 
     const bench::Login login = bench::SandboxLogin();
     auto admin = bench::Connect(login);
-    admin->Execute("CREATE DATABASE IF NOT EXISTS korvana_bench");
-    admin->Execute("USE korvana_bench");
     bench::EnsureBigTable(*admin, rows);
     admin->Execute(std::string("CREATE DATABASE IF NOT EXISTS ") + LoadDatabase);
 

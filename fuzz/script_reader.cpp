@@ -2,9 +2,8 @@
 // must give the very statements, numbers, lines and errors that reading it whole gives; and read
 // whole, a UTF-8 script without errors gives the statements of the cut of its whole text.
 
-#include "ReferenceSplit.h"
+#include "WholeScriptCut.h"
 #include "sql/ScriptReader.h"
-#include "sql/SplitStatements.h"
 
 #include <QBuffer>
 
@@ -40,26 +39,6 @@ TOutcome Read(const QByteArray& bytes, std::size_t piece) {
     return o;
 }
 
-// The statements of the whole text's cut, as the server gets them.
-std::vector<std::string> WholeCut(const std::string& text) {
-    std::string crlf;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) crlf += '\r';
-        crlf += text[i];
-    }
-    const TScriptCut cut = CutScript(crlf);
-    std::vector<std::string> out;
-    for (const std::string_view s : cut.Statements) {
-        const auto at = static_cast<std::size_t>(s.data() - crlf.data());
-        if (at >= cut.Rest && !reference_split::HoldsMore(crlf, at, crlf.size())) continue;
-        std::string lf;
-        for (std::size_t i = 0; i < s.size(); ++i)
-            if (s[i] != '\r' || i + 1 == s.size() || s[i + 1] != '\n') lf += s[i];
-        out.push_back(lf);
-    }
-    return out;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -69,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TOutcome whole = Read(bytes, std::size_t{1} << 20);
     if (!(Read(bytes, piece) == whole)) std::abort();
     if (whole.Error == TScriptReader::None && whole.Encoding == TSqlEncoding::Utf8 &&
-        whole.Statements != WholeCut(bytes.toStdString()))
+        whole.Statements != WholeScriptCut(bytes.toStdString()))
         std::abort();
     return 0;
 }

@@ -4,9 +4,8 @@
 
 #include "sql/ScriptReader.h"
 
-#include "ReferenceSplit.h"
+#include "WholeScriptCut.h"
 #include "sql/QtText.h"
-#include "sql/SplitStatements.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -66,28 +65,6 @@ TRead Read(const QByteArray& bytes, std::size_t piece, std::size_t limit = std::
     return r;
 }
 
-// The cut of the whole text, as Query cuts the editor's lines: the text with CR LF line breaks,
-// the text after the last delimiter a statement when it holds more than blanks and comments, and
-// each statement sent with LF.
-std::vector<std::string> WholeCut(std::string text) {
-    std::string crlf;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) crlf += '\r';
-        crlf += text[i];
-    }
-    const TScriptCut cut = CutScript(crlf);
-    std::vector<std::string> out;
-    for (const std::string_view s : cut.Statements) {
-        const auto at = static_cast<std::size_t>(s.data() - crlf.data());
-        if (at >= cut.Rest && !reference_split::HoldsMore(crlf, at, crlf.size())) continue;
-        std::string lf;
-        for (std::size_t i = 0; i < s.size(); ++i)
-            if (s[i] != '\r' || i + 1 == s.size() || s[i + 1] != '\n') lf += s[i];
-        out.push_back(lf);
-    }
-    return out;
-}
-
 const std::size_t Pieces[] = {1, 2, 3, 7, 1 << 20};
 
 // The text as UTF-16 behind its byte order mark.
@@ -130,7 +107,7 @@ TEST(ScriptReader, PiecesOfAnySizeCutAsTheWholeTextIsCut) {
         "   \n-- nothing but comments; here\n/* and; this */\n",
     };
     for (const char* script : scripts) {
-        const std::vector<std::string> whole = WholeCut(script);
+        const std::vector<std::string> whole = WholeScriptCut(script);
         for (const std::size_t piece : Pieces) {
             const TRead r = Read(script, piece);
             EXPECT_EQ(r.Error, TScriptReader::None) << script << " in pieces of " << piece << ":\n" << r;
@@ -154,7 +131,7 @@ TEST(ScriptReader, RandomScriptsCutAlikeInPiecesAndWhole) {
         const QByteArray bytes(script.data(), qsizetype(script.size()));
         const TRead whole = Read(bytes, 1 << 20);
         if (whole.Error == TScriptReader::None && DecodeSqlText(bytes).Encoding == TSqlEncoding::Utf8) {
-            EXPECT_EQ(whole.Statements, WholeCut(script)) << script;
+            EXPECT_EQ(whole.Statements, WholeScriptCut(script)) << script;
         }
         for (const std::size_t piece : {1, 2, 3, 7}) {
             TRead r = Read(bytes, piece);
@@ -190,7 +167,7 @@ TEST(ScriptReader, TheEncodingIsTheOneLoadSqlFinds) {
     };
     for (const QByteArray& bytes : scripts) {
         const TSqlText loaded = DecodeSqlText(bytes);
-        const std::vector<std::string> whole = WholeCut(ServerText(loaded.Text));
+        const std::vector<std::string> whole = WholeScriptCut(ServerText(loaded.Text));
         for (const std::size_t piece : Pieces) {
             const TRead r = Read(bytes, piece);
             EXPECT_EQ(r.Encoding, loaded.Encoding)
@@ -286,7 +263,7 @@ TEST(ScriptReader, ALongStatementIsReadOnceAndRefusedAsSoonAsItIsTooLong) {
     while (script.size() < 200000)
         script += "('x;y', 12345),\n";
     script += "('end', 0);\nSELECT 3;\n";
-    const std::vector<std::string> whole = WholeCut(script);
+    const std::vector<std::string> whole = WholeScriptCut(script);
     ASSERT_EQ(whole.size(), 3u);
     for (const std::size_t piece : {7, 4096}) {
         // Delivered whole, after reading at most a quarter beyond it (and a piece).
