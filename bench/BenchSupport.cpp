@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -82,7 +83,12 @@ void EnsureBigTable(TMySql& m, long rows) {
                std::to_string(rows));
 }
 
-double ClientMilliseconds(const Login& l, const std::string& sql) {
+namespace {
+
+// Runs the client with the login and `args`, standard input from `input` (or none), output to
+// /dev/null; its wall time in milliseconds, and its peak resident size in bytes.
+double RunClient(const Login& l, const std::vector<std::string>& args, const char* input,
+                 std::size_t& peakBytes) {
     const double t0 = NowMs();
     const pid_t pid = fork();
     if (pid == 0) {
@@ -92,18 +98,37 @@ double ClientMilliseconds(const Login& l, const std::string& sql) {
         // Through the environment, which only this user can read, not the command line.
         if (setenv("MYSQL_PWD", l.Password.c_str(), 1) != 0) _exit(126);
         if (!std::freopen("/dev/null", "w", stdout)) _exit(126);
-        execlp("mariadb", "mariadb", "--no-defaults", "--batch", host.c_str(), port.c_str(), user.c_str(),
-               "-e", sql.c_str(), static_cast<char*>(nullptr));
+        if (input && !std::freopen(input, "r", stdin)) _exit(126);
+        std::vector<const char*> argv = {"mariadb",    "--no-defaults", "--batch",
+                                         host.c_str(), port.c_str(),    user.c_str()};
+        for (const std::string& a : args)
+            argv.push_back(a.c_str());
+        argv.push_back(nullptr);
+        execvp("mariadb", const_cast<char* const*>(argv.data()));
         _exit(127);
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
     const double t = NowMs() - t0;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "the mariadb client failed (status %d)\n", status);
         std::exit(1);
     }
+    peakBytes = static_cast<std::size_t>(usage.ru_maxrss) * 1024;
     return t;
+}
+
+} // namespace
+
+double ClientMilliseconds(const Login& l, const std::string& sql) {
+    std::size_t peak = 0;
+    return RunClient(l, {"-e", sql}, nullptr, peak);
+}
+
+double ClientScriptMilliseconds(const Login& l, const std::string& database, const std::string& path,
+                                std::size_t& peakBytes) {
+    return RunClient(l, {database}, path.c_str(), peakBytes);
 }
 
 std::size_t ResidentBytes() {

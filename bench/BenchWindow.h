@@ -33,6 +33,8 @@ public:
     TfrmMain& Window() { return *FWindows->frmMain; }
     TTreeNode* HostNode() const { return FNode; }
     TMySql& Host() const { return *FNode->Host(); }
+    // Answers the window's dialogs, dlgOpen among them.
+    TScriptedDialogs& Dialogs() { return FDialogs; }
 
 private:
     QTemporaryDir FDir;

@@ -215,7 +215,7 @@ TResult* TMySql::Store(st_mysql_res* res, bool streamed) {
     return FLastResult.get();
 }
 
-TResult* TMySql::Execute(const std::string& sql) {
+TResult* TMySql::Execute(std::string_view sql) {
     const auto t0 = std::chrono::steady_clock::now();
     FMoreResults.clear();
     if (FHandle) Send(FHandle, sql);

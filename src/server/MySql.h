@@ -46,8 +46,9 @@ public:
     // Runs one statement, sent whole with its length (a NUL inside is the server's to judge); the
     // result is this object's LastResult until the next Execute/ProcessList. Further results the
     // statement sends (a procedure's) are kept as MoreResults; one that fails makes the statement
-    // a failure and drops them.
-    TResult* Execute(const std::string& sql);
+    // a failure and drops them. A view, so a long statement read from a file is sent from where
+    // it lies, not copied.
+    TResult* Execute(std::string_view sql);
     // The results after the first that the last Execute got, in order (each result set of a CALL).
     const std::vector<std::unique_ptr<TResult>>& MoreResults() const { return FMoreResults; }
     TResult* ProcessList();

@@ -1,22 +1,15 @@
 #include "sql/SqlFile.h"
 
+#include "sql/internal/Cp1252.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <array>
 #include <optional>
 
 namespace {
-
-// Windows-1252 from 0x80 to 0x9F. The five bytes the code page leaves unassigned keep the C1
-// control of their own number, so the table is one to one and every byte comes back.
-constexpr std::array<char16_t, 32> Cp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 constexpr char16_t BeginningOfFrame = 0xFDD0; // what the editor's document uses for its own
 constexpr char16_t EndOfFrame = 0xFDD1;

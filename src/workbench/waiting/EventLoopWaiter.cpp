@@ -17,7 +17,7 @@ constexpr qint64 LoopIntervalMs = 10;
 } // namespace
 
 void TEventLoopWaiter::RequestStop() {
-    FStopPending = true;
+    FStopPending = FStopAsked = true;
     if (FLoop) FLoop->quit();
 }
 

@@ -16,7 +16,10 @@ public:
 
     // The wait under way (or the next one) ends with Stop.
     void RequestStop();
-    void ClearStop() { FStopPending = false; }
+    void ClearStop() { FStopPending = FStopAsked = false; }
+    // Whether a stop was asked for since ClearStop, whether a wait took it or not: a command that
+    // runs many statements stops between them too.
+    bool StopAsked() const { return FStopAsked; }
 
 private:
     // Runs the window's events when it has not been served for a while.
@@ -25,6 +28,7 @@ private:
 
     QEventLoop* FLoop = nullptr;
     bool FStopPending = false;
+    bool FStopAsked = false;
     // Since the event loop last ran: a socket that is ready at once skips the loop only while the
     // window has been served recently, so a long fast transfer still lets it paint.
     QElapsedTimer FSinceLoop;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -72,6 +73,13 @@ TServerWaitGuard::~TServerWaitGuard() {
         if (w) QMetaObject::invokeMethod(w.data(), &QWidget::close, Qt::QueuedConnection);
 }
 
+bool TServerWaitGuard::LetsThrough(QObject* watched) const {
+    if (!FThrough) return false;
+    // Input reaches the window system's window first, then the widget under it.
+    if (watched->isWidgetType()) return static_cast<QWidget*>(watched)->window() == FThrough;
+    return watched->isWindowType() && watched == FThrough->windowHandle();
+}
+
 bool TServerWaitGuard::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == QEvent::Close && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
@@ -86,6 +94,7 @@ bool TServerWaitGuard::eventFilter(QObject* watched, QEvent* event) {
     if (!IsUserInput(type)) return false;
     if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
         Waiter().RequestStop();
+    if (LetsThrough(watched)) return false;
     // A shortcut is tried before its key reaches any filter: an accepted override sends the key
     // down the ordinary path, where it is dropped here.
     if (type == QEvent::ShortcutOverride) event->accept();

@@ -19,6 +19,10 @@ public:
     TServerWaitGuard(const TServerWaitGuard&) = delete;
     TServerWaitGuard& operator=(const TServerWaitGuard&) = delete;
 
+    // The user's input to `window` goes on as usual (Esc still asks to stop): a progress window's
+    // Cancel button stays usable while everything else waits.
+    void LetThrough(QWidget* window) { FThrough = window; }
+
     // The waiter the guards install, for tests and benchmarks that stop a wait themselves.
     static TEventLoopWaiter& Waiter();
     // True while a guard is in place.
@@ -28,6 +32,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool LetsThrough(QObject* watched) const;
+
     bool FOutermost;
+    QPointer<QWidget> FThrough;
     std::vector<QPointer<QWidget>> FCloseAfter;
 };

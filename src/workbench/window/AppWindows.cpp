@@ -3,6 +3,7 @@
 #include "workbench/dialogs/Dialogs.h"
 #include "workbench/dialogs/ExportResult.h"
 #include "workbench/dialogs/ResultWindow.h"
+#include "workbench/dialogs/RunSqlFile.h"
 #include "workbench/dialogs/about.h"
 #include "workbench/dialogs/propertiesview.h"
 #include "workbench/window/main.h"
@@ -22,6 +23,8 @@ TAppWindows::TAppWindows(TDialogs* dialogs, TRegistryStore* store) : FDialogs(di
     frmResult->setAttribute(Qt::WA_QuitOnClose, false);
     // Made once, so the choices made in it last for the run.
     frmExportResult = std::make_unique<TfrmExportResult>(frmMain.get());
+    // Over the main window, whose commands wait while it shows.
+    frmRunSqlFile = std::make_unique<TfrmRunSqlFile>(frmMain.get());
 }
 
 TAppWindows::~TAppWindows() = default;

@@ -1,8 +1,8 @@
 #pragma once
 // The program's windows, made once each in their designed order and alive until the end: the
 // main window first (it loads the settings as it is made), the properties dialog, the about box,
-// the result window and the export-options dialog. Destroyed in reverse, so the main window goes
-// last and saves the settings.
+// the result window, the export-options dialog and the progress window of Run SQL file. Destroyed in reverse,
+// so the main window goes last and saves the settings.
 
 #include <memory>
 
@@ -12,6 +12,7 @@ class TfrmMain;
 class TfrmProperties;
 class TfrmResult;
 class TfrmExportResult;
+class TfrmRunSqlFile;
 class TRegistryStore;
 
 class TAppWindows {
@@ -36,4 +37,5 @@ public:
     std::unique_ptr<TAboutBox> AboutBox;
     std::unique_ptr<TfrmResult> frmResult;
     std::unique_ptr<TfrmExportResult> frmExportResult;
+    std::unique_ptr<TfrmRunSqlFile> frmRunSqlFile;
 };

@@ -8,5 +8,6 @@
 struct TCommandSet {
     TCommand Connect, Disconnect, SelectDb, CreateDb, DeleteDb, NewHost, Properties, DeleteHost, Maximize,
         ExportResult, ClearResult, LoadSql, SaveSql, Previous, Next, Query, DescribeTable, TableSelect,
-        FieldSelect, Cut, Copy, Paste, About, Exit, CopyRows, CopyWithNames, CopyAsInsert, QueryCurrent;
+        FieldSelect, Cut, Copy, Paste, About, Exit, CopyRows, CopyWithNames, CopyAsInsert, QueryCurrent,
+        RunSqlFile;
 };

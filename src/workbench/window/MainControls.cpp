@@ -56,6 +56,7 @@ TMainControls TMainControls::Find(const QObject& window, QStringList* missing) {
     find(c.mnuFile, "mnuFile");
     find(c.mnuLoadSql, "mnuLoadSql");
     find(c.mnuSaveSql, "mnuSaveSql");
+    find(c.mnuRunSqlFile, "mnuRunSqlFile");
     find(c.mnuExportResult, "mnuExportResult");
     find(c.mnuConnect, "mnuConnect");
     find(c.mnuDisconnect, "mnuDisconnect");

@@ -47,6 +47,7 @@ struct TMainControls {
     QMenuBar* MainMenu1 = nullptr;
     QMenu* mnuFile = nullptr;
     QAction *mnuLoadSql = nullptr, *mnuSaveSql = nullptr, *mnuExportResult = nullptr;
+    QAction* mnuRunSqlFile = nullptr;
     QAction *mnuConnect = nullptr, *mnuDisconnect = nullptr, *Exit1 = nullptr;
     QMenu* mnuEdit = nullptr;
     QAction *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr;

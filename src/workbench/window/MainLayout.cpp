@@ -103,6 +103,8 @@ void TfrmMain::BuildMenus() {
     FUi.mnuFile = menu("mnuFile", QStringLiteral("&File"));
     FUi.mnuLoadSql = AddMenuItem(FUi.mnuFile, "mnuLoadSql", QStringLiteral("&Load SQL from file"));
     FUi.mnuSaveSql = AddMenuItem(FUi.mnuFile, "mnuSaveSql", QStringLiteral("&Save SQL to file"));
+    FUi.mnuRunSqlFile =
+        AddMenuItem(FUi.mnuFile, "mnuRunSqlFile", QStringLiteral("&Run SQL file\u2026"), false);
     FUi.mnuExportResult =
         AddMenuItem(FUi.mnuFile, "mnuExportResult", QStringLiteral("&Export Result to file"), false);
     FUi.mnuFile->addSeparator();

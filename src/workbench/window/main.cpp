@@ -18,6 +18,7 @@
 #include "workbench/controllers/QueryController.h"
 #include "workbench/controllers/QueryHistory.h"
 #include "workbench/controllers/ResultController.h"
+#include "workbench/controllers/RunSqlFileController.h"
 #include "workbench/controllers/SqlFileController.h"
 #include "workbench/dialogs/Dialogs.h"
 #include "workbench/dialogs/about.h"
@@ -54,6 +55,7 @@ TfrmMain::TfrmMain(const TAppWindows& windows, TRegistryStore* store)
     FSqlFiles = std::make_unique<TSqlFileController>(workbench);
     FEditing = std::make_unique<TEditController>(workbench);
     FDrafts = std::make_unique<TDraftController>(workbench, std::make_unique<TDraftStore>());
+    FRunSqlFiles = std::make_unique<TRunSqlFileController>(workbench);
     WireCommands();
     WireEvents();
     FormCreate();
@@ -173,6 +175,7 @@ void TfrmMain::WireCommands() {
     using R = TResultController;
     using F = TSqlFileController;
     using E = TEditController;
+    using S = TRunSqlFileController;
     const TMainControls& u = FUi;
     // clang-format off
     //  command             handler                                       tool button        menu items, with their shortcuts
@@ -206,6 +209,7 @@ void TfrmMain::WireCommands() {
     row(FCmd.CopyRows,      Run(*FResults, &R::popmnuCopyRowsClick),      nullptr,           {{u.popmnuCopyRows}});
     row(FCmd.CopyWithNames, Run(*FResults, &R::popmnuCopyWithNamesClick), nullptr,           {{u.popmnuCopyWithNames}});
     row(FCmd.CopyAsInsert,  Run(*FResults, &R::popmnuCopyAsInsertClick),  nullptr,           {{u.popmnuCopyAsInsert}});
+    row(FCmd.RunSqlFile,    Run(*FRunSqlFiles, &S::mnuRunSqlFileClick),   nullptr,           {{u.mnuRunSqlFile}});
     // clang-format on
 }
 
@@ -244,6 +248,7 @@ void TfrmMain::UpdateCommandStates() {
     FCmd.Disconnect.SetEnabled(connected);
     FCmd.Query.SetEnabled(connected);
     FCmd.QueryCurrent.SetEnabled(connected);
+    FCmd.RunSqlFile.SetEnabled(connected); // runs where Query runs
     FCmd.CreateDb.SetEnabled(connected);
     for (const TCommand* any : {&FCmd.Properties, &FCmd.DeleteHost})
         any->SetEnabled(true);

@@ -26,6 +26,7 @@ class TQueryController;
 class TQueryHistory;
 class TRegistryStore;
 class TResultController;
+class TRunSqlFileController;
 class TSqlFileController;
 class TStatusLabel;
 class TTreeNode;
@@ -121,6 +122,7 @@ private:
     std::unique_ptr<TSqlFileController> FSqlFiles;
     std::unique_ptr<TEditController> FEditing;
     std::unique_ptr<TDraftController> FDrafts;
+    std::unique_ptr<TRunSqlFileController> FRunSqlFiles;
     TCommands* FCommands = nullptr;
     TStatusLabel* FStatusLabel = nullptr;
 };

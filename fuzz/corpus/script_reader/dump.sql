@@ -1,0 +1,7 @@
+USE db;
+INSERT INTO t VALUES (1, 'a;b'), (2, "c");
+/*!40101 SET x=1 */;
+DELIMITER ;;
+CREATE PROCEDURE p() BEGIN SELECT 1; END ;;
+DELIMITER ;
+-- end
