@@ -46,10 +46,10 @@ bool Decode(const QByteArray& bytes, TDraft& d) {
         return false;
     d.Text = o.value(QStringLiteral("text")).toString();
     d.Caret = std::clamp(o.value(QStringLiteral("caret")).toInt(), 0, static_cast<int>(d.Text.size()));
-    for (const QJsonValue& entry : o.value(QStringLiteral("history")).toArray()) {
+    for (const auto& entry : o.value(QStringLiteral("history")).toArray()) {
         if (!entry.isArray()) return false;
         QStringList lines;
-        for (const QJsonValue& line : entry.toArray()) {
+        for (const auto& line : entry.toArray()) {
             if (!line.isString()) return false;
             lines.append(line.toString());
         }

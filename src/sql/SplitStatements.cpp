@@ -193,7 +193,7 @@ struct TSse2 {
             TBlockMasks m;
             std::uint64_t quotes = 0;
             for (unsigned part = 0; part < 4; ++part) {
-                const char* at = p + 16 * part;
+                const char* at = p + 16 * std::size_t{part};
                 const __m128i v = Load(at), next = Load(at + 1);
                 m.Semicolons |= Bits(Eq(v, ';'), part);
                 quotes |= Bits(Eq(v, '\''), part);
@@ -216,7 +216,7 @@ struct TSse2 {
     static std::uint64_t Ends(const char* p, EEnd kind) {
         std::uint64_t m = 0;
         for (unsigned part = 0; part < 4; ++part) {
-            const char* at = p + 16 * part;
+            const char* at = p + 16 * std::size_t{part};
             const __m128i v = Load(at);
             __m128i hit;
             switch (kind) {
@@ -293,7 +293,7 @@ struct TAvx2 {
             TBlockMasks m;
             std::uint64_t quotes = 0;
             for (unsigned half = 0; half < 2; ++half) {
-                const char* at = p + 32 * half;
+                const char* at = p + 32 * std::size_t{half};
                 const __m256i v = Load(at);
                 const __m256i lowHalf = _mm256_and_si256(v, nibble);
                 const __m256i c = _mm256_and_si256(
@@ -322,7 +322,7 @@ struct TAvx2 {
     [[KORVANA_AVX2]] static std::uint64_t Ends(const char* p, EEnd kind) {
         std::uint64_t m = 0;
         for (unsigned half = 0; half < 2; ++half) {
-            const char* at = p + 32 * half;
+            const char* at = p + 32 * std::size_t{half};
             const __m256i v = Load(at);
             __m256i hit;
             switch (kind) {
@@ -535,7 +535,7 @@ private:
 };
 
 // How much of a long text is cut before the list makes room for the rest.
-constexpr std::size_t ExpectAfter = 64 * 1024;
+constexpr std::size_t ExpectAfter = std::size_t{64} * 1024;
 
 // The cut with ";" in force, from the masks. Texts in single quotes are the most common thing in
 // scripts (rows of INSERTs): the ';' outside them are found with bit arithmetic alone, so the scan
