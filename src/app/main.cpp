@@ -2,10 +2,12 @@
 // loads the placement and the host list as it is made), the event loop; destroying the main window
 // saves them again.
 
-#include "workbench/window/main.h"
+#include "QuitOnSignals.h"
+
 #include "editor/ColorMemo.h"
 #include "workbench/window/AppWindows.h"
 #include "workbench/window/DesktopIdentity.h"
+#include "workbench/window/main.h"
 
 #include <QApplication>
 
@@ -16,6 +18,7 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
 
     QApplication app(argc, argv);
+    QuitOnSignals(&app);
     // The title (what the task bar and message boxes show for the program) and the desktop's names.
     IdentifyApplication();
 

@@ -5,8 +5,13 @@
 #include "server/MySql.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <functional>
 
 namespace {
@@ -60,4 +65,31 @@ TEST_F(StartAndExitTest, TheCloseBoxEndsTheProgramTheSameWay) {
     // A loop that nothing ends runs on: the guard above is what stops it.
     Window->show();
     EXPECT_FALSE(RunLoop([] {}, 300));
+}
+
+// The real program, ended the way a session ends it: SIGTERM at logout, SIGHUP, Ctrl+C. Each ends
+// the event loop as Exit does, so the settings and the editor's draft are saved on the way out.
+TEST(ProgramExitTest, TheSessionsEndSignalsEndItAsExitDoes) {
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        QTemporaryDir home;
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(KORVANA_PROGRAM), {});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        // The draft's lock is taken as the main window is made: the program is up.
+        const QString lock = home.filePath(QStringLiteral("state/korvana/draft-1.lock"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(lock); }, 20000));
+        QTest::qWait(300);
+        ::kill(static_cast<pid_t>(program.processId()), signal);
+        ASSERT_TRUE(program.waitForFinished(20000)) << "signal " << signal;
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "signal " << signal;
+        EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+        // Written by the main window's end, with the settings: the orderly way out was taken.
+        EXPECT_TRUE(QFileInfo::exists(home.filePath(QStringLiteral("state/korvana/draft-1.json"))));
+        EXPECT_FALSE(QFileInfo::exists(lock)) << "the lock goes with the program";
+    }
 }
