@@ -1,4 +1,4 @@
-#include "QuitOnSignals.h"
+#include "app/QuitOnSignals.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

@@ -2,7 +2,7 @@
 // loads the placement and the host list as it is made), the event loop; destroying the main window
 // saves them again.
 
-#include "QuitOnSignals.h"
+#include "app/QuitOnSignals.h"
 
 #include "editor/ColorMemo.h"
 #include "workbench/window/AppWindows.h"

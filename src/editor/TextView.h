@@ -45,6 +45,9 @@ public:
     void setReadOnly(bool value);
     bool tabChangesFocus() const { return FTabChangesFocus; }
     void setTabChangesFocus(bool value) { FTabChangesFocus = value; }
+    // Enter starts the new line with the blanks the caret's line starts with.
+    bool keepsIndent() const { return FKeepIndent; }
+    void setKeepIndent(bool value) { FKeepIndent = value; }
     qreal tabStopDistance() const { return FTabStop; }
     void setTabStopDistance(qreal distance);
 
@@ -179,6 +182,7 @@ private:
     int FAscent = 12;
     bool FReadOnly = false;
     bool FTabChangesFocus = false;
+    bool FKeepIndent = false;
     mutable std::multiset<qreal> FLineWidths; // of every measured line
     mutable qreal FWidest = 0;
     mutable QHash<QString, std::shared_ptr<TShaped>> FShapedCache;

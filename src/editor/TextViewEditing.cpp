@@ -427,7 +427,20 @@ bool TTextView::Edit(QKeyEvent* e) {
     } else if (e->matches(QKeySequence::Delete)) {
         removeTo(NextChar(pos));
     } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        ReplaceSelection(QStringLiteral("\n"));
+        QString lineBreak = QStringLiteral("\n");
+        if (FKeepIndent) {
+            // The blanks before the caret at the start of its line, no more: Enter inside the
+            // indentation keeps only what lies before the caret.
+            const QTextBlock block = FDoc->findBlock(FCursor.selectionStart());
+            const int upTo = FCursor.selectionStart() - block.position();
+            const QString start = TextOf(block, 0, std::min(upTo, 256));
+            qsizetype blanks = 0;
+            while (blanks < start.size() &&
+                   (start[blanks] == QLatin1Char(' ') || start[blanks] == QLatin1Char('\t')))
+                ++blanks;
+            lineBreak += start.left(blanks);
+        }
+        ReplaceSelection(lineBreak);
     } else {
         // Shift+Tab may come with a tab as its text; it types nothing.
         if (e->key() == Qt::Key_Backtab) return false;

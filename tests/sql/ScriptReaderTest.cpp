@@ -57,8 +57,15 @@ TRead ReadAll(TScriptReader& reader) {
     return r;
 }
 
+// A device holding its own copy of the bytes (a QBuffer given a pointer leaves them to the caller).
+std::unique_ptr<QBuffer> Device(const QByteArray& bytes) {
+    auto device = std::make_unique<QBuffer>();
+    device->setData(bytes);
+    return device;
+}
+
 TRead Read(const QByteArray& bytes, std::size_t piece, std::size_t limit = std::size_t(-1)) {
-    TScriptReader reader(std::make_unique<QBuffer>(new QByteArray(bytes)), piece);
+    TScriptReader reader(Device(bytes), piece);
     reader.SetLimit(limit);
     TRead r = ReadAll(reader);
     r.ReadAtError = r.Error == TScriptReader::None ? 0 : reader.BytesRead();
@@ -267,8 +274,7 @@ TEST(ScriptReader, ALongStatementIsReadOnceAndRefusedAsSoonAsItIsTooLong) {
     ASSERT_EQ(whole.size(), 3u);
     for (const std::size_t piece : {7, 4096}) {
         // Delivered whole, after reading at most a quarter beyond it (and a piece).
-        TScriptReader reader(
-            std::make_unique<QBuffer>(new QByteArray(script.data(), qsizetype(script.size()))), piece);
+        TScriptReader reader(Device(QByteArray(script.data(), qsizetype(script.size()))), piece);
         qint64 readThen = 0;
         std::vector<std::string> got;
         while (reader.Next()) {

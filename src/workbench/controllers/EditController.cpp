@@ -1,6 +1,7 @@
 #include "workbench/controllers/EditController.h"
 
 #include "workbench/controllers/ResultController.h"
+#include "workbench/dialogs/Dialogs.h"
 #include "workbench/grid/ResultModel.h"
 #include "workbench/tree/NavigationTree.h"
 #include "workbench/window/MainControls.h"
@@ -11,6 +12,11 @@
 #include "sql/QtText.h"
 
 #include <QDropEvent>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
 
 TEditController::TEditController(const TWorkbench& workbench)
     : QObject(&workbench.Window), FWindow(workbench.Window), FUi(workbench.Ui) {
@@ -78,4 +84,57 @@ bool TEditController::eventFilter(QObject* watched, QEvent* event) {
     default:
         return false;
     }
+}
+
+void TEditController::mnuToggleCommentClick() {
+    TColorMemo& memo = *FUi.mmoIn;
+    QTextCursor cursor = memo.textCursor();
+    QTextDocument* doc = memo.document();
+    const QTextBlock first = doc->findBlock(cursor.selectionStart());
+    QTextBlock last = doc->findBlock(cursor.selectionEnd());
+    // A selection that ends at the start of a line leaves that line out, as editors do.
+    if (cursor.hasSelection() && last != first && cursor.selectionEnd() == last.position())
+        last = last.previous();
+    const QLatin1String mark("-- ");
+    bool allMarked = true;
+    for (QTextBlock b = first; b.isValid() && allMarked; b = b.next()) {
+        allMarked = b.text().startsWith(QLatin1String("--"));
+        if (b == last) break;
+    }
+    TTextView::Quietly(cursor, [&] {
+        for (QTextBlock b = first; b.isValid(); b = b.next()) {
+            QTextCursor at(b);
+            if (!allMarked) {
+                at.insertText(mark);
+            } else {
+                // "-- " or a bare "--": either way the line is what it was before the mark.
+                at.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor,
+                                b.text().startsWith(mark) ? 3 : 2);
+                at.removeSelectedText();
+            }
+            if (b == last) break;
+        }
+    });
+    memo.setTextCursor(cursor);
+}
+
+void TEditController::mnuGotoLineClick() {
+    TColorMemo& memo = *FUi.mmoIn;
+    const int lines = memo.document()->blockCount();
+    QString value = QString::number(memo.textCursor().blockNumber() + 1);
+    if (!FWindow.Dialogs().InputQuery(&FWindow, QStringLiteral("Go to line"),
+                                      QStringLiteral("Line number (1 - %1):").arg(lines), value))
+        return;
+    bool number = false;
+    const int line = value.trimmed().toInt(&number);
+    if (!number) {
+        FWindow.Dialogs().ErrorBox(&FWindow, QStringLiteral("'%1' is not a line number").arg(value));
+        return;
+    }
+    const QTextBlock block = memo.document()->findBlockByNumber(std::clamp(line, 1, lines) - 1);
+    QTextCursor cursor = memo.textCursor();
+    cursor.setPosition(block.position());
+    memo.setTextCursor(cursor);
+    memo.ensureCursorVisible();
+    memo.setFocus();
 }

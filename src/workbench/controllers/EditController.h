@@ -15,6 +15,11 @@ public:
     void Cut1Click();
     void Copy1Click();
     void Paste1Click();
+    // Puts "-- " before every line of the selection (or the caret's line), or takes it away when
+    // every one of them has it; one step of the undo history.
+    void mnuToggleCommentClick();
+    // Asks for a line number and puts the caret at the start of that line.
+    void mnuGotoLineClick();
 
     // Inserts the selected table's or field's name into mmoIn (Insert name of a double click).
     void InsertSelectedName();

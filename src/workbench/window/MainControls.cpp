@@ -65,6 +65,8 @@ TMainControls TMainControls::Find(const QObject& window, QStringList* missing) {
     find(c.Cut1, "Cut1");
     find(c.Copy1, "Copy1");
     find(c.Paste1, "Paste1");
+    find(c.mnuToggleComment, "mnuToggleComment");
+    find(c.mnuGotoLine, "mnuGotoLine");
     find(c.mnuHosts, "mnuHosts");
     find(c.mnuNewHost, "mnuNewHost");
     find(c.mnuDelete, "mnuDelete");

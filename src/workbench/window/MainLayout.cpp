@@ -117,6 +117,10 @@ void TfrmMain::BuildMenus() {
     FUi.Cut1 = AddMenuItem(FUi.mnuEdit, "Cut1", QStringLiteral("Cu&t"));
     FUi.Copy1 = AddMenuItem(FUi.mnuEdit, "Copy1", QStringLiteral("&Copy"));
     FUi.Paste1 = AddMenuItem(FUi.mnuEdit, "Paste1", QStringLiteral("&Paste"));
+    FUi.mnuEdit->addSeparator();
+    FUi.mnuToggleComment =
+        AddMenuItem(FUi.mnuEdit, "mnuToggleComment", QStringLiteral("Toggle line co&mment"));
+    FUi.mnuGotoLine = AddMenuItem(FUi.mnuEdit, "mnuGotoLine", QStringLiteral("&Go to line..."));
 
     FUi.mnuHosts = menu("mnuHosts", QStringLiteral("&Hosts"));
     FUi.mnuNewHost = AddMenuItem(FUi.mnuHosts, "mnuNewHost", QStringLiteral("&New Host"));
@@ -313,6 +317,7 @@ void TfrmMain::BuildClientArea() {
     FUi.mmoIn->setFont(EditorFont());
     // The query editor: tabs are text, every change repaints, the SQL colours on the window colour.
     FUi.mmoIn->SetWantTabs(true);
+    FUi.mmoIn->setKeepIndent(true);
     FUi.mmoIn->SetRedrawAlways(true);
     FUi.mmoIn->SetColorLimMax(0);
     FUi.mmoIn->SetHotSpot(THotSpot{});

@@ -204,6 +204,8 @@ void TfrmMain::WireCommands() {
     row(FCmd.Cut,           Run(*FEditing, &E::Cut1Click),                nullptr,           {{u.Cut1, Qt::CTRL | Qt::Key_X}});
     row(FCmd.Copy,          Run(*FEditing, &E::Copy1Click),               nullptr,           {{u.Copy1, Qt::CTRL | Qt::Key_C}});
     row(FCmd.Paste,         Run(*FEditing, &E::Paste1Click),              nullptr,           {{u.Paste1, Qt::CTRL | Qt::Key_V}});
+    row(FCmd.ToggleComment, Run(*FEditing, &E::mnuToggleCommentClick),    nullptr,           {{u.mnuToggleComment, Qt::CTRL | Qt::Key_Slash}});
+    row(FCmd.GotoLine,      Run(*FEditing, &E::mnuGotoLineClick),         nullptr,           {{u.mnuGotoLine, Qt::CTRL | Qt::Key_G}});
     row(FCmd.About,         Run(*this, &TfrmMain::About1Click),           nullptr,           {{u.About1}});
     row(FCmd.Exit,          Run(*this, &TfrmMain::Exit1Click),            nullptr,           {{u.Exit1}});
     row(FCmd.CopyRows,      Run(*FResults, &R::popmnuCopyRowsClick),      nullptr,           {{u.popmnuCopyRows}});
