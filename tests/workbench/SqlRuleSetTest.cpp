@@ -116,13 +116,16 @@ TEST_F(SqlEditor, TypedTabsKeepTheColouredWordsInPlace) {
 TEST_F(SqlEditor, Screenshot) {
     const char* file = std::getenv("KORVANA_SCREENSHOT");
     Memo->SetText(QString());
+    // Typed as a user types it: Enter keeps the line's indentation, a Backspace takes a blank off.
     QTest::keyClicks(Memo, "# orders of the last week\r"
                            "SELECT o.id, o.total, c.name\r"
                            "  FROM orders o LEFT JOIN customers c ON c.id = o.customer_id\r"
-                           " WHERE o.created > NOW() - INTERVAL 7 DAY /* see the report */\r"
-                           " ORDER BY o.total DESC LIMIT 10;\r"
-                           "\r"
+                           "\bWHERE o.created > NOW() - INTERVAL 7 DAY /* see the report */\r"
+                           "ORDER BY o.total DESC LIMIT 10;\r"
+                           "\b\r"
                            "update stock set qty = qty - 1 where item = 'bolt';\r");
+    EXPECT_TRUE(Memo->Text().contains(QStringLiteral("\r\n WHERE o.created")));
+    EXPECT_TRUE(Memo->Text().contains(QStringLiteral("\r\n ORDER BY o.total DESC LIMIT 10;\r\n\r\nupdate")));
     Memo->clearFocus();
     EXPECT_EQ(SeenLine(*Memo, 4).substr(0, 9), ".BBBBB.BB");
     if (file) {
