@@ -3,6 +3,7 @@
 // plain concatenation of the same cells with a tab or line end after each, in the same run.
 //   copy_rows [rows] [runs]
 
+#include "BenchSupport.h"
 #include "sql/CopyText.h"
 #include "sql/QtText.h"
 
@@ -15,15 +16,8 @@
 
 namespace {
 
-double NowMs() {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Median;
+using bench::NowMs;
 
 // About 100 bytes of cell text a row, like the benchmark server's big table, with a few values
 // that need enclosing or escaping, some NULLs and a short binary column.

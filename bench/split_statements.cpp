@@ -2,6 +2,7 @@
 // in the same run.
 //   split_statements [megabytes] [runs]
 
+#include "BenchSupport.h"
 #include "sql/SplitStatements.h"
 
 #include <algorithm>
@@ -14,15 +15,8 @@
 
 namespace {
 
-double NowMs() {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Median;
+using bench::NowMs;
 
 // A script as people write them: statements over several lines, "#" and "/* */" comments, and
 // long INSERTs of literal rows.

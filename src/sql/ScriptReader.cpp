@@ -1,5 +1,6 @@
 #include "sql/ScriptReader.h"
 
+#include "sql/ServerForm.h"
 #include "sql/SplitStatements.h"
 #include "sql/internal/ScriptBytes.h"
 
@@ -102,23 +103,6 @@ std::size_t CrLfPairs(const char* p, const char* end) {
     for (; (p = FindPair(p, end, '\r', '\n')); p += 2)
         ++pairs;
     return pairs;
-}
-
-// Drops the CR of each CR LF in place, as Query sends its statements; returns the new length.
-std::size_t ToServerForm(char* s, std::size_t n) {
-    char* w = s;
-    const char* r = s;
-    const char* const end = s + n;
-    while (r < end) {
-        const char* cr = FindByte(r, end, '\r');
-        const char* stop = cr ? cr : end;
-        std::memmove(w, r, static_cast<std::size_t>(stop - r));
-        w += stop - r;
-        if (!cr) break;
-        if (cr + 1 == end || cr[1] != '\n') *w++ = '\r';
-        r = cr + 1;
-    }
-    return static_cast<std::size_t>(w - s);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "server/MySql.h"
 #include "sql/QtText.h"
 #include "sql/ScriptPlaces.h"
+#include "sql/ServerForm.h"
 #include "sql/SplitStatements.h"
 #include "workbench/controllers/QueryHistory.h"
 #include "workbench/dialogs/ResultWindow.h"
@@ -30,22 +31,10 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace {
-// A statement as the server gets it: with LF between its lines, as this platform's command-line
-// client sends them, not the editor's CR LF (a literal typed across two lines holds one LF).
-std::string ServerStatement(std::string_view statement) {
-    std::string out;
-    out.reserve(statement.size());
-    for (std::size_t p = 0; p < statement.size(); ++p)
-        if (statement[p] != '\r' || p + 1 == statement.size() || statement[p + 1] != '\n')
-            out += statement[p];
-    return out;
-}
-} // namespace
 
 // Outside any namespace: the resource initialiser is a global function.
 static void InitCursorResources() {
@@ -105,7 +94,7 @@ void TQueryController::Run(const QString& shown, int base, bool atCaret) {
                                   .arg(QString::fromStdString(cut.Error)));
         return;
     }
-    std::vector<std::string_view> statements = cut.Statements;
+    std::span<const std::string_view> statements = cut.Statements;
     if (atCaret) {
         const std::size_t at = StatementAt(cut, text, Utf8Length(shown, FUi.mmoIn->SelStart()));
         if (at == NoStatement) {
@@ -113,7 +102,7 @@ void TQueryController::Run(const QString& shown, int base, bool atCaret) {
                 QStringLiteral("Error: there is no statement at the caret; nothing was sent"));
             return;
         }
-        statements = {cut.Statements[at]};
+        statements = statements.subspan(at, 1);
         const std::string_view body = StatementBody(statements.front());
         FUi.mmoIn->MarkBriefly(base + static_cast<int>(Utf16Length(std::string_view(text).substr(
                                           0, static_cast<std::size_t>(body.data() - text.data())))),
@@ -133,7 +122,7 @@ void TQueryController::Run(const QString& shown, int base, bool atCaret) {
         TMySql* host = hostNode->Host();
         if (!host) break;
         results.ReleaseShownResult();
-        const TResult& outcome = *host->Execute(ServerStatement(statement));
+        const TResult& outcome = *host->Execute(ServerForm(statement));
         const std::size_t first = results.RunResultCount();
         if (!results.ShowRunResult(outcome, statement)) {
             ShowWhereItFailed(text, statement, base, outcome.ErrorText());
