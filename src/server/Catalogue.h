@@ -24,6 +24,8 @@ public:
     std::string Name;
     TFields Fields;
     std::unique_ptr<TResult> Description;
+    // A view, where the catalogue read was told (the listing of the information schema).
+    bool View = false;
 
 private:
     friend class TCatalogueRead;

@@ -371,8 +371,11 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases() {
             if (c == columns.end() || !grants.MayReadWhole(key, view)) continue;
             TResultBlock::Builder rows({"Field", "Type", "Null", "Key", "Default", "Extra"});
             std::vector<std::string> visible;
-            if (Describe(view, c->second, rows, visible))
-                described.emplace(key, Made(std::string(table), visible, rows.Finish()));
+            if (Describe(view, c->second, rows, visible)) {
+                auto made = Made(std::string(table), visible, rows.Finish());
+                made->View = listedView;
+                described.emplace(key, std::move(made));
+            }
         }
 
     for (auto& database : names) {

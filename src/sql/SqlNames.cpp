@@ -332,7 +332,9 @@ bool ReadsAsNumber(const QString& s) {
     return false;
 }
 
-bool Reserved(const QString& name, const TMySql* host) {
+} // namespace
+
+bool IsReservedWord(const QString& name, const TMySql* host) {
     const QString upper = name.toUpper();
     if (BuiltInReservedWords().contains(upper)) return true;
     if (!host) return false;
@@ -340,11 +342,9 @@ bool Reserved(const QString& name, const TMySql* host) {
     return std::binary_search(words.begin(), words.end(), upper.toStdString());
 }
 
-} // namespace
-
 QString SqlName(const QString& name, const TMySql* host) {
     const bool plain = !name.isEmpty() && std::all_of(name.begin(), name.end(), IsNameChar) &&
-                       !ReadsAsNumber(name) && !Reserved(name, host);
+                       !ReadsAsNumber(name) && !IsReservedWord(name, host);
     if (plain) return name;
     return QString::fromStdString(QuoteIdentifier(name.toStdString()));
 }

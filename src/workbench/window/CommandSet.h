@@ -9,5 +9,5 @@ struct TCommandSet {
     TCommand Connect, Disconnect, SelectDb, CreateDb, DeleteDb, NewHost, Properties, DeleteHost, Maximize,
         ExportResult, ClearResult, LoadSql, SaveSql, Previous, Next, Query, DescribeTable, TableSelect,
         FieldSelect, Cut, Copy, Paste, About, Exit, CopyRows, CopyWithNames, CopyAsInsert, QueryCurrent,
-        RunSqlFile, ToggleComment, GotoLine;
+        RunSqlFile, ToggleComment, GotoLine, Complete;
 };

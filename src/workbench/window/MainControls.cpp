@@ -67,6 +67,7 @@ TMainControls TMainControls::Find(const QObject& window, QStringList* missing) {
     find(c.Paste1, "Paste1");
     find(c.mnuToggleComment, "mnuToggleComment");
     find(c.mnuGotoLine, "mnuGotoLine");
+    find(c.mnuComplete, "mnuComplete");
     find(c.mnuHosts, "mnuHosts");
     find(c.mnuNewHost, "mnuNewHost");
     find(c.mnuDelete, "mnuDelete");

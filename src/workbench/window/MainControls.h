@@ -51,7 +51,7 @@ struct TMainControls {
     QAction *mnuConnect = nullptr, *mnuDisconnect = nullptr, *Exit1 = nullptr;
     QMenu* mnuEdit = nullptr;
     QAction *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr;
-    QAction *mnuToggleComment = nullptr, *mnuGotoLine = nullptr;
+    QAction *mnuToggleComment = nullptr, *mnuGotoLine = nullptr, *mnuComplete = nullptr;
     QMenu* mnuHosts = nullptr;
     QAction *mnuNewHost = nullptr, *mnuDelete = nullptr, *mnuProperties = nullptr;
     QMenu* mnuDatabases = nullptr;

@@ -120,7 +120,8 @@ void TfrmMain::BuildMenus() {
     FUi.mnuEdit->addSeparator();
     FUi.mnuToggleComment =
         AddMenuItem(FUi.mnuEdit, "mnuToggleComment", QStringLiteral("Toggle line co&mment"));
-    FUi.mnuGotoLine = AddMenuItem(FUi.mnuEdit, "mnuGotoLine", QStringLiteral("&Go to line..."));
+    FUi.mnuGotoLine = AddMenuItem(FUi.mnuEdit, "mnuGotoLine", QStringLiteral("&Go to line\u2026"));
+    FUi.mnuComplete = AddMenuItem(FUi.mnuEdit, "mnuComplete", QStringLiteral("Show comp&letions"));
 
     FUi.mnuHosts = menu("mnuHosts", QStringLiteral("&Hosts"));
     FUi.mnuNewHost = AddMenuItem(FUi.mnuHosts, "mnuNewHost", QStringLiteral("&New Host"));

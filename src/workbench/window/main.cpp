@@ -12,6 +12,7 @@
 #include "settings/HostList.h"
 #include "sql/QtText.h"
 #include "sql/SqlNames.h"
+#include "workbench/controllers/CompletionController.h"
 #include "workbench/controllers/DraftController.h"
 #include "workbench/controllers/EditController.h"
 #include "workbench/controllers/HostController.h"
@@ -54,6 +55,7 @@ TfrmMain::TfrmMain(const TAppWindows& windows, TRegistryStore* store)
     FResults = std::make_unique<TResultController>(workbench);
     FSqlFiles = std::make_unique<TSqlFileController>(workbench);
     FEditing = std::make_unique<TEditController>(workbench);
+    FCompletion = std::make_unique<TCompletionController>(workbench);
     FDrafts = std::make_unique<TDraftController>(workbench, std::make_unique<TDraftStore>());
     FRunSqlFiles = std::make_unique<TRunSqlFileController>(workbench);
     WireCommands();
@@ -176,6 +178,7 @@ void TfrmMain::WireCommands() {
     using F = TSqlFileController;
     using E = TEditController;
     using S = TRunSqlFileController;
+    using C = TCompletionController;
     const TMainControls& u = FUi;
     // clang-format off
     //  command             handler                                       tool button        menu items, with their shortcuts
@@ -206,6 +209,7 @@ void TfrmMain::WireCommands() {
     row(FCmd.Paste,         Run(*FEditing, &E::Paste1Click),              nullptr,           {{u.Paste1, Qt::CTRL | Qt::Key_V}});
     row(FCmd.ToggleComment, Run(*FEditing, &E::mnuToggleCommentClick),    nullptr,           {{u.mnuToggleComment, Qt::CTRL | Qt::Key_Slash}});
     row(FCmd.GotoLine,      Run(*FEditing, &E::mnuGotoLineClick),         nullptr,           {{u.mnuGotoLine, Qt::CTRL | Qt::Key_G}});
+    row(FCmd.Complete,      Run(*FCompletion, &C::mnuCompleteClick),      nullptr,           {{u.mnuComplete, Qt::CTRL | Qt::Key_Space}});
     row(FCmd.About,         Run(*this, &TfrmMain::About1Click),           nullptr,           {{u.About1}});
     row(FCmd.Exit,          Run(*this, &TfrmMain::Exit1Click),            nullptr,           {{u.Exit1}});
     row(FCmd.CopyRows,      Run(*FResults, &R::popmnuCopyRowsClick),      nullptr,           {{u.popmnuCopyRows}});

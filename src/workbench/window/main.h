@@ -17,6 +17,7 @@
 
 class QToolButton;
 class TAppWindows;
+class TCompletionController;
 class TDialogs;
 class TDraftController;
 class TEditController;
@@ -53,6 +54,7 @@ public:
     TResultController& Results() const { return *FResults; }
     TSqlFileController& SqlFiles() const { return *FSqlFiles; }
     TEditController& Editing() const { return *FEditing; }
+    TCompletionController& Completion() const { return *FCompletion; }
     // The editor's draft and the history, kept across exits.
     TDraftController& Drafts() const { return *FDrafts; }
 
@@ -121,6 +123,7 @@ private:
     std::unique_ptr<TResultController> FResults;
     std::unique_ptr<TSqlFileController> FSqlFiles;
     std::unique_ptr<TEditController> FEditing;
+    std::unique_ptr<TCompletionController> FCompletion;
     std::unique_ptr<TDraftController> FDrafts;
     std::unique_ptr<TRunSqlFileController> FRunSqlFiles;
     TCommands* FCommands = nullptr;
