@@ -378,6 +378,8 @@ void TCompletionPool::AddKeywords(const std::vector<std::string>& reserved) {
     std::set<std::string_view> words;
     for (const char* w : CompletionKeywords())
         words.insert(w);
+    for (const char* w : BuiltInReservedWords())
+        words.insert(w);
     for (const std::string& w : reserved)
         words.insert(w);
     for (std::string_view w : words)

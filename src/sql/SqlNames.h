@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <span>
+
 class TMySql;
 
 // `name` bare when the server reads it unquoted as that same identifier (ASCII letters, digits,
@@ -12,3 +14,6 @@ QString SqlName(const QString& name, const TMySql* host = nullptr);
 
 // Whether the server reads `name` (any letter case) as a reserved word, never as a bare name.
 bool IsReservedWord(const QString& name, const TMySql* host = nullptr);
+
+// The reserved words the program knows without asking a server, upper case and sorted.
+std::span<const char* const> BuiltInReservedWords();

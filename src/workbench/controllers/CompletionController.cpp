@@ -93,12 +93,12 @@ void TCompletionController::Open(TTrigger trigger) {
     FBlock = memo.document()->findBlock(FStart).blockNumber();
     if (memo.document()->findBlock(caretDoc).blockNumber() != FBlock) return;
 
-    const std::vector<TCandidate> candidates = FPool->Match(place.Prefix);
+    std::vector<TCandidate> candidates = FPool->Match(place.Prefix);
     if (candidates.empty()) {
         FPool.reset();
         return;
     }
-    FList->SetCandidates(candidates);
+    FList->SetCandidates(std::move(candidates));
     Place();
 }
 
@@ -140,12 +140,12 @@ void TCompletionController::Refine() {
         Close();
         return;
     }
-    const std::vector<TCandidate> candidates = FPool->Match(ServerText(typed));
+    std::vector<TCandidate> candidates = FPool->Match(ServerText(typed));
     if (candidates.empty()) {
         Close();
         return;
     }
-    FList->SetCandidates(candidates);
+    FList->SetCandidates(std::move(candidates));
     Place();
 }
 
