@@ -7,6 +7,7 @@ KORVANA_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation fonts-wqy-microhei clang-format clang-tidy
     xvfb xauth openbox xdotool x11-utils
+    openssl
     desktop-file-utils appstream dpkg-dev
     clang-14 libclang-rt-14-dev
 )

@@ -4,6 +4,7 @@
 #include "server/internal/ReservedWords.h"
 #include "server/internal/ResultCopy.h"
 #include "server/internal/Statements.h"
+#include "server/internal/Tls.h"
 #include "server/internal/WaitPath.h"
 
 #include <mysql.h>
@@ -113,14 +114,29 @@ bool TMySql::Connect() {
             "Port " + std::to_string(Port) + " is not a TCP port (0 to " + std::to_string(HighestPort) + ")";
         return FConnected = false;
     }
+    // The library checks a certificate only against a CA it is given: without one a verifying mode
+    // would connect unchecked and look as if it had checked.
+    if ((Tls.Mode == TTlsMode::VerifyCa || Tls.Mode == TTlsMode::VerifyIdentity) && Tls.Ca.empty()) {
+        FRefusal = "The server's certificate cannot be checked: no CA file is set";
+        return FConnected = false;
+    }
     FHandle = mysql_init(nullptr);
     if (!FHandle) return FConnected = false;
     AllowOnlyHashedPasswords(FHandle);
     // A stop during the attempt or the catalogue read abandons the whole connect.
-    if (!PrepareHandle(FHandle, FWaiter, TServerLogin{Host, User, Password, static_cast<unsigned int>(Port)},
+    if (!PrepareHandle(FHandle, FWaiter,
+                       TServerLogin{Host, User, Password, static_cast<unsigned int>(Port), Tls},
                        TStopMode::Connect) ||
         !OpenConnection(FHandle))
         return FConnected = StoppedConnect();
+    // The library lets a server without TLS in even when TLS is required; the host's settings say
+    // otherwise, so the connection is not used.
+    if (Tls.Mode != TTlsMode::Preferred && Tls.Mode != TTlsMode::Disabled &&
+        TlsDescription(FHandle).empty()) {
+        FRefusal = "The server does not offer TLS, which this host's settings require";
+        CloseHandle();
+        return FConnected = false;
+    }
     // Asked while no database is current, so the server's look at each word touches no tables.
     FReservedWords = ReadReservedWords(FHandle);
     FDatabases = std::make_unique<TDatabases>(FHandle);
@@ -177,6 +193,10 @@ std::string TMySql::HostInfo() const {
 
 unsigned long TMySql::ThreadId() const {
     return FHandle ? mysql_thread_id(FHandle) : 0;
+}
+
+std::string TMySql::Encryption() const {
+    return IsAlive() ? TlsDescription(FHandle) : std::string();
 }
 
 std::string TMySql::Statistics() const {

@@ -11,6 +11,7 @@
 
 #include "server/Catalogue.h"
 #include "server/Result.h"
+#include "server/TlsSettings.h"
 
 #include <memory>
 #include <string>
@@ -41,6 +42,9 @@ public:
     std::string HostInfo() const;
     unsigned long ThreadId() const;
     std::string Statistics() const;
+    // The connection's TLS version and cipher ("TLSv1.3, TLS_AES_256_GCM_SHA384"); empty when it is
+    // not encrypted or not open.
+    std::string Encryption() const;
     static std::string ClientInfo();
 
     // Runs one statement, sent whole with its length (a NUL inside is the server's to judge); the
@@ -72,6 +76,7 @@ public:
     std::string User;
     std::string Password;
     int Port = 0; // 0: the client library's default port
+    TTlsSettings Tls;
 
 private:
     void CloseHandle();

@@ -3,6 +3,7 @@
 #include "server/ServerWait.h"
 #include "server/internal/AuthPlugins.h"
 #include "server/internal/Statements.h"
+#include "server/internal/Tls.h"
 
 #include <mysql.h>
 
@@ -71,6 +72,7 @@ bool PrepareHandle(st_mysql* handle, TServerWaiter* waiter, TServerLogin login, 
     const unsigned int timeout = ConnectTimeoutSeconds;
     if (mysql_options(handle, MYSQL_OPT_NONBLOCK, nullptr) != 0) return false;
     if (mysql_options(handle, MYSQL_OPT_CONNECT_TIMEOUT, &timeout) != 0) return false;
+    if (!ApplyTls(handle, login.Tls)) return false;
     THandleWait& w = Handles()[handle];
     w = THandleWait{waiter, std::move(login), mode, false};
     return true;

@@ -68,7 +68,12 @@ THostListLoad THostList::Load(const THostSink& onHost) {
             host->User = reg.ReadString("user");
             host->Password = reg.ReadString("password");
             host->Port = reg.ReadInteger("port");
-            FLoaded.push_back({name, host->Host, host->User, host->Password, host->Port});
+            // Missing in a store of an older build: the defaults.
+            host->Tls.Mode = TlsModeFromName(reg.ReadString("tls mode"));
+            host->Tls.Ca = reg.ReadString("tls ca");
+            host->Tls.Cert = reg.ReadString("tls cert");
+            host->Tls.Key = reg.ReadString("tls key");
+            FLoaded.push_back({name, host->Host, host->User, host->Password, host->Port, host->Tls});
             onHost(std::move(host));
             reg.CloseKey();
         }
@@ -83,7 +88,8 @@ std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TF
     std::vector<THostValues> now;
     std::map<std::string, std::size_t, TKeyLess> nowByKey;
     for (const auto& host : hosts) {
-        THostValues values{HostKeyName(host->Name), host->Host, host->User, host->Password, host->Port};
+        THostValues values{HostKeyName(host->Name), host->Host, host->User,
+                           host->Password,          host->Port, host->Tls};
         const auto [at, added] = nowByKey.emplace(values.Key, now.size());
         if (added) {
             now.push_back(std::move(values));
@@ -102,7 +108,7 @@ std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TF
         const auto loaded = loadedByKey.find(host.Key);
         if (loaded == loadedByKey.end() || loaded->second->Host != host.Host ||
             loaded->second->User != host.User || loaded->second->Password != host.Password ||
-            loaded->second->Port != host.Port)
+            loaded->second->Port != host.Port || loaded->second->Tls != host.Tls)
             written.push_back(&host);
     }
     std::vector<std::string> removed; // deleted or renamed away in this run
@@ -122,6 +128,14 @@ std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TF
                 reg.WriteString("user", host->User);
                 reg.WriteString("password", host->Password);
                 reg.WriteInteger("port", host->Port);
+                // Only what was set, so a store without them stays as an older build wrote it.
+                const auto writeSet = [&reg](const char* name, std::string_view value, bool set) {
+                    if (set || reg.ValueExists(name)) reg.WriteString(name, std::string(value));
+                };
+                writeSet("tls mode", TlsModeName(host->Tls.Mode), host->Tls.Mode != TTlsMode::Preferred);
+                writeSet("tls ca", host->Tls.Ca, !host->Tls.Ca.empty());
+                writeSet("tls cert", host->Tls.Cert, !host->Tls.Cert.empty());
+                writeSet("tls key", host->Tls.Key, !host->Tls.Key.empty());
             }
             for (const std::string& key : removed)
                 reg.DeleteKey(HostPath(key));

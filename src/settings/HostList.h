@@ -1,7 +1,8 @@
 #pragma once
 // The host list and the main window's placement, kept between runs in the per-user registry:
 // placement values under "Software\Tarnvale\Korvana", one key per host under "...\Hosts" named by
-// the host's friendly name, holding "host", "user", "password" (REG_SZ) and "port" (REG_DWORD).
+// the host's friendly name, holding "host", "user", "password" (REG_SZ) and "port" (REG_DWORD), and
+// where they were set, the encryption's "tls mode", "tls ca", "tls cert" and "tls key" (REG_SZ).
 //
 // Read once when the main window is made, written once when it is destroyed; nothing in between.
 // The save applies only what changed in this run (hosts created, changed, renamed or deleted, and
@@ -59,6 +60,7 @@ private:
         std::string User;
         std::string Password;
         int Port = 0;
+        TTlsSettings Tls;
     };
 
     TRegistryStore& FStore;

@@ -391,3 +391,36 @@ TEST_F(HostList, ASaveThatChangesNothingLeavesTheFileUntouched) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(HostList, EncryptionSettingsAreStoredOnlyOnceSetAndComeBackAsTheyWere) {
+    {
+        TRun run(FPath);
+        run.Hosts.push_back(Host("Plain", "db.example.org", 3306));
+        EXPECT_EQ(run.Exit({0, 0, 640, 480, wsNormal}), "");
+    }
+    EXPECT_EQ(FileText().find("tls"), std::string::npos) << "an older build's store, unchanged";
+    const TTlsSettings set{TTlsMode::VerifyCa, "/etc/ssl/ca.pem", "/home/u/client.pem",
+                           "/home/u/client-key.pem"};
+    {
+        TRun run(FPath);
+        ASSERT_EQ(run.Hosts.size(), 1u);
+        EXPECT_EQ(run.Hosts[0]->Tls, TTlsSettings{}) << "missing values read as the defaults";
+        run.Hosts[0]->Tls = set;
+        EXPECT_EQ(run.Exit({0, 0, 640, 480, wsNormal}), "");
+    }
+    EXPECT_NE(FileText().find("\"tls mode\"=\"verify-ca\""), std::string::npos) << FileText();
+    {
+        TRun run(FPath);
+        ASSERT_EQ(run.Hosts.size(), 1u);
+        EXPECT_EQ(run.Hosts[0]->Tls, set);
+        run.Hosts[0]->Tls = {};
+        EXPECT_EQ(run.Exit({0, 0, 640, 480, wsNormal}), "");
+    }
+    TRun last(FPath);
+    ASSERT_EQ(last.Hosts.size(), 1u);
+    EXPECT_EQ(last.Hosts[0]->Tls, TTlsSettings{}) << "values set once are written back as the defaults";
+}
+
+} // namespace

@@ -8,6 +8,7 @@
 #include "workbench/dialogs/Dialogs.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,7 +48,15 @@ public:
         return TMsgResult::Ok;
     }
     bool InputQuery(QWidget*, const QString&, const QString&, QString&) override { return false; }
-    std::optional<QString> ChooseFile(QWidget*, const TFileDialog&) override { return std::nullopt; }
+    std::optional<QString> ChooseFile(QWidget*, const TFileDialog& dialog) override {
+        Offered.push_back(dialog.FileName);
+        if (Files.empty()) return std::nullopt;
+        const QString chosen = Files.front();
+        Files.erase(Files.begin());
+        return chosen;
+    }
+    std::vector<QString> Files;   // answers of the file dialogs to come
+    std::vector<QString> Offered; // what each file dialog was opened on
 
 private:
     std::vector<ErrorBoxCall>& FCalls;
@@ -495,6 +504,62 @@ TEST_F(PropertiesView, RefreshGrantsReloadsTheServersGrantTables) {
     admin->Execute("DROP USER IF EXISTS '" + user + "'@'%'");
     EXPECT_TRUE(works) << login->ErrorText();
     EXPECT_TRUE(Errors.empty());
+}
+
+} // namespace
+
+namespace {
+
+// ---- Encryption ---------------------------------------------------------------------------------
+
+TEST_F(PropertiesView, TheSecurityPageSetsTheEncryptionAndHostDetailsTellWhatTheConnectionGot) {
+    auto host = OfflineHost("secure", 3306);
+    ShowFor(host.get());
+    auto* pages = Child<QTabWidget>("PageControl");
+    ASSERT_EQ(pages->indexOf(Child<QWidget>("tabSecurity")), 1) << "between General and Host details";
+    EXPECT_EQ(pages->tabText(1), "Security");
+    auto* mode = Child<QComboBox>("cmbTlsMode");
+    EXPECT_EQ(mode->count(), 5);
+    EXPECT_EQ(mode->currentIndex(), 0) << "preferred by default";
+    const auto enabled = [&](const char* name) { return Child<QWidget>(name)->isEnabled(); };
+    EXPECT_FALSE(enabled("txtTlsCa"));
+    EXPECT_TRUE(enabled("txtTlsCert"));
+
+    // Down three times: verify-identity, which uses the CA; the browse button fills it.
+    pages->setCurrentIndex(1);
+    mode->setFocus();
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(mode, Qt::Key_Down);
+    EXPECT_EQ(mode->currentIndex(), static_cast<int>(TTlsMode::VerifyIdentity));
+    EXPECT_TRUE(enabled("txtTlsCa"));
+    EXPECT_TRUE(Child<QPushButton>("btnApply")->isEnabled());
+    Boxes.Files = {QStringLiteral("/etc/ssl/ca.pem")};
+    Child<QPushButton>("btnTlsCa")->click();
+    EXPECT_EQ(Edit("txtTlsCa")->text(), "/etc/ssl/ca.pem");
+    Retype("txtTlsCert", QStringLiteral("/home/ann/client.pem"));
+    Retype("txtTlsKey", QStringLiteral("/home/ann/client-key.pem"));
+    Child<QPushButton>("btnApply")->click();
+    EXPECT_EQ(host->Tls, (TTlsSettings{TTlsMode::VerifyIdentity, "/etc/ssl/ca.pem", "/home/ann/client.pem",
+                                       "/home/ann/client-key.pem"}));
+    // Disabled uses none of the files, and they stay as they were typed.
+    QTest::keyClick(mode, Qt::Key_Down);
+    for (const char* name : {"txtTlsCa", "btnTlsCa", "txtTlsCert", "txtTlsKey"})
+        EXPECT_FALSE(enabled(name)) << name;
+    Dialog->hide();
+
+    // Host details: the TLS server's cipher, and "not encrypted" over a plain connection.
+    auto tls = SandboxHost("tls");
+    tls->Port = std::atoi(std::getenv("KORVANA_TLS_PORT"));
+    tls->Tls.Mode = TTlsMode::Required;
+    ASSERT_TRUE(tls->Connect()) << tls->ErrorText();
+    ShowFor(tls.get());
+    EXPECT_EQ(Child<QComboBox>("cmbTlsMode")->currentIndex(), static_cast<int>(TTlsMode::Required));
+    EXPECT_TRUE(Text("lblEncryption").startsWith("TLSv1.")) << Text("lblEncryption").toStdString();
+    EXPECT_EQ(Text("lblEncryption").toStdString(), tls->Encryption());
+    Dialog->hide();
+    auto plain = ConnectedSandbox();
+    ShowFor(plain.get());
+    EXPECT_EQ(Text("lblEncryption"), "not encrypted");
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // it connected with (for the second connection that stops a statement) and what a stop means for
 // it right now. Calls are driven through the library's `..._start` / `..._cont` pairs.
 
+#include "server/TlsSettings.h"
+
 #include <string>
 
 struct st_mysql;
@@ -13,6 +15,7 @@ struct TServerLogin {
     std::string User;
     std::string Password;
     unsigned int Port = 0; // 0: the library's default
+    TTlsSettings Tls;
 };
 
 enum class TStopMode {

@@ -7,6 +7,7 @@
 #include "workbench/dialogs/Dialogs.h"
 #include "workbench/waiting/ServerWaitGuard.h"
 
+#include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -84,8 +85,10 @@ TfrmProperties::TfrmProperties(TDialogs& dialogs, QWidget* parent)
     FPages->setObjectName(QStringLiteral("PageControl"));
     FPages->tabBar()->setAttribute(Qt::WA_Hover); // hot-tracked tabs
     tabGeneral = BuildGeneralPage();
+    tabSecurity = BuildSecurityPage();
     tabHost = BuildHostPage();
     FPages->addTab(tabGeneral, QStringLiteral("General"));
+    FPages->addTab(tabSecurity, QStringLiteral("Security"));
     FPages->addTab(tabHost, QStringLiteral("Host details"));
 
     btnOk = new QPushButton(QStringLiteral("Ok"), this);
@@ -113,14 +116,24 @@ TfrmProperties::TfrmProperties(TDialogs& dialogs, QWidget* parent)
     connect(btnApply, &QPushButton::clicked, this, &TfrmProperties::btnApplyClick);
     connect(btnRefresh, &QPushButton::clicked, this, &TfrmProperties::btnRefreshClick);
     connect(btnGrants, &QPushButton::clicked, this, &TfrmProperties::btnGrantsClick);
-    for (QLineEdit* edit : {txtName, txtHost, txtPort, txtUser, txtPassword})
+    for (QLineEdit* edit : {txtName, txtHost, txtPort, txtUser, txtPassword, txtTlsCa, txtTlsCert, txtTlsKey})
         connect(edit, &QLineEdit::textChanged, this, &TfrmProperties::txtNameChange);
+    connect(cmbTlsMode, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] {
+        cmbTlsModeChange();
+        txtNameChange();
+    });
 
     setTabOrder(txtName, txtHost);
     setTabOrder(txtHost, txtPort);
     setTabOrder(txtPort, txtUser);
     setTabOrder(txtUser, txtPassword);
     setTabOrder(txtPassword, btnOk);
+    setTabOrder(cmbTlsMode, txtTlsCa);
+    setTabOrder(txtTlsCa, btnTlsCa);
+    setTabOrder(btnTlsCa, txtTlsCert);
+    setTabOrder(txtTlsCert, btnTlsCert);
+    setTabOrder(btnTlsCert, txtTlsKey);
+    setTabOrder(txtTlsKey, btnTlsKey);
     setTabOrder(btnOk, btnCancel);
     setTabOrder(btnCancel, btnApply);
 }
@@ -181,6 +194,74 @@ QWidget* TfrmProperties::BuildGeneralPage() {
     return page;
 }
 
+namespace {
+
+// The modes in the order of TTlsMode, in words.
+const char* const TlsModeTexts[] = {
+    "Preferred: encrypted when the server offers it",
+    "Required: always encrypted, certificate not checked",
+    "Verify CA: the certificate must be signed by the CA",
+    "Verify identity: as Verify CA, and it must name the host",
+    "Disabled: never encrypted",
+};
+
+} // namespace
+
+QWidget* TfrmProperties::BuildSecurityPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tabSecurity"));
+    cmbTlsMode = new QComboBox(page);
+    cmbTlsMode->setObjectName(QStringLiteral("cmbTlsMode"));
+    for (const char* text : TlsModeTexts)
+        cmbTlsMode->addItem(QString::fromLatin1(text));
+
+    auto* files = new QGridLayout;
+    files->setColumnStretch(1, 1);
+    const auto fileRow = [&](int row, const QString& caption, const char* name, const char* button,
+                             const QString& title, QLineEdit*& field, QPushButton*& browse) {
+        field = Edit(name, page);
+        browse = new QPushButton(QStringLiteral("\u2026"), page);
+        browse->setObjectName(QString::fromLatin1(button));
+        browse->setAutoDefault(false);
+        browse->setFixedWidth(28);
+        connect(browse, &QPushButton::clicked, this, [this, field, title] { BrowseFile(field, title); });
+        files->addWidget(Caption(caption, page), row, 0);
+        files->addWidget(field, row, 1);
+        files->addWidget(browse, row, 2);
+    };
+    fileRow(0, QStringLiteral("CA file:"), "txtTlsCa", "btnTlsCa", QStringLiteral("CA certificates"),
+            txtTlsCa, btnTlsCa);
+    fileRow(1, QStringLiteral("Certificate:"), "txtTlsCert", "btnTlsCert",
+            QStringLiteral("Client certificate"), txtTlsCert, btnTlsCert);
+    fileRow(2, QStringLiteral("Key:"), "txtTlsKey", "btnTlsKey", QStringLiteral("Client key"), txtTlsKey,
+            btnTlsKey);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(Caption(QStringLiteral("Encryption (TLS):"), page));
+    layout->addWidget(cmbTlsMode);
+    layout->addWidget(HorizontalRule(page));
+    layout->addLayout(files);
+    layout->addStretch();
+    return page;
+}
+
+void TfrmProperties::cmbTlsModeChange() {
+    const auto mode = static_cast<TTlsMode>(std::max(0, cmbTlsMode->currentIndex()));
+    const bool tls = mode != TTlsMode::Disabled;
+    const bool verify = mode == TTlsMode::VerifyCa || mode == TTlsMode::VerifyIdentity;
+    for (QWidget* w : std::initializer_list<QWidget*>{txtTlsCa, btnTlsCa})
+        w->setEnabled(verify);
+    for (QWidget* w : std::initializer_list<QWidget*>{txtTlsCert, btnTlsCert, txtTlsKey, btnTlsKey})
+        w->setEnabled(tls);
+}
+
+void TfrmProperties::BrowseFile(QLineEdit* field, const QString& title) {
+    TFileDialog dialog(TFileDialog::Open, title);
+    dialog.FileName = field->text();
+    dialog.FileMustExist = true;
+    if (const std::optional<QString> chosen = FDialogs.ChooseFile(this, dialog)) field->setText(*chosen);
+}
+
 QWidget* TfrmProperties::BuildHostPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tabHost"));
@@ -193,6 +274,7 @@ QWidget* TfrmProperties::BuildHostPage() {
     };
     lblVersion = value("lblVersion");
     lblHostInfo = value("lblHostInfo");
+    lblEncryption = value("lblEncryption");
     lblThreadId = value("lblThreadId");
     lblStat = value("lblStat");
     lblStat->setWordWrap(true);
@@ -213,12 +295,14 @@ QWidget* TfrmProperties::BuildHostPage() {
     info->addWidget(btnGrants, 0, 2, Qt::AlignRight | Qt::AlignTop);
     info->addWidget(Caption(QStringLiteral("Connection:"), page), 1, 0);
     info->addWidget(lblHostInfo, 1, 1, 1, 2);
-    info->addWidget(Caption(QStringLiteral("Connection ID:"), page), 2, 0);
-    info->addWidget(lblThreadId, 2, 1, 1, 2);
+    info->addWidget(Caption(QStringLiteral("Encryption:"), page), 2, 0);
+    info->addWidget(lblEncryption, 2, 1, 1, 2);
+    info->addWidget(Caption(QStringLiteral("Connection ID:"), page), 3, 0);
+    info->addWidget(lblThreadId, 3, 1, 1, 2);
     auto* statCaption = Caption(QStringLiteral("Server Statistics:"), page);
     statCaption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    info->addWidget(statCaption, 3, 0, Qt::AlignTop);
-    info->addWidget(lblStat, 3, 1, 1, 2, Qt::AlignLeft | Qt::AlignTop);
+    info->addWidget(statCaption, 4, 0, Qt::AlignTop);
+    info->addWidget(lblStat, 4, 1, 1, 2, Qt::AlignLeft | Qt::AlignTop);
 
     auto* processes = new QHBoxLayout;
     processes->addWidget(Caption(QStringLiteral("Processes on server"), page));
@@ -267,11 +351,18 @@ void TfrmProperties::FormShow() {
     txtPort->setText(FMySql->Port == 0 ? QStringLiteral("3306") : QString::number(FMySql->Port));
     txtUser->setText(QtText(FMySql->User));
     txtPassword->setText(QtText(FMySql->Password));
+    cmbTlsMode->setCurrentIndex(static_cast<int>(FMySql->Tls.Mode));
+    cmbTlsModeChange();
+    txtTlsCa->setText(QtText(FMySql->Tls.Ca));
+    txtTlsCert->setText(QtText(FMySql->Tls.Cert));
+    txtTlsKey->setText(QtText(FMySql->Tls.Key));
 
     const bool alive = FMySql->IsAlive();
     lblConnected->setText(alive ? QStringLiteral("Connected") : QStringLiteral("Not connected"));
     lblVersion->setText(QtText(FMySql->ServerInfo()));
     lblHostInfo->setText(QtText(FMySql->HostInfo()));
+    const std::string encryption = FMySql->Encryption();
+    lblEncryption->setText(encryption.empty() ? QStringLiteral("not encrypted") : QtText(encryption));
     lblStat->setText(QtText(FMySql->Statistics()));
     lblThreadId->setText(QString::number(FMySql->ThreadId()));
 
@@ -296,6 +387,10 @@ void TfrmProperties::btnApplyClick() {
         FMySql->Host = ServerText(txtHost->text());
         FMySql->User = ServerText(txtUser->text());
         FMySql->Password = ServerText(txtPassword->text());
+        FMySql->Tls.Mode = static_cast<TTlsMode>(std::max(0, cmbTlsMode->currentIndex()));
+        FMySql->Tls.Ca = ServerText(txtTlsCa->text());
+        FMySql->Tls.Cert = ServerText(txtTlsCert->text());
+        FMySql->Tls.Key = ServerText(txtTlsKey->text());
         if (const std::optional<int> port = ParsePort(txtPort->text())) {
             FMySql->Port = *port;
         } else {

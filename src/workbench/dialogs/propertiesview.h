@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QString>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -47,6 +48,10 @@ private:
     void RefreshProcesses();
     QWidget* BuildGeneralPage();
     QWidget* BuildHostPage();
+    QWidget* BuildSecurityPage();
+    // The file fields are enabled where the chosen encryption mode uses them.
+    void cmbTlsModeChange();
+    void BrowseFile(QLineEdit* field, const QString& title);
 
     TMySql* FMySql = nullptr;
     TDialogs& FDialogs;
@@ -54,6 +59,7 @@ private:
     QTabWidget* FPages = nullptr;
     QWidget* tabGeneral = nullptr;
     QWidget* tabHost = nullptr;
+    QWidget* tabSecurity = nullptr;
 
     QLabel* lblName = nullptr;
     QLineEdit* txtName = nullptr;
@@ -63,8 +69,17 @@ private:
     QLineEdit* txtPassword = nullptr;
     QLabel* lblConnected = nullptr;
 
+    QComboBox* cmbTlsMode = nullptr;
+    QLineEdit* txtTlsCa = nullptr;
+    QLineEdit* txtTlsCert = nullptr;
+    QLineEdit* txtTlsKey = nullptr;
+    QPushButton* btnTlsCa = nullptr;
+    QPushButton* btnTlsCert = nullptr;
+    QPushButton* btnTlsKey = nullptr;
+
     QLabel* lblVersion = nullptr;
     QLabel* lblHostInfo = nullptr;
+    QLabel* lblEncryption = nullptr;
     QLabel* lblThreadId = nullptr;
     QLabel* lblStat = nullptr;
     QTreeWidget* lstProcesses = nullptr;
