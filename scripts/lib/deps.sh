@@ -3,11 +3,11 @@
 KORVANA_PACKAGES=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-svg-dev libqt6svg6
-    libmariadb-dev mariadb-server mariadb-client
+    libmariadb-dev mariadb-server mariadb-client libsecret-1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation fonts-wqy-microhei clang-format clang-tidy
     xvfb xauth openbox xdotool x11-utils
-    openssl
+    openssl gnome-keyring dbus-daemon
     desktop-file-utils appstream dpkg-dev
     clang-14 libclang-rt-14-dev
 )

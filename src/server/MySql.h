@@ -77,6 +77,12 @@ public:
     std::string Password;
     int Port = 0; // 0: the client library's default port
     TTlsSettings Tls;
+    // The password is kept in the desktop's keyring, not in the settings file; Password then holds
+    // it only once it was read from there (at Connect) or typed.
+    bool PasswordInKeyring = false;
+    // The settings key this host was loaded under (empty for a host made in this run): where its
+    // keyring entry is, also after a rename in this run.
+    std::string StoredKey;
 
 private:
     void CloseHandle();

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -37,7 +38,53 @@ std::string HostKeyName(const std::string& name) {
     return key;
 }
 
-THostList::THostList(TRegistryStore& store) : FStore(store) {}
+THostList::THostList(TRegistryStore& store, TKeyring& keyring) : FStore(store), FKeyring(keyring) {}
+
+const THostList::THostValues* THostList::LoadedOf(const std::string& key) const {
+    if (key.empty()) return nullptr;
+    for (const THostValues& v : FLoaded)
+        if (v.Key == key) return &v;
+    return nullptr;
+}
+
+std::string THostList::ReadPassword(TMySql& host) {
+    if (!host.PasswordInKeyring || !host.Password.empty()) return {};
+    // Not stored yet (made or switched in this run): nothing to read.
+    const THostValues* origin = LoadedOf(host.StoredKey);
+    if (!origin || !origin->Keyring) return {};
+    bool found = false;
+    std::string password;
+    std::string error = FKeyring.Lookup(origin->Key, password, found);
+    if (error.empty() && found) host.Password = std::move(password);
+    return error;
+}
+
+THostList::TFileSecret THostList::KeyringStep(const THostValues& host, const THostValues* origin) {
+    const bool had = origin && origin->Keyring;
+    std::string password = host.Password;
+    // A password kept in the keyring and neither read nor typed in this run is not known here.
+    if (had && password.empty()) {
+        bool found = false;
+        if (std::string trouble = FKeyring.Lookup(origin->Key, password, found); !trouble.empty()) {
+            // It stays where it is, and the host keeps looking for it there.
+            if (FKeyringTrouble.empty()) FKeyringTrouble = std::move(trouble);
+            return {{}, true};
+        }
+    }
+    std::string trouble;
+    if (host.Keyring) {
+        trouble = FKeyring.Store({host.Key, host.Host, host.User, host.Port}, password);
+        if (trouble.empty()) {
+            if (had && origin->Key != host.Key) FKeyring.Remove(origin->Key);
+            return {{}, true};
+        }
+    } else if (had) {
+        trouble = FKeyring.Remove(origin->Key);
+    }
+    if (!trouble.empty() && FKeyringTrouble.empty()) FKeyringTrouble = std::move(trouble);
+    // Kept in the file as before the keyring was asked for, so nothing is lost.
+    return {password, host.Keyring};
+}
 
 THostListLoad THostList::Load(const THostSink& onHost) {
     THostListLoad out;
@@ -64,6 +111,7 @@ THostListLoad THostList::Load(const THostSink& onHost) {
             // as they would on an empty key.
             reg.OpenKey(HostPath(name), false);
             host->Name = name;
+            host->StoredKey = name;
             host->Host = reg.ReadString("host");
             host->User = reg.ReadString("user");
             host->Password = reg.ReadString("password");
@@ -73,7 +121,9 @@ THostListLoad THostList::Load(const THostSink& onHost) {
             host->Tls.Ca = reg.ReadString("tls ca");
             host->Tls.Cert = reg.ReadString("tls cert");
             host->Tls.Key = reg.ReadString("tls key");
-            FLoaded.push_back({name, host->Host, host->User, host->Password, host->Port, host->Tls});
+            host->PasswordInKeyring = reg.ValueExists("keyring") && reg.ReadInteger("keyring") != 0;
+            FLoaded.push_back({name, host->Host, host->User, host->Password, host->Port, host->Tls,
+                               host->PasswordInKeyring, name});
             onHost(std::move(host));
             reg.CloseKey();
         }
@@ -88,8 +138,9 @@ std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TF
     std::vector<THostValues> now;
     std::map<std::string, std::size_t, TKeyLess> nowByKey;
     for (const auto& host : hosts) {
-        THostValues values{HostKeyName(host->Name), host->Host, host->User,
-                           host->Password,          host->Port, host->Tls};
+        THostValues values{HostKeyName(host->Name), host->Host,     host->User,
+                           host->Password,          host->Port,     host->Tls,
+                           host->PasswordInKeyring, host->StoredKey};
         const auto [at, added] = nowByKey.emplace(values.Key, now.size());
         if (added) {
             now.push_back(std::move(values));
@@ -108,12 +159,24 @@ std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TF
         const auto loaded = loadedByKey.find(host.Key);
         if (loaded == loadedByKey.end() || loaded->second->Host != host.Host ||
             loaded->second->User != host.User || loaded->second->Password != host.Password ||
-            loaded->second->Port != host.Port || loaded->second->Tls != host.Tls)
+            loaded->second->Port != host.Port || loaded->second->Tls != host.Tls ||
+            loaded->second->Keyring != host.Keyring)
             written.push_back(&host);
     }
+    // The keyring first: what it cannot take goes into the file.
+    FKeyringTrouble.clear();
+    std::map<const THostValues*, TFileSecret> secrets;
+    for (const THostValues* host : written)
+        secrets[host] = KeyringStep(*host, LoadedOf(host->Origin));
     std::vector<std::string> removed; // deleted or renamed away in this run
     for (const THostValues& host : FLoaded)
         if (!nowByKey.contains(host.Key)) removed.push_back(host.Key);
+    // A deleted host's keyring entry goes with it; a renamed one's moved with its step above.
+    for (const THostValues& host : FLoaded) {
+        const bool stillHeld =
+            std::any_of(now.begin(), now.end(), [&](const THostValues& n) { return n.Origin == host.Key; });
+        if (host.Keyring && !stillHeld) FKeyring.Remove(host.Key);
+    }
 
     // A first run that made no host leaves no trace, not even the placement.
     if (written.empty() && removed.empty() && !QFileInfo::exists(FStore.FileName())) return {};
@@ -126,7 +189,8 @@ std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TF
                 if (!reg.OpenKey(HostPath(host->Key), true)) continue;
                 reg.WriteString("host", host->Host);
                 reg.WriteString("user", host->User);
-                reg.WriteString("password", host->Password);
+                const TFileSecret& secret = secrets[host];
+                reg.WriteString("password", secret.Password);
                 reg.WriteInteger("port", host->Port);
                 // Only what was set, so a store without them stays as an older build wrote it.
                 const auto writeSet = [&reg](const char* name, std::string_view value, bool set) {
@@ -136,6 +200,8 @@ std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TF
                 writeSet("tls ca", host->Tls.Ca, !host->Tls.Ca.empty());
                 writeSet("tls cert", host->Tls.Cert, !host->Tls.Cert.empty());
                 writeSet("tls key", host->Tls.Key, !host->Tls.Key.empty());
+                if (secret.Keyring || reg.ValueExists("keyring"))
+                    reg.WriteInteger("keyring", secret.Keyring ? 1 : 0);
             }
             for (const std::string& key : removed)
                 reg.DeleteKey(HostPath(key));

@@ -2,7 +2,8 @@
 // The host list and the main window's placement, kept between runs in the per-user registry:
 // placement values under "Software\Tarnvale\Korvana", one key per host under "...\Hosts" named by
 // the host's friendly name, holding "host", "user", "password" (REG_SZ) and "port" (REG_DWORD), and
-// where they were set, the encryption's "tls mode", "tls ca", "tls cert" and "tls key" (REG_SZ).
+// where they were set, the encryption's "tls mode", "tls ca", "tls cert" and "tls key" (REG_SZ) and
+// "keyring" (REG_DWORD 1: the password is in the desktop's keyring and "password" is empty).
 //
 // Read once when the main window is made, written once when it is destroyed; nothing in between.
 // The save applies only what changed in this run (hosts created, changed, renamed or deleted, and
@@ -16,6 +17,7 @@
 
 #include "platform/Registry.h"
 #include "server/MySql.h"
+#include "settings/Keyring.h"
 #include "settings/Placement.h"
 
 #include <functional>
@@ -41,7 +43,8 @@ using THostSink = std::function<void(std::unique_ptr<TMySql>)>;
 // run's changes.
 class THostList {
 public:
-    explicit THostList(TRegistryStore& store = TRegistryStore::Default());
+    explicit THostList(TRegistryStore& store = TRegistryStore::Default(),
+                       TKeyring& keyring = DesktopKeyring());
 
     THostListLoad Load(const THostSink& onHost);
 
@@ -52,6 +55,13 @@ public:
     // Returns empty, or the message for the error box; the file then stays as it was. Nothing is
     // written when there are no hosts and none was ever stored, not even the placement.
     std::string Save(std::vector<std::unique_ptr<TMySql>> hosts, const TFormPlacement& placement);
+    // After Save: empty, or what went wrong with the keyring, once, however many hosts it
+    // concerned; those hosts' passwords were kept in the settings file instead, so none is lost.
+    const std::string& KeyringTrouble() const { return FKeyringTrouble; }
+
+    // Reads `host`'s password from the keyring into Password when it is kept there and not read yet.
+    // Empty on success (also when the keyring holds none), else the reason.
+    std::string ReadPassword(TMySql& host);
 
 private:
     struct THostValues {
@@ -61,9 +71,22 @@ private:
         std::string Password;
         int Port = 0;
         TTlsSettings Tls;
+        bool Keyring = false;
+        std::string Origin; // the key it was loaded under; empty for a host made in this run
     };
+    const THostValues* LoadedOf(const std::string& key) const;
+    // What the file gets for a host's password: the password (empty when the keyring holds it) and
+    // the "keyring" flag.
+    struct TFileSecret {
+        std::string Password;
+        bool Keyring = false;
+    };
+    // The keyring's part of saving `host` (as it is now, once loaded as `origin`, or new).
+    TFileSecret KeyringStep(const THostValues& host, const THostValues* origin);
 
     TRegistryStore& FStore;
+    TKeyring& FKeyring;
+    std::string FKeyringTrouble;
     std::vector<THostValues> FLoaded; // as they were handed on, in load order
 };
 

@@ -8,6 +8,7 @@
 #include "workbench/dialogs/Dialogs.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -538,7 +539,12 @@ TEST_F(PropertiesView, TheSecurityPageSetsTheEncryptionAndHostDetailsTellWhatThe
     EXPECT_EQ(Edit("txtTlsCa")->text(), "/etc/ssl/ca.pem");
     Retype("txtTlsCert", QStringLiteral("/home/ann/client.pem"));
     Retype("txtTlsKey", QStringLiteral("/home/ann/client-key.pem"));
+    auto* keyring = Child<QCheckBox>("chkKeyring");
+    EXPECT_FALSE(keyring->isChecked()) << "off for a host by default";
+    keyring->setFocus();
+    QTest::keyClick(keyring, Qt::Key_Space);
     Child<QPushButton>("btnApply")->click();
+    EXPECT_TRUE(host->PasswordInKeyring);
     EXPECT_EQ(host->Tls, (TTlsSettings{TTlsMode::VerifyIdentity, "/etc/ssl/ca.pem", "/home/ann/client.pem",
                                        "/home/ann/client-key.pem"}));
     // Disabled uses none of the files, and they stay as they were typed.

@@ -105,7 +105,10 @@ void THostController::btnConnectClick() {
         // Connect releases the catalogue of an earlier connection (one that was lost, say), and
         // the nodes still showing it with it.
         FUi.Tree->ClearHost(hostNode);
-        if (host->Connect()) {
+        if (const std::string trouble = FWindow.ReadKeptPassword(*host); !trouble.empty()) {
+            FWindow.SetStatusText(QStringLiteral("Connect failed: ") + QtText(trouble));
+            TNavigationTree::SetHostConnectedLook(hostNode, false);
+        } else if (host->Connect()) {
             FWindow.SetStatusText(QStringLiteral("Connected to ") + HostAndPort(*host));
             FUi.btnDisconnect->setEnabled(true);
             FUi.btnConnect->setEnabled(false);

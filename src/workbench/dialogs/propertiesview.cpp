@@ -7,6 +7,7 @@
 #include "workbench/dialogs/Dialogs.h"
 #include "workbench/waiting/ServerWaitGuard.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -118,6 +119,7 @@ TfrmProperties::TfrmProperties(TDialogs& dialogs, QWidget* parent)
     connect(btnGrants, &QPushButton::clicked, this, &TfrmProperties::btnGrantsClick);
     for (QLineEdit* edit : {txtName, txtHost, txtPort, txtUser, txtPassword, txtTlsCa, txtTlsCert, txtTlsKey})
         connect(edit, &QLineEdit::textChanged, this, &TfrmProperties::txtNameChange);
+    connect(chkKeyring, &QCheckBox::toggled, this, &TfrmProperties::txtNameChange);
     connect(cmbTlsMode, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] {
         cmbTlsModeChange();
         txtNameChange();
@@ -134,6 +136,7 @@ TfrmProperties::TfrmProperties(TDialogs& dialogs, QWidget* parent)
     setTabOrder(txtTlsCert, btnTlsCert);
     setTabOrder(btnTlsCert, txtTlsKey);
     setTabOrder(txtTlsKey, btnTlsKey);
+    setTabOrder(btnTlsKey, chkKeyring);
     setTabOrder(btnOk, btnCancel);
     setTabOrder(btnCancel, btnApply);
 }
@@ -236,11 +239,16 @@ QWidget* TfrmProperties::BuildSecurityPage() {
     fileRow(2, QStringLiteral("Key:"), "txtTlsKey", "btnTlsKey", QStringLiteral("Client key"), txtTlsKey,
             btnTlsKey);
 
+    chkKeyring = new QCheckBox(QStringLiteral("&Keep the password in the desktop keyring"), page);
+    chkKeyring->setObjectName(QStringLiteral("chkKeyring"));
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(Caption(QStringLiteral("Encryption (TLS):"), page));
     layout->addWidget(cmbTlsMode);
     layout->addWidget(HorizontalRule(page));
     layout->addLayout(files);
+    layout->addWidget(HorizontalRule(page));
+    layout->addWidget(chkKeyring);
     layout->addStretch();
     return page;
 }
@@ -356,6 +364,7 @@ void TfrmProperties::FormShow() {
     txtTlsCa->setText(QtText(FMySql->Tls.Ca));
     txtTlsCert->setText(QtText(FMySql->Tls.Cert));
     txtTlsKey->setText(QtText(FMySql->Tls.Key));
+    chkKeyring->setChecked(FMySql->PasswordInKeyring);
 
     const bool alive = FMySql->IsAlive();
     lblConnected->setText(alive ? QStringLiteral("Connected") : QStringLiteral("Not connected"));
@@ -391,6 +400,7 @@ void TfrmProperties::btnApplyClick() {
         FMySql->Tls.Ca = ServerText(txtTlsCa->text());
         FMySql->Tls.Cert = ServerText(txtTlsCert->text());
         FMySql->Tls.Key = ServerText(txtTlsKey->text());
+        FMySql->PasswordInKeyring = chkKeyring->isChecked();
         if (const std::optional<int> port = ParsePort(txtPort->text())) {
             FMySql->Port = *port;
         } else {

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QString>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -76,6 +77,7 @@ private:
     QPushButton* btnTlsCa = nullptr;
     QPushButton* btnTlsCert = nullptr;
     QPushButton* btnTlsKey = nullptr;
+    QCheckBox* chkKeyring = nullptr;
 
     QLabel* lblVersion = nullptr;
     QLabel* lblHostInfo = nullptr;

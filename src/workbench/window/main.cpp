@@ -155,6 +155,10 @@ void TfrmMain::SaveSettings() {
                                                               : wsNormal;
     const std::string error = FHostList->Save(std::move(hosts), placement);
     if (!error.empty()) Dialogs().ShowFailure(this, QString::fromStdString(error));
+    if (const std::string& trouble = FHostList->KeyringTrouble(); !trouble.empty())
+        Dialogs().ShowFailure(this,
+                              QStringLiteral("The passwords could not all be kept in the desktop keyring (") +
+                                  QtText(trouble) + QStringLiteral("); they stay in the settings file."));
 }
 
 namespace {
@@ -163,6 +167,10 @@ template <class C> std::function<void()> Run(C& controller, void (C::*handler)()
     return [&controller, handler] { (controller.*handler)(); };
 }
 } // namespace
+
+std::string TfrmMain::ReadKeptPassword(TMySql& host) {
+    return FHostList->ReadPassword(host);
+}
 
 void TfrmMain::WireCommands() {
     FCommands = new TCommands(this, FUi.Tree);

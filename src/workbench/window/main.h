@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <memory>
+#include <string>
 
 class QToolButton;
 class TAppWindows;
@@ -29,6 +30,7 @@ class TRegistryStore;
 class TResultController;
 class TRunSqlFileController;
 class TSqlFileController;
+class TMySql;
 class TStatusLabel;
 class TTreeNode;
 
@@ -57,6 +59,10 @@ public:
     TCompletionController& Completion() const { return *FCompletion; }
     // The editor's draft and the history, kept across exits.
     TDraftController& Drafts() const { return *FDrafts; }
+
+    // Reads `host`'s password from the desktop keyring when it is kept there and not read yet; empty,
+    // or why the keyring could not be read.
+    std::string ReadKeptPassword(TMySql& host);
 
     // The status bar: one text, replaced by every command.
     QString StatusText() const;
