@@ -3,6 +3,7 @@
 #include <mysql.h>
 
 #include <array>
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -49,6 +50,22 @@ bool ApplyTls(MYSQL* handle, const TTlsSettings& tls) {
     }
     const my_bool identity = tls.Mode == TTlsMode::VerifyIdentity;
     return mysql_optionsv(handle, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &identity) == 0;
+}
+
+TUncheckedTlsConnect::TUncheckedTlsConnect(const TTlsSettings& tls) {
+    if (tls.Mode != TTlsMode::Preferred && tls.Mode != TTlsMode::Required) return;
+    // The program's one thread connects; nothing else reads the variable meanwhile. A file the user
+    // named is put back afterwards: these connections check nothing with it.
+    if (const char* before = std::getenv("SSL_CERT_FILE")) FBefore = before;
+    FSet = setenv("SSL_CERT_FILE", "/dev/null", 1) == 0;
+}
+
+TUncheckedTlsConnect::~TUncheckedTlsConnect() {
+    if (!FSet) return;
+    if (FBefore)
+        setenv("SSL_CERT_FILE", FBefore->c_str(), 1);
+    else
+        unsetenv("SSL_CERT_FILE");
 }
 
 std::string TlsDescription(MYSQL* handle) {

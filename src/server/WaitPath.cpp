@@ -95,6 +95,7 @@ bool OpenConnection(st_mysql* handle) {
     const THandleWait* w = Find(handle);
     if (!w) return false;
     const TServerLogin login = w->Login; // the table may grow while waiting
+    const TUncheckedTlsConnect fast(login.Tls);
     MYSQL* ret = nullptr;
     Drive(
         handle,
