@@ -12,6 +12,7 @@
 #include "workbench/grid/ResultModel.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -500,6 +501,41 @@ TEST_F(HostCommands, PropertiesEditTheSelectedNodesHost) {
     Ui(*Window).btnProperties->click();
     EXPECT_EQ(Host->Name, "renamed");
     EXPECT_EQ(HostNode->text(0), QStringLiteral("renamed"));
+}
+
+TEST_F(HostCommands, TheSecurityPagesModeDecidesHowConnectGoesToATlsServer) {
+    const QString certs = QString::fromLocal8Bit(std::getenv("KORVANA_TLS_CERTS"));
+    const QString tlsPort = QString::fromLocal8Bit(std::getenv("KORVANA_TLS_PORT"));
+    struct Step {
+        TTlsMode Mode;
+        const char* Ca;
+        bool Connects;
+    };
+    for (const Step& step :
+         {Step{TTlsMode::Disabled, "", false}, Step{TTlsMode::VerifyCa, "other-ca.pem", false},
+          Step{TTlsMode::VerifyIdentity, "ca.pem", true}}) {
+        SCOPED_TRACE(static_cast<int>(step.Mode));
+        Select(HostNode);
+        WhenPropertiesShow([&](TfrmProperties& d) {
+            Edit(d, "txtPort")->setText(tlsPort);
+            d.findChild<QComboBox*>(QStringLiteral("cmbTlsMode"))
+                ->setCurrentIndex(static_cast<int>(step.Mode));
+            Edit(d, "txtTlsCa")
+                ->setText(*step.Ca ? certs + QLatin1Char('/') + QLatin1String(step.Ca) : QString());
+            Press(d, "btnOk");
+        });
+        Ui(*Window).btnProperties->click();
+        EXPECT_EQ(Host->Tls.Mode, step.Mode);
+        Ui(*Window).btnConnect->click();
+        if (step.Connects) {
+            EXPECT_EQ(Status(), QStringLiteral("Connected to ") + HostPort(Host->Port));
+            EXPECT_FALSE(Host->Encryption().empty());
+            Ui(*Window).btnDisconnect->click();
+        } else {
+            EXPECT_TRUE(Status().startsWith(QStringLiteral("Connect failed: "))) << Status().toStdString();
+            EXPECT_GT(Status().size(), 20) << "with the library's reason";
+        }
+    }
 }
 
 TEST_F(HostCommands, DeletingAConnectedHostFromAFieldNodeClosesItsConnection) {
