@@ -1,6 +1,7 @@
 #include "editor/ColorMemo.h"
 
 #include "editor/ColorPass.h"
+#include "editor/TextFinder.h"
 #include "editor/internal/MemoWindow.h"
 
 #include <QApplication>
@@ -292,6 +293,7 @@ void TColorMemo::paintEvent(QPaintEvent* event) {
         ~TUnbind() { P = nullptr; }
     } unbind{FPainter};
     RedrawColors(false);
+    if (FFindMarks) PaintFindMarks(painter);
     if (FMarkTo > FMarkFrom) PaintMark(painter);
 }
 
@@ -325,6 +327,33 @@ void TColorMemo::PaintMark(QPainter& painter) const {
         const qreal right = FMarkTo > b.position() + b.length() - 1 ? viewport()->width() : XOf(b, to);
         painter.fillRect(QRectF(left, LineTop(b.blockNumber()), std::max(right - left, 4.0), LineHeight()),
                          wash);
+    }
+}
+
+void TColorMemo::SetFindMarks(std::shared_ptr<const TTextFinder> finder) {
+    FFindMarks = std::move(finder);
+    viewport()->update();
+}
+
+// Only the columns in view are searched, so a long line costs what a short one does.
+void TColorMemo::PaintFindMarks(QPainter& painter) const {
+    if (!FFindMarks->IsUsable()) return;
+    const QColor wash(255, 170, 0, 110);
+    std::vector<std::pair<int, int>> found;
+    const int bottom = viewport()->height();
+    for (QTextBlock b = firstVisibleBlock(); b.isValid(); b = b.next()) {
+        const int top = LineTop(b.blockNumber());
+        if (top >= bottom) break;
+        const auto [first, last] = ShownColumns(b);
+        found.clear();
+        // One column more, for an empty match at the line's end.
+        FFindMarks->MatchesIn(b, first, std::min(last + 1, b.length()), found);
+        for (const auto& [column, length] : found) {
+            const qreal left = XOf(b, column);
+            // An empty match shows as a thin bar.
+            const qreal right = length > 0 ? XOf(b, column + length) : left + 2;
+            painter.fillRect(QRectF(left, top, std::max(right - left, 2.0), LineHeight()), wash);
+        }
     }
 }
 

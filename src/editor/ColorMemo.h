@@ -19,6 +19,7 @@
 class QPainter;
 class QTimer;
 class TColorPass;
+class TTextFinder;
 
 using TNotifyEvent = std::function<void(QObject* Sender)>;
 // SRC is the clicked hot spot's text without its delimiters.
@@ -114,6 +115,9 @@ public:
     // The marked range (document positions, break = 1), empty when nothing is marked.
     std::pair<int, int> MarkedRange() const { return {FMarkFrom, FMarkTo}; }
 
+    // Every match of `finder` in view is washed over the colours; null shows none.
+    void SetFindMarks(std::shared_ptr<const TTextFinder> finder);
+
     int CaretLine() const;
     int CaretColumn() const;
     int FirstVisibleLine() const;
@@ -169,4 +173,6 @@ private:
     int FMarkFrom = 0, FMarkTo = 0;
     QTimer* FMarkTimer = nullptr;
     void PaintMark(QPainter& painter) const;
+    std::shared_ptr<const TTextFinder> FFindMarks;
+    void PaintFindMarks(QPainter& painter) const;
 };

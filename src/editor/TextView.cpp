@@ -83,7 +83,7 @@ TLineMetrics::TTextOf TTextView::TextOfBlock(const QTextBlock& block) const {
     return [this, block](int from, int to) { return TextOf(block, from, to); };
 }
 
-QString TTextView::TextOf(const QTextBlock& block, int from, int to) const {
+QString TTextView::BlockText(const QTextBlock& block, int from, int to) {
     const int length = block.length() - 1;
     from = std::clamp(from, 0, length);
     to = std::clamp(to, from, length);
@@ -92,7 +92,7 @@ QString TTextView::TextOf(const QTextBlock& block, int from, int to) const {
     const int start = block.position() + from;
     if (to - from > ShortBlock) {
         // A long stretch through a cursor, which reads the document's pieces whole.
-        QTextCursor c(FDoc);
+        QTextCursor c(block);
         Quietly(c, [&] {
             c.setPosition(start);
             c.setPosition(start + to - from, QTextCursor::KeepAnchor);
@@ -101,8 +101,9 @@ QString TTextView::TextOf(const QTextBlock& block, int from, int to) const {
     }
     // A short one character by character: each costs a lookup, but no cursor and no edit block.
     QString text(to - from, Qt::Uninitialized);
+    const QTextDocument* doc = block.document();
     for (int i = 0; i < to - from; ++i)
-        text[i] = FDoc->characterAt(start + i);
+        text[i] = doc->characterAt(start + i);
     return text;
 }
 

@@ -81,7 +81,8 @@ public:
     // The columns [first, last) of the block that can be seen, with a character to spare each side.
     std::pair<int, int> ShownColumns(const QTextBlock& block) const;
     // The block's characters [from, to) without copying the rest of a long line.
-    QString TextOf(const QTextBlock& block, int from, int to) const;
+    QString TextOf(const QTextBlock& block, int from, int to) const { return BlockText(block, from, to); }
+    static QString BlockText(const QTextBlock& block, int from, int to);
     // Draws the glyphs of the block's columns [column, column + length) where the view drew them, in
     // the painter's pen on `back`; the part out of view is passed over.
     void DrawRange(QPainter& p, const QTextBlock& block, int column, int length, const QColor& back,
