@@ -65,6 +65,7 @@ TFigure Measure(const QString& text, int caretLine, int caretColumn, int keystro
     memo.SetHotSpot(THotSpot{});
     memo.SetColor(clWindow);
     AddSqlRules(memo.ColorRules());
+    memo.SetLineNumbers(true);
     if (!colours) memo.ColorRules().Clear();
     host.show();
     TPaintCounter counter;

@@ -209,6 +209,8 @@ void TTextView::FontChanged() {
     // Every line is measured afresh in the new font, and enters the width tally as it is.
     for (QTextBlock b = FDoc->begin(); b.isValid(); b = b.next())
         Metrics(b);
+    FGutterDigits = 0; // the width follows the font
+    UpdateGutter(true);
     UpdateScrollBars();
     viewport()->update();
 }
@@ -239,6 +241,11 @@ void TTextView::ContentsChange(int from, int removed, int added) {
         }
     }
     FWantX = -1;
+    // A new line count moves where the numbers end and may take another digit.
+    if (FGutter && FDoc->blockCount() != FGutterLines) {
+        FGutterLines = FDoc->blockCount();
+        UpdateGutter(true);
+    }
     UpdateScrollBars();
     viewport()->update();
     TellAccessibility(from, removed, added);
@@ -263,13 +270,16 @@ void TTextView::UpdateScrollBars() {
     h->setSingleStep(20);
 }
 
+// Also called when the viewport alone changes size, as when a scroll bar comes or goes.
 void TTextView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    UpdateGutter(false);
     UpdateScrollBars();
 }
 
-void TTextView::scrollContentsBy(int, int) {
+void TTextView::scrollContentsBy(int, int dy) {
     viewport()->update();
+    if (FGutter && dy != 0) FGutter->update();
 }
 
 int TTextView::FirstLine() const {
