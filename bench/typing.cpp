@@ -8,6 +8,7 @@
 #include "LongStatement.h"
 #include "SampleSql.h"
 #include "editor/ColorMemo.h"
+#include "sql/SqlCode.h"
 #include "sql/SqlRules.h"
 
 #include <QApplication>
@@ -66,6 +67,7 @@ TFigure Measure(const QString& text, int caretLine, int caretColumn, int keystro
     memo.SetColor(clWindow);
     AddSqlRules(memo.ColorRules());
     memo.SetLineNumbers(true);
+    memo.SetBracketMatching(true, &MarkSqlCode);
     if (!colours) memo.ColorRules().Clear();
     host.show();
     TPaintCounter counter;

@@ -294,6 +294,8 @@ void TColorMemo::paintEvent(QPaintEvent* event) {
     } unbind{FPainter};
     RedrawColors(false);
     if (FFindMarks) PaintFindMarks(painter);
+    // Like the caret, the brackets beside it show while the editor has the focus.
+    if (FMatchBrackets && hasFocus()) PaintBrackets(painter);
     if (FMarkTo > FMarkFrom) PaintMark(painter);
 }
 
@@ -357,10 +359,84 @@ void TColorMemo::PaintFindMarks(QPainter& painter) const {
     }
 }
 
+void TColorMemo::SetBracketMatching(bool on, TCodeMap codeMap) {
+    FMatchBrackets = on;
+    FCodeMap = std::move(codeMap);
+    FKeptBrackets = {};
+    viewport()->update();
+}
+
+QString TColorMemo::DocText(int from, int to) const {
+    QTextCursor c(document());
+    Quietly(c, [&] {
+        c.setPosition(from);
+        c.setPosition(to, QTextCursor::KeepAnchor);
+    });
+    return c.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+}
+
+TBracketMatch TColorMemo::ShownBrackets() const {
+    if (!FMatchBrackets) return {};
+    const int caret = textCursor().position();
+    if (FKeptBrackets.Edits == FEdits && FKeptBrackets.Caret == caret) return FKeptBrackets.Match;
+    FKeptBrackets = {FEdits, caret, {}};
+    const QTextDocument* doc = document();
+    const auto bracket = [](QChar c) { return QStringView(u"()[]{}").contains(c); };
+    // Most carets have no bracket beside them, and cost two lookups.
+    if (!(caret > 0 && bracket(doc->characterAt(caret - 1))) && !bracket(doc->characterAt(caret))) return {};
+    const int end = doc->characterCount() - 1;
+    // A near partner is found in a small stretch; a far one in a larger, and no farther.
+    for (const int reach : {4000, 200000}) {
+        int from = std::max(0, caret - reach);
+        // From the start of a line when one is near: a string or comment open at the stretch's
+        // start would turn what is code and what is not the wrong way round.
+        if (const QTextBlock b = doc->findBlock(from); b.position() >= from - reach) from = b.position();
+        const int to = std::min(end, caret + reach);
+        const QString text = DocText(from, to);
+        const std::u16string_view chars(reinterpret_cast<const char16_t*>(text.utf16()),
+                                        std::size_t(text.size()));
+        std::vector<std::uint8_t> code(chars.size(), 1);
+        if (FCodeMap) FCodeMap(chars, code);
+        TBracketMatch m = MatchBracket(chars, caret - from, &code);
+        if (m.At < 0) return {}; // in a string or a comment
+        const bool cut = m.Forward ? to < end : from > 0;
+        if (m.Partner >= 0 || !cut) {
+            m.At += from;
+            if (m.Partner >= 0) m.Partner += from;
+            FKeptBrackets.Match = m;
+            return m;
+        }
+    }
+    return {};
+}
+
+void TColorMemo::PaintBrackets(QPainter& painter) const {
+    const TBracketMatch m = ShownBrackets();
+    if (m.At < 0) return;
+    const QColor box = m.Partner >= 0 ? palette().color(QPalette::Highlight) : QColor(Qt::red);
+    QColor wash = box;
+    wash.setAlpha(50);
+    const int firstLine = FirstLine();
+    const int bottom = viewport()->height();
+    for (const int pos : {m.At, m.Partner}) {
+        if (pos < 0) continue;
+        const QTextBlock b = document()->findBlock(pos);
+        if (b.blockNumber() < firstLine || LineTop(b.blockNumber()) >= bottom) continue;
+        const int column = pos - b.position();
+        const qreal left = XOf(b, column);
+        const QRectF r(left, LineTop(b.blockNumber()), std::max(XOf(b, column + 1) - left, 2.0),
+                       LineHeight());
+        painter.fillRect(r, wash);
+        painter.setPen(box);
+        painter.drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+}
+
 // The pass keeps what it found on long lines between paints: it hears of every change, in
 // positions of the text (a line break counting two).
 void TColorMemo::ContentsChange(int from, int removed, int added) {
     FWindow->Forget();
+    ++FEdits;
     const QTextDocument* doc = document();
     const int blocks = doc->blockCount();
     const QTextBlock first = doc->findBlock(from);
