@@ -14,6 +14,7 @@
 #include "sql/SqlNames.h"
 #include "workbench/controllers/DraftController.h"
 #include "workbench/controllers/EditController.h"
+#include "workbench/controllers/FindController.h"
 #include "workbench/controllers/HostController.h"
 #include "workbench/controllers/QueryController.h"
 #include "workbench/controllers/QueryHistory.h"
@@ -54,6 +55,7 @@ TfrmMain::TfrmMain(const TAppWindows& windows, TRegistryStore* store)
     FResults = std::make_unique<TResultController>(workbench);
     FSqlFiles = std::make_unique<TSqlFileController>(workbench);
     FEditing = std::make_unique<TEditController>(workbench);
+    FFinding = std::make_unique<TFindController>(workbench);
     FDrafts = std::make_unique<TDraftController>(workbench, std::make_unique<TDraftStore>());
     FRunSqlFiles = std::make_unique<TRunSqlFileController>(workbench);
     WireCommands();
@@ -176,6 +178,7 @@ void TfrmMain::WireCommands() {
     using F = TSqlFileController;
     using E = TEditController;
     using S = TRunSqlFileController;
+    using D = TFindController;
     const TMainControls& u = FUi;
     // clang-format off
     //  command             handler                                       tool button        menu items, with their shortcuts
@@ -212,6 +215,11 @@ void TfrmMain::WireCommands() {
     row(FCmd.CopyWithNames, Run(*FResults, &R::popmnuCopyWithNamesClick), nullptr,           {{u.popmnuCopyWithNames}});
     row(FCmd.CopyAsInsert,  Run(*FResults, &R::popmnuCopyAsInsertClick),  nullptr,           {{u.popmnuCopyAsInsert}});
     row(FCmd.RunSqlFile,    Run(*FRunSqlFiles, &S::mnuRunSqlFileClick),   nullptr,           {{u.mnuRunSqlFile}});
+    row(FCmd.Find,          Run(*FFinding, &D::mnuFindClick),             nullptr,           {{u.mnuFind, Qt::CTRL | Qt::Key_F}});
+    row(FCmd.Replace,       Run(*FFinding, &D::mnuReplaceClick),          nullptr,           {{u.mnuReplace, Qt::CTRL | Qt::Key_H}});
+    row(FCmd.FindNext,      Run(*FFinding, &D::mnuFindNextClick),         nullptr,           {{u.mnuFindNext, Qt::Key_F3}});
+    row(FCmd.FindPrevious,  Run(*FFinding, &D::mnuFindPreviousClick),     nullptr,           {{u.mnuFindPrevious, Qt::SHIFT | Qt::Key_F3}});
+    row(FCmd.LineNumbers,   Run(*FEditing, &E::mnuLineNumbersClick),      nullptr,           {{u.mnuLineNumbers}});
     // clang-format on
 }
 

@@ -20,6 +20,7 @@ class TAppWindows;
 class TDialogs;
 class TDraftController;
 class TEditController;
+class TFindController;
 class THostController;
 class THostList;
 class TQueryController;
@@ -53,6 +54,7 @@ public:
     TResultController& Results() const { return *FResults; }
     TSqlFileController& SqlFiles() const { return *FSqlFiles; }
     TEditController& Editing() const { return *FEditing; }
+    TFindController& Finding() const { return *FFinding; }
     // The editor's draft and the history, kept across exits.
     TDraftController& Drafts() const { return *FDrafts; }
 
@@ -121,6 +123,7 @@ private:
     std::unique_ptr<TResultController> FResults;
     std::unique_ptr<TSqlFileController> FSqlFiles;
     std::unique_ptr<TEditController> FEditing;
+    std::unique_ptr<TFindController> FFinding;
     std::unique_ptr<TDraftController> FDrafts;
     std::unique_ptr<TRunSqlFileController> FRunSqlFiles;
     TCommands* FCommands = nullptr;
