@@ -1,26 +1,17 @@
 #include "editor/BracketMatch.h"
 
+#include <string_view>
+
 namespace {
+
+// Each opening bracket before its closing one.
+constexpr std::u16string_view Brackets = u"()[]{}";
 
 // The partner of a bracket, and whether the bracket opens; 0 for any other character.
 char16_t PartnerOf(char16_t c, bool& opens) {
-    opens = c == u'(' || c == u'[' || c == u'{';
-    switch (c) {
-    case u'(':
-        return u')';
-    case u')':
-        return u'(';
-    case u'[':
-        return u']';
-    case u']':
-        return u'[';
-    case u'{':
-        return u'}';
-    case u'}':
-        return u'{';
-    default:
-        return 0;
-    }
+    const std::size_t at = Brackets.find(c);
+    opens = at != std::u16string_view::npos && at % 2 == 0;
+    return at == std::u16string_view::npos ? char16_t(0) : Brackets[at ^ 1];
 }
 
 } // namespace

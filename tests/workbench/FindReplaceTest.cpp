@@ -17,17 +17,8 @@
 
 namespace {
 
-class FindReplaceTest : public WindowTest {
+class FindReplaceTest : public EditorWindowTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        Open();
-        Window->show();
-        QApplication::setActiveWindow(Window);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
-        Memo()->setFocus();
-    }
-    TColorMemo* Memo() const { return Ui(*Window).mmoIn; }
     TFindBar* Bar() const { return Ui(*Window).FindBar; }
     QLineEdit* FindText() const { return Ui(*Window).txtFind; }
     QString Note() const { return Bar()->lblFindNote->text(); }

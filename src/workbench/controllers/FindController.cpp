@@ -68,23 +68,22 @@ void TFindController::mnuReplaceClick() {
 }
 
 void TFindController::mnuFindNextClick() {
-    if (FBar.isHidden() && FBar.txtFind->text().isEmpty()) {
-        Open(false);
-        return;
-    }
-    FBar.show();
-    Refresh();
-    Find(true);
+    FindAgain(true);
 }
 
 void TFindController::mnuFindPreviousClick() {
+    FindAgain(false);
+}
+
+// With nothing to find yet, as Find; otherwise with the bar open, where the note shows.
+void TFindController::FindAgain(bool forward) {
     if (FBar.isHidden() && FBar.txtFind->text().isEmpty()) {
         Open(false);
         return;
     }
     FBar.show();
     Refresh();
-    Find(false);
+    Find(forward);
 }
 
 void TFindController::Open(bool replace) {

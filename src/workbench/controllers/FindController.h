@@ -32,6 +32,7 @@ public:
 
 private:
     void Open(bool replace);
+    void FindAgain(bool forward);
     // What the bar asks for, made afresh on every change of its text or options.
     void Refresh();
     bool Find(bool forward);
