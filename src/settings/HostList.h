@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,9 @@ public:
     // exists. Takes the hosts over and releases them (closing open connections) before it writes.
     // Returns empty, or the message for the error box; the file then stays as it was. Nothing is
     // written when there are no hosts and none was ever stored, not even the placement.
-    std::string Save(std::vector<std::unique_ptr<TMySql>> hosts, const TFormPlacement& placement);
+    // `lineNumbers`, when set, is written with the placement.
+    std::string Save(std::vector<std::unique_ptr<TMySql>> hosts, const TFormPlacement& placement,
+                     std::optional<bool> lineNumbers = std::nullopt);
 
 private:
     struct THostValues {

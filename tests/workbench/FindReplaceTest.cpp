@@ -5,6 +5,7 @@
 #include "WindowTestSupport.h"
 
 #include "editor/ColorMemo.h"
+#include "server/MySql.h"
 #include "workbench/window/FindBar.h"
 
 #include <QCheckBox>
@@ -14,6 +15,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -203,6 +207,32 @@ TEST_F(FindReplaceTest, LineNumbersShowByDefaultAndWidenWithTheLineCount) {
     item->trigger();
     EXPECT_TRUE(Memo()->LineNumbers());
     EXPECT_EQ(Memo()->GutterWidth(), twoDigits);
+}
+
+TEST_F(FindReplaceTest, TheLineNumbersChoiceIsKeptForTheNextStart) {
+    const auto stored = [&]() -> std::optional<int> {
+        ReloadStore();
+        TRegistry reg(Store());
+        if (!reg.OpenKey("\\Software\\Tarnvale\\Korvana", false) || !reg.ValueExists("lineNumbers"))
+            return std::nullopt;
+        return reg.ReadInteger("lineNumbers");
+    };
+    // A run that leaves them as they were writes nothing of them.
+    Ui(*Window).Tree->AddHostNode(std::make_unique<TMySql>());
+    Close();
+    EXPECT_EQ(stored(), std::nullopt);
+    Open();
+    EXPECT_TRUE(Item("mnuLineNumbers")->isChecked());
+    Item("mnuLineNumbers")->trigger();
+    Close();
+    EXPECT_EQ(stored(), 0);
+    Open();
+    EXPECT_FALSE(Item("mnuLineNumbers")->isChecked());
+    EXPECT_FALSE(Ui(*Window).mmoIn->LineNumbers());
+    Item("mnuLineNumbers")->trigger();
+    EXPECT_TRUE(Ui(*Window).mmoIn->LineNumbers());
+    Close();
+    EXPECT_EQ(stored(), 1);
 }
 
 TEST_F(FindReplaceTest, BoxesTheBracketBesideTheCaretAndItsPartnerOutsideStrings) {

@@ -136,6 +136,11 @@ void TfrmMain::LoadSettings() {
             break;
         }
     }
+    if (p.LineNumbers) {
+        FUi.mnuLineNumbers->setChecked(*p.LineNumbers);
+        FUi.mmoIn->SetLineNumbers(*p.LineNumbers);
+    }
+    FLineNumbersAtStart = FUi.mnuLineNumbers->isChecked();
     if (!loaded.Error.empty()) Dialogs().ShowFailure(this, QString::fromStdString(loaded.Error));
 }
 
@@ -153,7 +158,10 @@ void TfrmMain::SaveSettings() {
     placement.State = (windowState() & Qt::WindowMinimized)   ? wsMinimized
                       : (windowState() & Qt::WindowMaximized) ? wsMaximized
                                                               : wsNormal;
-    const std::string error = FHostList->Save(std::move(hosts), placement);
+    // Written once chosen otherwise than at the start; an older build ignores the value.
+    std::optional<bool> lineNumbers;
+    if (FUi.mnuLineNumbers->isChecked() != FLineNumbersAtStart) lineNumbers = !FLineNumbersAtStart;
+    const std::string error = FHostList->Save(std::move(hosts), placement, lineNumbers);
     if (!error.empty()) Dialogs().ShowFailure(this, QString::fromStdString(error));
 }
 

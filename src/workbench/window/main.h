@@ -127,5 +127,6 @@ private:
     std::unique_ptr<TDraftController> FDrafts;
     std::unique_ptr<TRunSqlFileController> FRunSqlFiles;
     TCommands* FCommands = nullptr;
+    bool FLineNumbersAtStart = true; // as loaded, so the save writes the choice only once it changed
     TStatusLabel* FStatusLabel = nullptr;
 };
