@@ -72,10 +72,12 @@ private:
         last = std::min(last, Len - n + 1);
         const Qt::CaseSensitivity cs = F.FOptions.MatchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
         while (s < last) {
-            if (E < 0 || s < A || (s + n > E && E < Len)) Load(s, std::min(Len, s + Window + n - 1));
+            if (E < 0 || s < A || (s + n > E && E < Len))
+                Load(s, std::min({Len, s + Window + n - 1, std::max(Reach, s) + n - 1}));
             const qsizetype i = Text.indexOf(F.FWhat, s - A, cs);
             if (i < 0) {
-                if (E >= Len) return {};
+                // The line read to its end, or as far as the search may read.
+                if (E >= Len || E - n + 1 <= s) return {};
                 s = E - n + 1; // no start before it fits in this window
                 continue;
             }

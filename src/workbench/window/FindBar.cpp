@@ -24,7 +24,9 @@ QHBoxLayout* Row(QWidget* parent, QLayout* into, const QString& caption, QLineEd
     label->setFixedWidth(labelWidth);
     label->setBuddy(edit);
     row->addWidget(label);
-    row->addWidget(edit, 1);
+    // Both edits as wide, so the two rows line up; the note takes what is left.
+    edit->setFixedWidth(260);
+    row->addWidget(edit);
     into->addItem(row);
     return row;
 }
