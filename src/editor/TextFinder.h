@@ -66,5 +66,6 @@ private:
 
     QString FWhat;
     TFindOptions FOptions;
+    bool FByRegex; // through FRegex, else by plain comparison
     QRegularExpression FRegex;
 };
