@@ -5,8 +5,10 @@
 //   typing [keystrokes]
 
 #include "BenchSupport.h"
+#include "LongStatement.h"
 #include "SampleSql.h"
 #include "editor/ColorMemo.h"
+#include "sql/SqlCode.h"
 #include "sql/SqlRules.h"
 
 #include <QApplication>
@@ -27,17 +29,6 @@ QString Script(int lines) {
         if (l) s += QLatin1Char('\n');
         s += QLatin1String(SampleSqlLines[l % std::size(SampleSqlLines)]);
     }
-    return s;
-}
-
-// A dump's INSERT of many rows, all on one line.
-QString LongStatement(qsizetype chars) {
-    QString s = QStringLiteral("INSERT INTO orders (id, customer, amount, note) VALUES ");
-    s.reserve(chars + 100);
-    for (int row = 1; s.size() < chars; ++row)
-        s += QStringLiteral("(%1, 'Customer %1', %2.95, 'note /* %1 */'), ").arg(row).arg(row % 300);
-    s.chop(2);
-    s += QLatin1Char(';');
     return s;
 }
 
@@ -75,6 +66,8 @@ TFigure Measure(const QString& text, int caretLine, int caretColumn, int keystro
     memo.SetHotSpot(THotSpot{});
     memo.SetColor(clWindow);
     AddSqlRules(memo.ColorRules());
+    memo.SetLineNumbers(true);
+    memo.SetBracketMatching(true, &MarkSqlCode);
     if (!colours) memo.ColorRules().Clear();
     host.show();
     TPaintCounter counter;

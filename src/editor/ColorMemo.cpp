@@ -1,6 +1,7 @@
 #include "editor/ColorMemo.h"
 
 #include "editor/ColorPass.h"
+#include "editor/TextFinder.h"
 #include "editor/internal/MemoWindow.h"
 
 #include <QApplication>
@@ -292,6 +293,9 @@ void TColorMemo::paintEvent(QPaintEvent* event) {
         ~TUnbind() { P = nullptr; }
     } unbind{FPainter};
     RedrawColors(false);
+    if (FFindMarks) PaintFindMarks(painter);
+    // Like the caret, the brackets beside it show while the editor has the focus.
+    if (FMatchBrackets && hasFocus()) PaintBrackets(painter);
     if (FMarkTo > FMarkFrom) PaintMark(painter);
 }
 
@@ -328,10 +332,111 @@ void TColorMemo::PaintMark(QPainter& painter) const {
     }
 }
 
+void TColorMemo::SetFindMarks(std::shared_ptr<const TTextFinder> finder) {
+    FFindMarks = std::move(finder);
+    viewport()->update();
+}
+
+// Only the columns in view are searched, so a long line costs what a short one does.
+void TColorMemo::PaintFindMarks(QPainter& painter) const {
+    if (!FFindMarks->IsUsable()) return;
+    const QColor wash(255, 170, 0, 110);
+    std::vector<std::pair<int, int>> found;
+    const int bottom = viewport()->height();
+    for (QTextBlock b = firstVisibleBlock(); b.isValid(); b = b.next()) {
+        const int top = LineTop(b.blockNumber());
+        if (top >= bottom) break;
+        const auto [first, last] = ShownColumns(b);
+        found.clear();
+        // One column more, for an empty match at the line's end.
+        FFindMarks->MatchesIn(b, first, std::min(last + 1, b.length()), found);
+        for (const auto& [column, length] : found) {
+            const qreal left = XOf(b, column);
+            // An empty match shows as a thin bar.
+            const qreal right = length > 0 ? XOf(b, column + length) : left + 2;
+            painter.fillRect(QRectF(left, top, std::max(right - left, 2.0), LineHeight()), wash);
+        }
+    }
+}
+
+void TColorMemo::SetBracketMatching(bool on, TCodeMap codeMap) {
+    FMatchBrackets = on;
+    FCodeMap = std::move(codeMap);
+    FKeptBrackets = {};
+    viewport()->update();
+}
+
+QString TColorMemo::DocText(int from, int to) const {
+    QTextCursor c(document());
+    Quietly(c, [&] {
+        c.setPosition(from);
+        c.setPosition(to, QTextCursor::KeepAnchor);
+    });
+    return c.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+}
+
+TBracketMatch TColorMemo::ShownBrackets() const {
+    if (!FMatchBrackets) return {};
+    const int caret = textCursor().position();
+    if (FKeptBrackets.Edits == FEdits && FKeptBrackets.Caret == caret) return FKeptBrackets.Match;
+    FKeptBrackets = {FEdits, caret, {}};
+    const QTextDocument* doc = document();
+    const auto bracket = [](QChar c) { return QStringView(u"()[]{}").contains(c); };
+    // Most carets have no bracket beside them, and cost two lookups.
+    if (!(caret > 0 && bracket(doc->characterAt(caret - 1))) && !bracket(doc->characterAt(caret))) return {};
+    const int end = doc->characterCount() - 1;
+    // A near partner is found in a small stretch; a far one in a larger, and no farther.
+    for (const int reach : {4000, 200000}) {
+        int from = std::max(0, caret - reach);
+        // From the start of a line when one is near: a string or comment open at the stretch's
+        // start would turn what is code and what is not the wrong way round.
+        if (const QTextBlock b = doc->findBlock(from); b.position() >= from - reach) from = b.position();
+        const int to = std::min(end, caret + reach);
+        const QString text = DocText(from, to);
+        const std::u16string_view chars(reinterpret_cast<const char16_t*>(text.utf16()),
+                                        std::size_t(text.size()));
+        std::vector<std::uint8_t> code(chars.size(), 1);
+        if (FCodeMap) FCodeMap(chars, code);
+        TBracketMatch m = MatchBracket(chars, caret - from, &code);
+        if (m.At < 0) return {}; // in a string or a comment
+        const bool cut = m.Forward ? to < end : from > 0;
+        if (m.Partner >= 0 || !cut) {
+            m.At += from;
+            if (m.Partner >= 0) m.Partner += from;
+            FKeptBrackets.Match = m;
+            return m;
+        }
+    }
+    return {};
+}
+
+void TColorMemo::PaintBrackets(QPainter& painter) const {
+    const TBracketMatch m = ShownBrackets();
+    if (m.At < 0) return;
+    const QColor box = m.Partner >= 0 ? palette().color(QPalette::Highlight) : QColor(Qt::red);
+    QColor wash = box;
+    wash.setAlpha(50);
+    const int firstLine = FirstLine();
+    const int bottom = viewport()->height();
+    for (const int pos : {m.At, m.Partner}) {
+        if (pos < 0) continue;
+        const QTextBlock b = document()->findBlock(pos);
+        if (b.blockNumber() < firstLine || LineTop(b.blockNumber()) >= bottom) continue;
+        const int column = pos - b.position();
+        const qreal left = XOf(b, column);
+        const QRectF r(left, LineTop(b.blockNumber()), std::max(XOf(b, column + 1) - left, 2.0),
+                       LineHeight());
+        painter.fillRect(r, wash);
+        painter.setPen(box);
+        painter.drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+}
+
 // The pass keeps what it found on long lines between paints: it hears of every change, in
 // positions of the text (a line break counting two).
 void TColorMemo::ContentsChange(int from, int removed, int added) {
     FWindow->Forget();
+    ++FEdits;
     const QTextDocument* doc = document();
     const int blocks = doc->blockCount();
     const QTextBlock first = doc->findBlock(from);

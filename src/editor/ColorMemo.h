@@ -4,6 +4,7 @@
 // Positions and lengths count a line break as two characters (CR LF), the way the rest of the
 // program and the colour pass count text.
 
+#include "editor/BracketMatch.h"
 #include "editor/DrawEvent.h"
 #include "editor/EditWindow.h"
 #include "editor/TextView.h"
@@ -19,6 +20,7 @@
 class QPainter;
 class QTimer;
 class TColorPass;
+class TTextFinder;
 
 using TNotifyEvent = std::function<void(QObject* Sender)>;
 // SRC is the clicked hot spot's text without its delimiters.
@@ -114,6 +116,17 @@ public:
     // The marked range (document positions, break = 1), empty when nothing is marked.
     std::pair<int, int> MarkedRange() const { return {FMarkFrom, FMarkTo}; }
 
+    // Every match of `finder` in view is washed over the colours; null shows none.
+    void SetFindMarks(std::shared_ptr<const TTextFinder> finder);
+    // While on, the bracket beside the caret and its partner are boxed over the colours while the
+    // editor has the focus, and a bracket without one is boxed in red. `codeMap` tells which
+    // characters are code; brackets elsewhere (in strings, in comments) are passed over. The
+    // partner is looked for up to a couple of hundred thousand characters away; one farther off
+    // is not shown.
+    void SetBracketMatching(bool on, TCodeMap codeMap = {});
+    // The bracket boxed and its partner, in document positions (At -1: none).
+    TBracketMatch ShownBrackets() const;
+
     int CaretLine() const;
     int CaretColumn() const;
     int FirstVisibleLine() const;
@@ -169,4 +182,17 @@ private:
     int FMarkFrom = 0, FMarkTo = 0;
     QTimer* FMarkTimer = nullptr;
     void PaintMark(QPainter& painter) const;
+    std::shared_ptr<const TTextFinder> FFindMarks;
+    void PaintFindMarks(QPainter& painter) const;
+    bool FMatchBrackets = false;
+    TCodeMap FCodeMap;
+    unsigned FEdits = 0; // counts the changes of the text, for the brackets kept below
+    mutable struct TKeptBrackets {
+        unsigned Edits = ~0u;
+        int Caret = -1;
+        TBracketMatch Match;
+    } FKeptBrackets;
+    // The text [from, to) with "\n" for each line break, one character as in the document.
+    QString DocText(int from, int to) const;
+    void PaintBrackets(QPainter& painter) const;
 };

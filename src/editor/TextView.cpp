@@ -83,7 +83,7 @@ TLineMetrics::TTextOf TTextView::TextOfBlock(const QTextBlock& block) const {
     return [this, block](int from, int to) { return TextOf(block, from, to); };
 }
 
-QString TTextView::TextOf(const QTextBlock& block, int from, int to) const {
+QString TTextView::BlockText(const QTextBlock& block, int from, int to) {
     const int length = block.length() - 1;
     from = std::clamp(from, 0, length);
     to = std::clamp(to, from, length);
@@ -92,7 +92,7 @@ QString TTextView::TextOf(const QTextBlock& block, int from, int to) const {
     const int start = block.position() + from;
     if (to - from > ShortBlock) {
         // A long stretch through a cursor, which reads the document's pieces whole.
-        QTextCursor c(FDoc);
+        QTextCursor c(block);
         Quietly(c, [&] {
             c.setPosition(start);
             c.setPosition(start + to - from, QTextCursor::KeepAnchor);
@@ -101,8 +101,9 @@ QString TTextView::TextOf(const QTextBlock& block, int from, int to) const {
     }
     // A short one character by character: each costs a lookup, but no cursor and no edit block.
     QString text(to - from, Qt::Uninitialized);
+    const QTextDocument* doc = block.document();
     for (int i = 0; i < to - from; ++i)
-        text[i] = FDoc->characterAt(start + i);
+        text[i] = doc->characterAt(start + i);
     return text;
 }
 
@@ -208,6 +209,8 @@ void TTextView::FontChanged() {
     // Every line is measured afresh in the new font, and enters the width tally as it is.
     for (QTextBlock b = FDoc->begin(); b.isValid(); b = b.next())
         Metrics(b);
+    FGutterDigits = 0; // the width follows the font
+    UpdateGutter(true);
     UpdateScrollBars();
     viewport()->update();
 }
@@ -238,6 +241,11 @@ void TTextView::ContentsChange(int from, int removed, int added) {
         }
     }
     FWantX = -1;
+    // A new line count moves where the numbers end and may take another digit.
+    if (FGutter && FDoc->blockCount() != FGutterLines) {
+        FGutterLines = FDoc->blockCount();
+        UpdateGutter(true);
+    }
     UpdateScrollBars();
     viewport()->update();
     TellAccessibility(from, removed, added);
@@ -262,13 +270,16 @@ void TTextView::UpdateScrollBars() {
     h->setSingleStep(20);
 }
 
+// Also called when the viewport alone changes size, as when a scroll bar comes or goes.
 void TTextView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    UpdateGutter(false);
     UpdateScrollBars();
 }
 
-void TTextView::scrollContentsBy(int, int) {
+void TTextView::scrollContentsBy(int, int dy) {
     viewport()->update();
+    if (FGutter && dy != 0) FGutter->update();
 }
 
 int TTextView::FirstLine() const {

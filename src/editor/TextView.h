@@ -81,11 +81,19 @@ public:
     // The columns [first, last) of the block that can be seen, with a character to spare each side.
     std::pair<int, int> ShownColumns(const QTextBlock& block) const;
     // The block's characters [from, to) without copying the rest of a long line.
-    QString TextOf(const QTextBlock& block, int from, int to) const;
+    QString TextOf(const QTextBlock& block, int from, int to) const { return BlockText(block, from, to); }
+    static QString BlockText(const QTextBlock& block, int from, int to);
     // Draws the glyphs of the block's columns [column, column + length) where the view drew them, in
     // the painter's pen on `back`; the part out of view is passed over.
     void DrawRange(QPainter& p, const QTextBlock& block, int column, int length, const QColor& back,
                    bool underline) const;
+
+    // ---- the line numbers at the left ----
+
+    bool LineNumbers() const { return FGutter != nullptr; }
+    void SetLineNumbers(bool shown);
+    // The width the numbers take beside the text; 0 while they are not shown.
+    int GutterWidth() const;
 
 public slots:
     void undo();
@@ -132,6 +140,9 @@ protected:
     virtual QMimeData* createMimeDataFromSelection() const;
 
 private:
+    class TGutter;
+    friend class TGutter;
+
     struct TShaped {
         QTextLayout Layout;
         QTextLine Line;
@@ -148,6 +159,8 @@ private:
     QPointF GlyphOrigin(const TLineMetrics& m, int segment, int top, const TShaped& shaped) const;
     void UpdateScrollBars();
     int FullLines() const;
+    // Fits the gutter to the line count and the font; with `repaint` its numbers are drawn afresh.
+    void UpdateGutter(bool repaint);
 
     int PositionAt(QPoint point) const;
     int NextChar(int pos) const;
@@ -213,4 +226,8 @@ private:
     bool FChanged = false; // the text changed since textChanged was last sent
     int FLastPosition = 0;
     int FLastAnchor = 0;
+    QWidget* FGutter = nullptr; // a TGutter, while the line numbers are shown
+    int FGutterDigits = 0;
+    int FGutterLines = 0;
+    int FCaretLine = 0; // the caret's line as the gutter last drew it
 };

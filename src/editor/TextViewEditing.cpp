@@ -185,6 +185,10 @@ void TTextView::CursorChanged() {
     FLastAnchor = anchor;
     if (moved) {
         TellAccessibility(-1, 0, 0);
+        if (FGutter && FCursor.blockNumber() != FCaretLine) {
+            FCaretLine = FCursor.blockNumber();
+            FGutter->update();
+        }
         emit cursorPositionChanged();
     }
     if (hadSelection || position != anchor) emit selectionChanged();

@@ -102,6 +102,12 @@ THostListLoad THostList::Load(const THostSink& onHost) {
             const int state = reg.ReadInteger("state");
             // Anything else is no window state; it would make the window unusable.
             p.State = state >= wsNormal && state <= wsMaximized ? state : wsNormal;
+            // Not a designed value: an unreadable one must not cost the host list.
+            try {
+                if (reg.ValueExists("lineNumbers")) p.LineNumbers = reg.ReadInteger("lineNumbers") != 0;
+            } catch (const ERegistryException&) {
+                p.LineNumbers.reset();
+            }
             reg.CloseKey();
         }
         if (!reg.OpenKey(HostsKey, false)) return out;
@@ -133,7 +139,8 @@ THostListLoad THostList::Load(const THostSink& onHost) {
     return out;
 }
 
-std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TFormPlacement& placement) {
+std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TFormPlacement& placement,
+                            std::optional<bool> lineNumbers) {
     // The list as it stands, one entry a key; of two hosts sharing a key the later one's values.
     std::vector<THostValues> now;
     std::map<std::string, std::size_t, TKeyLess> nowByKey;
@@ -211,6 +218,7 @@ std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TF
                 reg.WriteInteger("left", placement.Left);
                 reg.WriteInteger("top", placement.Top);
                 reg.WriteInteger("state", placement.State);
+                if (lineNumbers) reg.WriteInteger("lineNumbers", *lineNumbers ? 1 : 0);
             }
         });
     } catch (const ERegistryException& e) {

@@ -22,6 +22,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,9 @@ public:
     // exists. Takes the hosts over and releases them (closing open connections) before it writes.
     // Returns empty, or the message for the error box; the file then stays as it was. Nothing is
     // written when there are no hosts and none was ever stored, not even the placement.
-    std::string Save(std::vector<std::unique_ptr<TMySql>> hosts, const TFormPlacement& placement);
+    // `lineNumbers`, when set, is written with the placement.
+    std::string Save(std::vector<std::unique_ptr<TMySql>> hosts, const TFormPlacement& placement,
+                     std::optional<bool> lineNumbers = std::nullopt);
     // After Save: empty, or what went wrong with the keyring, once, however many hosts it
     // concerned; those hosts' passwords were kept in the settings file instead, so none is lost.
     const std::string& KeyringTrouble() const { return FKeyringTrouble; }

@@ -17,6 +17,9 @@ struct TLoadedPlacement {
     std::optional<int> Left;
     std::optional<int> Top;
     std::optional<int> State; // a TStoredWindowState; a stored value outside 0..2 reads as wsNormal
+    // Whether the editor numbers its lines, once the user has chosen ("lineNumbers", beside the
+    // placement); a value that cannot be read is passed over.
+    std::optional<bool> LineNumbers;
 };
 
 // The main window's bounds (outer frame, screen pixels) and state at the time of the save.

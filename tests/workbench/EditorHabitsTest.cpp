@@ -11,18 +11,7 @@
 
 namespace {
 
-class EditorHabitsTest : public WindowTest {
-protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        Open();
-        Window->show();
-        QApplication::setActiveWindow(Window);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
-        Memo()->setFocus();
-    }
-    TColorMemo* Memo() const { return Ui(*Window).mmoIn; }
-};
+using EditorHabitsTest = EditorWindowTest;
 
 TEST_F(EditorHabitsTest, EnterKeepsTheIndentationBeforeTheCaret) {
     QTest::keyClicks(Memo(), QStringLiteral("SELECT a,"));

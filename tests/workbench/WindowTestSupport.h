@@ -3,6 +3,7 @@
 // temporary file of its own, so no test touches the user's settings or waits for a human.
 
 #include "Sandbox.h"
+#include "editor/ColorMemo.h"
 #include "platform/Registry.h"
 #include "workbench/controllers/EditController.h"
 #include "workbench/controllers/QueryController.h"
@@ -71,10 +72,15 @@ protected:
         ASSERT_TRUE(HostNode->Host()->Connect()) << HostNode->Host()->ErrorText();
         TNavigationTree::SetHostConnectedLook(HostNode, true);
         Ui(*Window).Tree->PopulateHost(HostNode);
+        ShowActive();
+        Ui(*Window).Tree->setCurrentItem(HostNode);
+    }
+
+    // Shows the open window as the active one, as a user's window is.
+    void ShowActive() {
         Window->show();
         QApplication::setActiveWindow(Window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(Window));
-        Ui(*Window).Tree->setCurrentItem(HostNode);
     }
 
     template <class T> T* Find(const char* name) const {
@@ -90,4 +96,16 @@ protected:
 private:
     QTemporaryDir FDir;
     std::unique_ptr<TRegistryStore> FStore;
+};
+
+// The tests of the query editor: the window open and active, the editor with the focus.
+class EditorWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Open();
+        ShowActive();
+        Memo()->setFocus();
+    }
+    TColorMemo* Memo() const { return Ui(*Window).mmoIn; }
 };

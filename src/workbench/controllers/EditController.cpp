@@ -11,6 +11,7 @@
 #include "server/Catalogue.h"
 #include "sql/QtText.h"
 
+#include <QAction>
 #include <QDropEvent>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -137,4 +138,8 @@ void TEditController::mnuGotoLineClick() {
     memo.setTextCursor(cursor);
     memo.ensureCursorVisible();
     memo.setFocus();
+}
+
+void TEditController::mnuLineNumbersClick() {
+    FUi.mmoIn->SetLineNumbers(FUi.mnuLineNumbers->isChecked());
 }

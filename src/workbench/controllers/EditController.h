@@ -20,6 +20,8 @@ public:
     void mnuToggleCommentClick();
     // Asks for a line number and puts the caret at the start of that line.
     void mnuGotoLineClick();
+    // Shows or hides the editor's line numbers as mnuLineNumbers is checked.
+    void mnuLineNumbersClick();
 
     // Inserts the selected table's or field's name into mmoIn (Insert name of a double click).
     void InsertSelectedName();

@@ -10,4 +10,5 @@ struct TCommandSet {
         ExportResult, ClearResult, LoadSql, SaveSql, Previous, Next, Query, DescribeTable, TableSelect,
         FieldSelect, Cut, Copy, Paste, About, Exit, CopyRows, CopyWithNames, CopyAsInsert, QueryCurrent,
         RunSqlFile, ToggleComment, GotoLine, Complete;
+    TCommand Find, Replace, FindNext, FindPrevious, LineNumbers;
 };

@@ -5,12 +5,16 @@
 #include "workbench/grid/ResultModel.h"
 #include "workbench/tree/NavigationTree.h"
 #include "workbench/window/DropDownCombo.h"
+#include "workbench/window/FindBar.h"
 #include "workbench/window/Glyphs.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFrame>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -47,6 +51,14 @@ TMainControls TMainControls::Find(const QObject& window, QStringList* missing) {
     find(c.Tree, "Tree");
     find(c.Splitter2, "Splitter2");
     find(c.mmoIn, "mmoIn");
+    find(c.FindBar, "FindBar");
+    find(c.txtFind, "txtFind");
+    find(c.txtReplace, "txtReplace");
+    find(c.chkMatchCase, "chkMatchCase");
+    find(c.chkWholeWord, "chkWholeWord");
+    find(c.chkRegExp, "chkRegExp");
+    find(c.btnReplace, "btnReplace");
+    find(c.btnReplaceAll, "btnReplaceAll");
     find(c.Splitter1, "Splitter1");
     find(c.Panel1, "Panel1");
     find(c.tabResults, "tabResults");
@@ -68,6 +80,10 @@ TMainControls TMainControls::Find(const QObject& window, QStringList* missing) {
     find(c.mnuToggleComment, "mnuToggleComment");
     find(c.mnuGotoLine, "mnuGotoLine");
     find(c.mnuComplete, "mnuComplete");
+    find(c.mnuFind, "mnuFind");
+    find(c.mnuReplace, "mnuReplace");
+    find(c.mnuFindNext, "mnuFindNext");
+    find(c.mnuFindPrevious, "mnuFindPrevious");
     find(c.mnuHosts, "mnuHosts");
     find(c.mnuNewHost, "mnuNewHost");
     find(c.mnuDelete, "mnuDelete");
@@ -83,6 +99,7 @@ TMainControls TMainControls::Find(const QObject& window, QStringList* missing) {
     find(c.mnuShowDuration, "mnuShowDuration");
     find(c.mnuView, "mnuView");
     find(c.mnuMaximize, "mnuMaximize");
+    find(c.mnuLineNumbers, "mnuLineNumbers");
     find(c.mnuHelp, "mnuHelp");
     find(c.About1, "About1");
     find(c.popTree, "popTree");

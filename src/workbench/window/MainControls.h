@@ -6,7 +6,10 @@
 #include <QStringList>
 
 class QAction;
+class QCheckBox;
+class QLineEdit;
 class QObject;
+class QPushButton;
 class QFrame;
 class QMenu;
 class QMenuBar;
@@ -18,6 +21,7 @@ class QToolButton;
 class QWidget;
 class TColorMemo;
 class TDropDownCombo;
+class TFindBar;
 class TFileDialog;
 class TImageList;
 class TNavigationTree;
@@ -38,6 +42,10 @@ struct TMainControls {
     TNavigationTree* Tree = nullptr;
     QSplitter* Splitter2 = nullptr;
     TColorMemo* mmoIn = nullptr;
+    TFindBar* FindBar = nullptr; // below the editor and the tree, while open
+    QLineEdit *txtFind = nullptr, *txtReplace = nullptr;
+    QCheckBox *chkMatchCase = nullptr, *chkWholeWord = nullptr, *chkRegExp = nullptr;
+    QPushButton *btnReplace = nullptr, *btnReplaceAll = nullptr;
     QSplitter* Splitter1 = nullptr;
     QWidget* Panel1 = nullptr;
     QTabBar* tabResults = nullptr; // one tab per result of the last run, above lstOut
@@ -52,6 +60,7 @@ struct TMainControls {
     QMenu* mnuEdit = nullptr;
     QAction *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr;
     QAction *mnuToggleComment = nullptr, *mnuGotoLine = nullptr, *mnuComplete = nullptr;
+    QAction *mnuFind = nullptr, *mnuReplace = nullptr, *mnuFindNext = nullptr, *mnuFindPrevious = nullptr;
     QMenu* mnuHosts = nullptr;
     QAction *mnuNewHost = nullptr, *mnuDelete = nullptr, *mnuProperties = nullptr;
     QMenu* mnuDatabases = nullptr;
@@ -61,6 +70,7 @@ struct TMainControls {
     QAction* mnuQueryCurrent = nullptr;
     QMenu* mnuView = nullptr;
     QAction* mnuMaximize = nullptr;
+    QAction* mnuLineNumbers = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* About1 = nullptr;
 

@@ -6,19 +6,24 @@
 #include "workbench/window/DropDownCombo.h"
 
 #include "editor/ColorMemo.h"
+#include "sql/SqlCode.h"
 #include "sql/SqlRules.h"
 #include "workbench/dialogs/Dialogs.h"
 #include "workbench/grid/ResultModel.h"
 #include "workbench/tree/NavigationTree.h"
+#include "workbench/window/FindBar.h"
 #include "workbench/window/Glyphs.h"
 #include "workbench/window/StatusLabel.h"
 #include "workbench/window/WindowFonts.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
@@ -122,6 +127,11 @@ void TfrmMain::BuildMenus() {
         AddMenuItem(FUi.mnuEdit, "mnuToggleComment", QStringLiteral("Toggle line co&mment"));
     FUi.mnuGotoLine = AddMenuItem(FUi.mnuEdit, "mnuGotoLine", QStringLiteral("&Go to line\u2026"));
     FUi.mnuComplete = AddMenuItem(FUi.mnuEdit, "mnuComplete", QStringLiteral("Show comp&letions"));
+    FUi.mnuEdit->addSeparator();
+    FUi.mnuFind = AddMenuItem(FUi.mnuEdit, "mnuFind", QStringLiteral("&Find\u2026"));
+    FUi.mnuReplace = AddMenuItem(FUi.mnuEdit, "mnuReplace", QStringLiteral("R&eplace\u2026"));
+    FUi.mnuFindNext = AddMenuItem(FUi.mnuEdit, "mnuFindNext", QStringLiteral("Find &next"));
+    FUi.mnuFindPrevious = AddMenuItem(FUi.mnuEdit, "mnuFindPrevious", QStringLiteral("Find p&revious"));
 
     FUi.mnuHosts = menu("mnuHosts", QStringLiteral("&Hosts"));
     FUi.mnuNewHost = AddMenuItem(FUi.mnuHosts, "mnuNewHost", QStringLiteral("&New Host"));
@@ -146,6 +156,9 @@ void TfrmMain::BuildMenus() {
 
     FUi.mnuView = menu("mnuView", QStringLiteral("&View"));
     FUi.mnuMaximize = AddMenuItem(FUi.mnuView, "mnuMaximize", QStringLiteral("&Maximize result"));
+    FUi.mnuLineNumbers = AddMenuItem(FUi.mnuView, "mnuLineNumbers", QStringLiteral("&Line numbers"));
+    FUi.mnuLineNumbers->setCheckable(true);
+    FUi.mnuLineNumbers->setChecked(true);
 
     FUi.mnuHelp = menu("mnuHelp", QStringLiteral("&Help"));
     FUi.About1 = AddMenuItem(FUi.mnuHelp, "About1", QStringLiteral("&About"));
@@ -324,6 +337,20 @@ void TfrmMain::BuildClientArea() {
     FUi.mmoIn->SetHotSpot(THotSpot{});
     FUi.mmoIn->SetColor(clWindow);
     AddSqlRules(FUi.mmoIn->ColorRules());
+    FUi.mmoIn->SetLineNumbers(true);
+    FUi.mmoIn->SetBracketMatching(true, &MarkSqlCode);
+
+    // Below the tree and the editor, closed until Find or Replace opens it.
+    FUi.FindBar = new TFindBar(FUi.Panel2);
+    FUi.FindBar->hide();
+    upper->addWidget(FUi.FindBar);
+    FUi.txtFind = FUi.FindBar->txtFind;
+    FUi.txtReplace = FUi.FindBar->txtReplace;
+    FUi.chkMatchCase = FUi.FindBar->chkMatchCase;
+    FUi.chkWholeWord = FUi.FindBar->chkWholeWord;
+    FUi.chkRegExp = FUi.FindBar->chkRegExp;
+    FUi.btnReplace = FUi.FindBar->btnReplace;
+    FUi.btnReplaceAll = FUi.FindBar->btnReplaceAll;
 
     FUi.Splitter2->setStretchFactor(0, 0);
     FUi.Splitter2->setStretchFactor(1, 1);

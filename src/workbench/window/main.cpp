@@ -15,6 +15,7 @@
 #include "workbench/controllers/CompletionController.h"
 #include "workbench/controllers/DraftController.h"
 #include "workbench/controllers/EditController.h"
+#include "workbench/controllers/FindController.h"
 #include "workbench/controllers/HostController.h"
 #include "workbench/controllers/QueryController.h"
 #include "workbench/controllers/QueryHistory.h"
@@ -56,6 +57,7 @@ TfrmMain::TfrmMain(const TAppWindows& windows, TRegistryStore* store)
     FSqlFiles = std::make_unique<TSqlFileController>(workbench);
     FEditing = std::make_unique<TEditController>(workbench);
     FCompletion = std::make_unique<TCompletionController>(workbench);
+    FFinding = std::make_unique<TFindController>(workbench);
     FDrafts = std::make_unique<TDraftController>(workbench, std::make_unique<TDraftStore>());
     FRunSqlFiles = std::make_unique<TRunSqlFileController>(workbench);
     WireCommands();
@@ -136,6 +138,11 @@ void TfrmMain::LoadSettings() {
             break;
         }
     }
+    if (p.LineNumbers) {
+        FUi.mnuLineNumbers->setChecked(*p.LineNumbers);
+        FUi.mmoIn->SetLineNumbers(*p.LineNumbers);
+    }
+    FLineNumbersAtStart = FUi.mnuLineNumbers->isChecked();
     if (!loaded.Error.empty()) Dialogs().ShowFailure(this, QString::fromStdString(loaded.Error));
 }
 
@@ -153,7 +160,10 @@ void TfrmMain::SaveSettings() {
     placement.State = (windowState() & Qt::WindowMinimized)   ? wsMinimized
                       : (windowState() & Qt::WindowMaximized) ? wsMaximized
                                                               : wsNormal;
-    const std::string error = FHostList->Save(std::move(hosts), placement);
+    // Written once chosen otherwise than at the start; an older build ignores the value.
+    std::optional<bool> lineNumbers;
+    if (FUi.mnuLineNumbers->isChecked() != FLineNumbersAtStart) lineNumbers = !FLineNumbersAtStart;
+    const std::string error = FHostList->Save(std::move(hosts), placement, lineNumbers);
     if (!error.empty()) Dialogs().ShowFailure(this, QString::fromStdString(error));
     if (const std::string& trouble = FHostList->KeyringTrouble(); !trouble.empty())
         Dialogs().ShowFailure(this,
@@ -187,6 +197,7 @@ void TfrmMain::WireCommands() {
     using E = TEditController;
     using S = TRunSqlFileController;
     using C = TCompletionController;
+    using D = TFindController;
     const TMainControls& u = FUi;
     // clang-format off
     //  command             handler                                       tool button        menu items, with their shortcuts
@@ -224,6 +235,11 @@ void TfrmMain::WireCommands() {
     row(FCmd.CopyWithNames, Run(*FResults, &R::popmnuCopyWithNamesClick), nullptr,           {{u.popmnuCopyWithNames}});
     row(FCmd.CopyAsInsert,  Run(*FResults, &R::popmnuCopyAsInsertClick),  nullptr,           {{u.popmnuCopyAsInsert}});
     row(FCmd.RunSqlFile,    Run(*FRunSqlFiles, &S::mnuRunSqlFileClick),   nullptr,           {{u.mnuRunSqlFile}});
+    row(FCmd.Find,          Run(*FFinding, &D::mnuFindClick),             nullptr,           {{u.mnuFind, Qt::CTRL | Qt::Key_F}});
+    row(FCmd.Replace,       Run(*FFinding, &D::mnuReplaceClick),          nullptr,           {{u.mnuReplace, Qt::CTRL | Qt::Key_H}});
+    row(FCmd.FindNext,      Run(*FFinding, &D::mnuFindNextClick),         nullptr,           {{u.mnuFindNext, Qt::Key_F3}});
+    row(FCmd.FindPrevious,  Run(*FFinding, &D::mnuFindPreviousClick),     nullptr,           {{u.mnuFindPrevious, Qt::SHIFT | Qt::Key_F3}});
+    row(FCmd.LineNumbers,   Run(*FEditing, &E::mnuLineNumbersClick),      nullptr,           {{u.mnuLineNumbers}});
     // clang-format on
 }
 

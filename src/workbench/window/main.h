@@ -22,6 +22,7 @@ class TCompletionController;
 class TDialogs;
 class TDraftController;
 class TEditController;
+class TFindController;
 class THostController;
 class THostList;
 class TQueryController;
@@ -57,6 +58,7 @@ public:
     TSqlFileController& SqlFiles() const { return *FSqlFiles; }
     TEditController& Editing() const { return *FEditing; }
     TCompletionController& Completion() const { return *FCompletion; }
+    TFindController& Finding() const { return *FFinding; }
     // The editor's draft and the history, kept across exits.
     TDraftController& Drafts() const { return *FDrafts; }
 
@@ -130,8 +132,10 @@ private:
     std::unique_ptr<TSqlFileController> FSqlFiles;
     std::unique_ptr<TEditController> FEditing;
     std::unique_ptr<TCompletionController> FCompletion;
+    std::unique_ptr<TFindController> FFinding;
     std::unique_ptr<TDraftController> FDrafts;
     std::unique_ptr<TRunSqlFileController> FRunSqlFiles;
     TCommands* FCommands = nullptr;
+    bool FLineNumbersAtStart = true; // as loaded, so the save writes the choice only once it changed
     TStatusLabel* FStatusLabel = nullptr;
 };
