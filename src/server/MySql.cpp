@@ -166,6 +166,45 @@ bool TMySql::ReadDatabases() {
     return true;
 }
 
+std::string TMySql::CurrentDatabase() {
+    if (!IsAlive() || !Send(FHandle, "SELECT DATABASE()")) return {};
+    MYSQL_RES* res = StoreResult(FHandle);
+    std::string name;
+    if (res) {
+        if (MYSQL_ROW row = mysql_fetch_row(res); row && row[0]) name = row[0];
+        mysql_free_result(res);
+    }
+    return name;
+}
+
+namespace {
+bool MarkCurrent(TDatabases* dbs, const std::string& current) {
+    bool changed = false;
+    for (int i = 0; dbs && i < dbs->Count(); ++i) {
+        TDatabase* d = dbs->Items(i);
+        const bool now = !current.empty() && d->Name == current;
+        changed |= d->Selected != now;
+        d->Selected = now;
+    }
+    return changed;
+}
+} // namespace
+
+bool TMySql::FollowCurrentDatabase() {
+    if (!IsAlive()) return false;
+    return MarkCurrent(FDatabases.get(), CurrentDatabase());
+}
+
+bool TMySql::RefreshDatabases() {
+    if (!IsAlive()) return false;
+    const std::string current = CurrentDatabase();
+    ReadDatabases();
+    // With none current before, the read's choice stands, and the marks say which it is.
+    if (!current.empty()) SelectDatabase(FHandle, current);
+    MarkCurrent(FDatabases.get(), CurrentDatabase());
+    return true;
+}
+
 bool TMySql::Disconnect() {
     FRefusal.clear();
     CloseHandle();

@@ -64,6 +64,16 @@ public:
     // The old catalogue is released first: drop every reference to it before calling. False, with
     // the catalogue left as it was, when there is no open connection.
     bool ReadDatabases();
+    // Reads the catalogue again as ReadDatabases does, but leaves the connection's current database
+    // as it was (the read itself makes databases current), and marks that one Selected: a refresh
+    // must not undo the user's USE.
+    bool RefreshDatabases();
+    // The connection's current database as the server tells it ("SELECT DATABASE()"); empty when
+    // none is, or when the question fails. LastResult stays as it was.
+    std::string CurrentDatabase();
+    // Marks the catalogue's databases as the server's current database says: that one Selected,
+    // the others not. True when a mark changed.
+    bool FollowCurrentDatabase();
     TDatabases* Databases() const { return FDatabases.get(); }
     // The words the connected server reserves, upper case and sorted, as read at Connect; empty when
     // the server does not tell.

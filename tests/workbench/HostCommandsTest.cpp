@@ -699,3 +699,73 @@ TEST_F(HostCommands, NamesTheConnectedServerReservesAreQuotedToo) {
 }
 
 } // namespace
+
+namespace {
+
+// ---- Refresh and following the editor ----------------------------------------------------------
+
+TEST_F(HostCommands, F5ReadsTheCatalogueAgainKeepingExpansionSelectionAndTheDatabaseInUse) {
+    Connect();
+    Host->Execute("USE " + QuoteIdentifier(Db->Name()));
+    ASSERT_TRUE(Host->FollowCurrentDatabase());
+    OurDb()->setExpanded(true);
+    Child(OurDb(), QStringLiteral("orders"))->setExpanded(true);
+    Select(Child(OurDb(), QStringLiteral("my table")));
+    // Another connection changes the catalogue.
+    Db->Run("CREATE TABLE added (a INT)");
+    Db->Run("DROP TABLE `my table`");
+    Activate();
+    QTest::keyClick(Ui(*Window).Tree, Qt::Key_F5);
+    EXPECT_EQ(Status(), QStringLiteral("Refreshed sandbox"));
+    ASSERT_NE(OurDb(), nullptr);
+    EXPECT_NE(Child(OurDb(), QStringLiteral("added")), nullptr);
+    EXPECT_EQ(Child(OurDb(), QStringLiteral("my table")), nullptr);
+    EXPECT_TRUE(OurDb()->isExpanded());
+    EXPECT_TRUE(Child(OurDb(), QStringLiteral("orders"))->isExpanded());
+    EXPECT_EQ(Ui(*Window).Tree->SelectedNode(), OurDb()) << "the nearest node above the one that went";
+    EXPECT_EQ(InUseDb(), OurDb()) << "the read itself does not undo USE";
+    EXPECT_TRUE(TNavigationTree::IsInUse(OurDb()));
+    EXPECT_EQ(CurrentDatabase(), Db->Name());
+    // The menus' Refresh on a field node keeps that field selected.
+    Select(Child(Child(OurDb(), QStringLiteral("orders")), QStringLiteral("id")));
+    Ui(*Window).popmnuRefresh->trigger();
+    ASSERT_NE(Ui(*Window).Tree->SelectedNode(), nullptr);
+    EXPECT_EQ(Ui(*Window).Tree->SelectedNode()->text(0), QStringLiteral("id"));
+}
+
+TEST_F(HostCommands, TheTreeFollowsTheEditorsSchemaChangesAndUse) {
+    Connect();
+    const QString db = QString::fromStdString(QuoteIdentifier(Db->Name()));
+    const auto run = [&](const QString& sql) {
+        Ui(*Window).mmoIn->SetText(sql);
+        Select(HostNode);
+        Ui(*Window).btnQuery->click();
+    };
+    run(QStringLiteral("USE ") + db);
+    EXPECT_EQ(InUseDb(), OurDb()) << "read from the server after USE";
+    EXPECT_TRUE(TNavigationTree::IsInUse(OurDb()));
+    Select(OurDb());
+    EXPECT_FALSE(Ui(*Window).btnSelectDb->isEnabled()) << "the database in use needs no selecting";
+
+    run(QStringLiteral(
+        "/* made here */ CREATE TABLE fresh (a INT);\nRENAME TABLE orders TO orders_old;\nSELECT 1"));
+    ASSERT_NE(OurDb(), nullptr);
+    EXPECT_NE(Child(OurDb(), QStringLiteral("fresh")), nullptr);
+    EXPECT_NE(Child(OurDb(), QStringLiteral("orders_old")), nullptr);
+    EXPECT_EQ(Child(OurDb(), QStringLiteral("orders")), nullptr);
+    EXPECT_EQ(InUseDb(), OurDb());
+
+    // Dropping the database in use: the tree marks whichever the server has current afterwards (the
+    // catalogue read makes the first one current, as Connect does), never the dropped one.
+    TempDatabase other("follow");
+    run(QStringLiteral("DROP DATABASE ") + QString::fromStdString(QuoteIdentifier(other.Name())) +
+        QStringLiteral(";\nUSE ") + QString::fromStdString(QuoteIdentifier(other.Name())));
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("Error: "))) << "the USE of a dropped database fails";
+    EXPECT_EQ(DbNode(other.Name()), nullptr) << "the dropped database left the tree";
+    run(QStringLiteral("DROP DATABASE ") + db);
+    EXPECT_EQ(OurDb(), nullptr);
+    ASSERT_NE(InUseDb(), nullptr);
+    EXPECT_EQ(InUseDb()->text(0).toStdString(), CurrentDatabase());
+}
+
+} // namespace

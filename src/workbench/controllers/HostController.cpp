@@ -123,6 +123,36 @@ void THostController::btnConnectClick() {
     FWindow.UpdateCommandStates();
 }
 
+void THostController::mnuRefreshClick() {
+    TTreeNode* hostNode = FUi.Tree->SelectedHostNode();
+    if (!hostNode || !hostNode->Host()->IsAlive()) return;
+    const QString name = QtText(hostNode->Host()->Name);
+    {
+        TServerWaitGuard waiting;
+        TWaitCursor wait;
+        FWindow.SetStatusText(QStringLiteral("Refreshing ") + name, true);
+        FUi.Tree->RefreshHost(hostNode);
+    }
+    FWindow.SetStatusText(QStringLiteral("Refreshed ") + name);
+    FWindow.ForgetLostConnection(hostNode);
+    FWindow.UpdateCommandStates();
+}
+
+void THostController::AfterRun(TTreeNode* hostNode, const TStatementEffect& effect) {
+    if (!hostNode || !hostNode->Host()->IsAlive()) return;
+    if (effect.Catalogue) {
+        TServerWaitGuard waiting;
+        FUi.Tree->RefreshHost(hostNode);
+    } else if (effect.CurrentDatabase) {
+        TServerWaitGuard waiting;
+        if (hostNode->Host()->FollowCurrentDatabase()) TNavigationTree::UpdateInUseLooks(hostNode);
+    } else {
+        return;
+    }
+    FWindow.ForgetLostConnection(hostNode);
+    FWindow.UpdateCommandStates();
+}
+
 void THostController::btnDisconnectClick() {
     TTreeNode* hostNode = FUi.Tree->SelectedHostNode();
     if (!hostNode) return;

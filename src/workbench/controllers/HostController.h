@@ -5,8 +5,12 @@
 
 #include "workbench/controllers/Controller.h"
 
+#include "sql/StatementEffect.h"
+
 class QString;
 class TMySql;
+
+class TTreeNode;
 
 class THostController {
 public:
@@ -23,6 +27,11 @@ public:
     void popmnuDescribeTableClick();
     void popmnuTableSelectClick();
     void popmnuFieldSelectClick();
+    // Refresh: the selected host's catalogue read again, the tree updated in place.
+    void mnuRefreshClick();
+    // After a run of the editor's statements on the host of `hostNode`: the tree follows what they
+    // did, read from the server (the catalogue again once, or only the current database).
+    void AfterRun(TTreeNode* hostNode, const TStatementEffect& effect);
 
 private:
     // Runs a tree-menu item's caption, which is the statement; it stays out of the query history

@@ -3,6 +3,7 @@
 #include "server/MySql.h"
 #include "sql/QtText.h"
 #include "sql/ScriptReader.h"
+#include "workbench/controllers/HostController.h"
 #include "workbench/dialogs/Dialogs.h"
 #include "workbench/dialogs/RunSqlFile.h"
 #include "workbench/grid/ResultModel.h"
@@ -43,6 +44,7 @@ void TRunSqlFileController::mnuRunSqlFileClick() {
     TScriptReader reader(std::make_unique<QFile>(path));
     TfrmRunSqlFile& progress = *FWindow.Windows().frmRunSqlFile;
     FRan = 0;
+    FEffect = {};
     FClock.start();
     QString outcome;
     {
@@ -75,6 +77,7 @@ void TRunSqlFileController::mnuRunSqlFileClick() {
     }
     FWindow.activateWindow();
     FWindow.ForgetLostConnection(hostNode);
+    FWindow.Hosts().AfterRun(hostNode, FEffect);
     FWindow.SetStatusText(outcome);
     // As Load SQL reports a file it cannot take.
     if (reader.Error() == TScriptReader::CannotOpen || reader.Error() == TScriptReader::NotText)
@@ -137,6 +140,7 @@ QString TRunSqlFileController::Run(TScriptReader& reader, TTreeNode* hostNode, c
                    ranBefore.arg(Statements(FRan));
         }
         ++FRan;
+        FEffect |= EffectOf(reader.Statement());
     }
     const QString unsent =
         QStringLiteral(": statement %1 (line %2) was not sent").arg(reader.Number()).arg(reader.Line()) +

@@ -154,6 +154,73 @@ void TNavigationTree::RebuildHost(TTreeNode* hostNode) {
     hostNode->setExpanded(true);
 }
 
+namespace {
+
+// The captions on the way from `hostNode` down to `node` (empty for the host itself).
+QStringList PathBelow(const QTreeWidgetItem* hostNode, const QTreeWidgetItem* node) {
+    QStringList path;
+    for (; node && node != hostNode; node = node->parent())
+        path.prepend(node->text(0));
+    return path;
+}
+
+// The deepest node on `path` below `hostNode` that exists; `whole` tells whether it is all of it.
+QTreeWidgetItem* Follow(QTreeWidgetItem* hostNode, const QStringList& path, bool& whole) {
+    QTreeWidgetItem* at = hostNode;
+    whole = true;
+    for (const QString& caption : path) {
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; i < at->childCount() && !next; ++i)
+            if (at->child(i)->text(0) == caption) next = at->child(i);
+        if (!next) {
+            whole = false;
+            break;
+        }
+        at = next;
+    }
+    return at;
+}
+
+void CollectExpanded(const QTreeWidgetItem* hostNode, const QTreeWidgetItem* node,
+                     std::vector<QStringList>& out) {
+    for (int i = 0; i < node->childCount(); ++i) {
+        const QTreeWidgetItem* child = node->child(i);
+        if (!child->isExpanded()) continue;
+        out.push_back(PathBelow(hostNode, child));
+        CollectExpanded(hostNode, child, out);
+    }
+}
+
+} // namespace
+
+void TNavigationTree::RefreshHost(TTreeNode* hostNode) {
+    if (!hostNode || !hostNode->Host()) return;
+    // Kept by the names on the way to them: the nodes go with the old catalogue.
+    std::vector<QStringList> expanded;
+    CollectExpanded(hostNode, hostNode, expanded);
+    const bool hostExpanded = hostNode->isExpanded();
+    TTreeNode* selected = SelectedNode();
+    const bool selectedHere = selected && HostNodeOf(selected) == hostNode;
+    const QStringList selectedPath = selectedHere ? PathBelow(hostNode, selected) : QStringList();
+
+    ClearHost(hostNode);
+    hostNode->Host()->RefreshDatabases();
+    PopulateHost(hostNode);
+
+    bool whole = false;
+    for (const QStringList& path : expanded)
+        if (QTreeWidgetItem* node = Follow(hostNode, path, whole); whole) node->setExpanded(true);
+    hostNode->setExpanded(hostExpanded);
+    if (selectedHere) setCurrentItem(Follow(hostNode, selectedPath, whole));
+}
+
+void TNavigationTree::UpdateInUseLooks(TTreeNode* hostNode) {
+    for (int i = 0; hostNode && i < hostNode->childCount(); ++i) {
+        TTreeNode* node = AsNode(hostNode->child(i));
+        if (node && node->Database()) SetInUseLook(node, node->Database()->Selected);
+    }
+}
+
 void TNavigationTree::DeleteHostNode(TTreeNode* hostNode) {
     if (!hostNode || hostNode->Kind() != TNodeKind::Host) return;
     TMySql* host = hostNode->Host();

@@ -34,6 +34,12 @@ public:
     void ClearHost(TTreeNode* hostNode);
     // Reads the host's catalogue again on its open connection and rebuilds its nodes from it.
     void RebuildHost(TTreeNode* hostNode);
+    // Reads the host's catalogue again (leaving its current database as it is) and rebuilds its
+    // nodes from it in place: the nodes of objects that still exist are expanded as they were, the
+    // selection stays on its object or goes to the nearest one above it that is still there.
+    void RefreshHost(TTreeNode* hostNode);
+    // The database nodes' in-use look follows their databases' Selected marks.
+    static void UpdateInUseLooks(TTreeNode* hostNode);
     // Removes `hostNode` with everything below it, then releases its connection object.
     void DeleteHostNode(TTreeNode* hostNode);
     // Empties the tree and hands over the connection objects in tree order.

@@ -99,6 +99,7 @@ TMainControls TMainControls::Find(const QObject& window, QStringList* missing) {
     find(c.mnuShowDuration, "mnuShowDuration");
     find(c.mnuView, "mnuView");
     find(c.mnuMaximize, "mnuMaximize");
+    find(c.mnuRefresh, "mnuRefresh");
     find(c.mnuLineNumbers, "mnuLineNumbers");
     find(c.mnuHelp, "mnuHelp");
     find(c.About1, "About1");
@@ -112,6 +113,7 @@ TMainControls TMainControls::Find(const QObject& window, QStringList* missing) {
     find(c.popmnuSelectDb, "popmnuSelectDb");
     find(c.popmnuCreateDb, "popmnuCreateDb");
     find(c.popmnuDeleteDb, "popmnuDeleteDb");
+    find(c.popmnuRefresh, "popmnuRefresh");
     find(c.popmnuNew, "popmnuNew");
     find(c.popmnuDelete, "popmnuDelete");
     find(c.popmnuProperties, "popmnuProperties");

@@ -71,6 +71,7 @@ struct TMainControls {
     QMenu* mnuView = nullptr;
     QAction* mnuMaximize = nullptr;
     QAction* mnuLineNumbers = nullptr;
+    QAction* mnuRefresh = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* About1 = nullptr;
 
@@ -78,6 +79,7 @@ struct TMainControls {
     QAction *popmnuConnect = nullptr, *popmnuDisconnect = nullptr, *N5 = nullptr;
     QAction *popmnuDescribeTable = nullptr, *popmnuTableSelect = nullptr, *popmnuFieldSelect = nullptr;
     QAction *popmnuSelectDb = nullptr, *popmnuCreateDb = nullptr, *popmnuDeleteDb = nullptr;
+    QAction* popmnuRefresh = nullptr;
     QAction *popmnuNew = nullptr, *popmnuDelete = nullptr, *popmnuProperties = nullptr;
 
     QMenu* popResult = nullptr;

@@ -157,6 +157,7 @@ void TfrmMain::BuildMenus() {
     FUi.mnuView = menu("mnuView", QStringLiteral("&View"));
     FUi.mnuMaximize = AddMenuItem(FUi.mnuView, "mnuMaximize", QStringLiteral("&Maximize result"));
     FUi.mnuLineNumbers = AddMenuItem(FUi.mnuView, "mnuLineNumbers", QStringLiteral("&Line numbers"));
+    FUi.mnuRefresh = AddMenuItem(FUi.mnuView, "mnuRefresh", QStringLiteral("&Refresh"), false);
     FUi.mnuLineNumbers->setCheckable(true);
     FUi.mnuLineNumbers->setChecked(true);
 
@@ -186,6 +187,8 @@ void TfrmMain::BuildMenus() {
         AddMenuItem(FUi.popTree, "popmnuCreateDb", QStringLiteral("C&reate database"), false);
     FUi.popmnuDeleteDb =
         AddMenuItem(FUi.popTree, "popmnuDeleteDb", QStringLiteral("D&elete database"), false);
+    FUi.popTree->addSeparator();
+    FUi.popmnuRefresh = AddMenuItem(FUi.popTree, "popmnuRefresh", QStringLiteral("&Refresh"), false);
     FUi.popTree->addSeparator();
     FUi.popmnuNew = AddMenuItem(FUi.popTree, "popmnuNew", QStringLiteral("&New"));
     FUi.popmnuDelete = AddMenuItem(FUi.popTree, "popmnuDelete", QStringLiteral("&Delete"), false);

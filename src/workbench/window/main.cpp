@@ -220,6 +220,7 @@ void TfrmMain::WireCommands() {
                                                                                               {u.mnuQuery2, Qt::ALT | Qt::Key_Q, TKeyScope::BeforeMenuBar}});
     row(FCmd.QueryCurrent,  Run(*FQueries, &Q::mnuQueryCurrentClick),     nullptr,           {{u.mnuQueryCurrent, QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Enter)},
                                                                                               {u.mnuQueryCurrent, Qt::CTRL | Qt::Key_Return}});
+    row(FCmd.Refresh,       Run(*FHosts, &H::mnuRefreshClick),            nullptr,           {{u.mnuRefresh}, {u.popmnuRefresh, Qt::Key_F5, inTree}});
     row(FCmd.DescribeTable, Run(*FHosts, &H::popmnuDescribeTableClick),   nullptr,           {{u.popmnuDescribeTable}});
     row(FCmd.TableSelect,   Run(*FHosts, &H::popmnuTableSelectClick),     nullptr,           {{u.popmnuTableSelect}});
     row(FCmd.FieldSelect,   Run(*FHosts, &H::popmnuFieldSelectClick),     nullptr,           {{u.popmnuFieldSelect}});
@@ -280,6 +281,7 @@ void TfrmMain::UpdateCommandStates() {
     FCmd.QueryCurrent.SetEnabled(connected);
     FCmd.RunSqlFile.SetEnabled(connected); // runs where Query runs
     FCmd.CreateDb.SetEnabled(connected);
+    FCmd.Refresh.SetEnabled(connected);
     for (const TCommand* any : {&FCmd.Properties, &FCmd.DeleteHost})
         any->SetEnabled(true);
     for (const TCommand* table : {&FCmd.DescribeTable, &FCmd.TableSelect})
