@@ -138,6 +138,8 @@ TEST_F(FindReplaceTest, ReplacesOneOrAllAndUndoBringsTheTextBack) {
     Caret(0);
     Key(Qt::Key_H, Qt::ControlModifier);
     ASSERT_TRUE(Bar()->ReplaceShown());
+    // The bar fits the window as designed; it never makes the window wider.
+    EXPECT_LE(Window->minimumSizeHint().width(), TfrmMain::DesignClientWidth);
     Ui(*Window).chkRegExp->setChecked(true);
     Search(QStringLiteral("([a-z])(\\d+)"));
     QTest::keyClicks(Ui(*Window).txtReplace, QStringLiteral("\\2\\1"));

@@ -9,12 +9,18 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 template <class T> T* Named(T* control, const char* name) {
     control->setObjectName(QLatin1String(name));
     return control;
 }
+
+constexpr int MinEditWidth = 80;
+constexpr int MaxEditWidth = 260;
+constexpr int NoteRoom = 120; // what the note gets before the edits grow
 
 QHBoxLayout* Row(QWidget* parent, QLayout* into, const QString& caption, QLineEdit* edit, int labelWidth) {
     auto* row = new QHBoxLayout;
@@ -24,8 +30,9 @@ QHBoxLayout* Row(QWidget* parent, QLayout* into, const QString& caption, QLineEd
     label->setFixedWidth(labelWidth);
     label->setBuddy(edit);
     row->addWidget(label);
-    // Both edits as wide, so the two rows line up; the note takes what is left.
-    edit->setFixedWidth(260);
+    // Both edits as wide, so the two rows line up; the note takes what is left. Narrow at first:
+    // the bar widens them to what the window leaves (resizeEvent), never the window to them.
+    edit->setFixedWidth(MinEditWidth);
     row->addWidget(edit);
     into->addItem(row);
     return row;
@@ -44,6 +51,7 @@ TFindBar::TFindBar(QWidget* parent) : QFrame(parent) {
     txtFind = Named(new QLineEdit(this), "txtFind");
     txtFind->setClearButtonEnabled(true);
     QHBoxLayout* find = Row(this, column, QStringLiteral("Find:"), txtFind, labelWidth);
+    FFindRow = find;
     chkMatchCase = Named(new QCheckBox(QStringLiteral("Match case"), this), "chkMatchCase");
     chkWholeWord = Named(new QCheckBox(QStringLiteral("Whole word"), this), "chkWholeWord");
     chkRegExp = Named(new QCheckBox(QStringLiteral("Regular expression"), this), "chkRegExp");
@@ -52,7 +60,8 @@ TFindBar::TFindBar(QWidget* parent) : QFrame(parent) {
     btnFindPrevious->setToolTip(QStringLiteral("Find previous (Shift+F3)"));
     btnFindNext->setToolTip(QStringLiteral("Find next (F3)"));
     lblFindNote = Named(new QLabel(this), "lblFindNote");
-    lblFindNote->setMinimumWidth(120);
+    // A long note is cut at the bar's end rather than widening the bar or narrowing the edits.
+    lblFindNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     btnCloseFind = Named(new QToolButton(this), "btnCloseFind");
     btnCloseFind->setText(QStringLiteral("\u2715"));
     btnCloseFind->setToolTip(QStringLiteral("Close (Esc)"));
@@ -110,6 +119,15 @@ bool TFindBar::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // Esc reaches the bar from whichever of its controls has the focus, as none of them takes it.
+void TFindBar::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    const int spare = contentsRect().width() - FFindRow->minimumSize().width();
+    const int width = std::clamp(txtFind->width() + spare - NoteRoom, MinEditWidth, MaxEditWidth);
+    if (width == txtFind->width()) return;
+    txtFind->setFixedWidth(width);
+    txtReplace->setFixedWidth(width);
+}
+
 void TFindBar::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         btnCloseFind->click();
