@@ -48,7 +48,7 @@ bool ApplyTls(MYSQL* handle, const TTlsSettings& tls) {
         const my_bool enforce = 1;
         if (mysql_optionsv(handle, MYSQL_OPT_SSL_ENFORCE, &enforce) != 0) return false;
     }
-    const my_bool identity = tls.Mode == TTlsMode::VerifyIdentity;
+    const my_bool identity = tls.Mode == TTlsMode::VerifyIdentity ? 1 : 0;
     return mysql_optionsv(handle, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &identity) == 0;
 }
 

@@ -15,10 +15,8 @@ std::vector<std::string> FirstWords(std::string_view s, std::size_t count) {
     std::size_t i = 0;
     while (i < s.size() && words.size() < count) {
         const auto c = static_cast<unsigned char>(s[i]);
-        if (std::isspace(c)) {
-            ++i;
-        } else if (c == '#' || (c == '-' && s.substr(i, 2) == "--" &&
-                                (i + 2 >= s.size() || std::isspace(static_cast<unsigned char>(s[i + 2]))))) {
+        if (c == '#' || (c == '-' && s.substr(i, 2) == "--" &&
+                         (i + 2 >= s.size() || std::isspace(static_cast<unsigned char>(s[i + 2]))))) {
             i = std::min(s.find('\n', i), s.size());
         } else if (s.substr(i, 2) == "/*") {
             const std::size_t end = s.find("*/", i + 2);
@@ -29,7 +27,7 @@ std::vector<std::string> FirstWords(std::string_view s, std::size_t count) {
                 w += static_cast<char>(std::toupper(static_cast<unsigned char>(s[i++])));
             words.push_back(std::move(w));
         } else {
-            // "DEFINER=`x`@`y`", "ALGORITHM=..." and the like: their parts are no keywords.
+            // Blanks, and the signs of "DEFINER=`x`@`y`", "ALGORITHM=..." and the like.
             ++i;
         }
     }
