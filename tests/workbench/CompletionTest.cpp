@@ -137,6 +137,19 @@ TEST_F(CompletionTest, OffersWhatThePlaceWantsAndInsertsItQuoted) {
     Type(QStringLiteral(" "));
     EXPECT_FALSE(Shown());
     EXPECT_EQ(Memo()->Text(), QStringLiteral("SELECT * FROM ord "));
+
+    // In a script too large to read whole, the lines around the caret are read, from a line's
+    // start, so a quote cut in half does not turn the rest into a string.
+    QString script;
+    while (script.size() < 600'000)
+        script += QStringLiteral("INSERT INTO orders VALUES (42, 'a note');\n");
+    Memo()->SetText(script);
+    Memo()->SetSelStart(static_cast<int>(Memo()->Text().size()));
+    Type(QStringLiteral("SELECT * FROM cus"));
+    ASSERT_TRUE(Shown());
+    EXPECT_EQ(Names().front(), QStringLiteral("customers"));
+    QTest::keyClick(Memo(), Qt::Key_Return);
+    EXPECT_TRUE(Memo()->Text().endsWith(QStringLiteral("\r\nSELECT * FROM customers")));
 }
 
 TEST_F(CompletionTest, WithoutAConnectedHostKeywordsAndFunctionsOnly) {

@@ -39,6 +39,35 @@ std::pair<std::string_view, std::size_t> StatementAround(std::string_view text, 
     return {s, caret - begin};
 }
 
+// Past this many characters either side of the caret the text is not read: completion reads one
+// statement, and cutting the whole of a huge script at every word would make typing in it wait.
+constexpr int ReadAround = 128 * 1024;
+
+// The editor's text (CR LF between lines) as completion reads it, and the caret's place in it: the
+// whole text, or in a large one the part around the caret.
+QString TextAround(const TColorMemo& memo, int caretDoc, int& caretText) {
+    const QTextDocument* doc = memo.document();
+    if (doc->characterCount() <= 2 * ReadAround) {
+        caretText = memo.ToTextPos(caretDoc);
+        return memo.Text();
+    }
+    // From a line's start, which is seldom inside a quoted text: a part that began inside one would
+    // read the rest inside out. Only a line longer than the part itself is cut into.
+    int from = std::max(0, caretDoc - ReadAround);
+    if (const QTextBlock start = doc->findBlock(from); caretDoc - start.position() <= 2 * ReadAround)
+        from = start.position();
+    const int to = std::min(doc->characterCount() - 1, caretDoc + ReadAround);
+    QString text;
+    for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= to; b = b.next()) {
+        const int first = std::max(from, b.position()) - b.position();
+        const int last = std::min(to, b.position() + b.length() - 1) - b.position();
+        if (b.position() > from) text += QStringLiteral("\r\n");
+        if (b.contains(caretDoc)) caretText = static_cast<int>(text.size()) + caretDoc - b.position() - first;
+        text += memo.TextOf(b, first, last);
+    }
+    return text;
+}
+
 } // namespace
 
 TCompletionController::TCompletionController(const TWorkbench& workbench)
@@ -71,8 +100,8 @@ void TCompletionController::Open(TTrigger trigger) {
     const QTextCursor cursor = memo.textCursor();
     if (cursor.hasSelection() && trigger != TTrigger::Asked) return;
     const int caretDoc = cursor.position();
-    const int caretText = memo.ToTextPos(caretDoc);
-    const QString shown = memo.Text();
+    int caretText = 0;
+    const QString shown = TextAround(memo, caretDoc, caretText);
     const std::string text = ServerText(shown);
     const std::size_t caretByte = std::min(Utf8Length(shown, caretText), text.size());
     const auto [statement, offset] = StatementAround(text, caretByte);
@@ -89,7 +118,9 @@ void TCompletionController::Open(TTrigger trigger) {
     FPool = std::make_unique<TCompletionPool>(place, connected ? host->Databases() : nullptr,
                                               connected ? host->ReservedWords() : std::vector<std::string>());
     const std::string_view replaced = statement.substr(place.Start, offset - place.Start);
-    FStart = memo.ToDocPos(caretText - static_cast<int>(Utf16Length(replaced)));
+    // A name never holds a line break, so the document counts its length as the text does.
+    FStart = caretDoc - static_cast<int>(Utf16Length(replaced));
+    if (FStart < 0) return;
     FBlock = memo.document()->findBlock(FStart).blockNumber();
     if (memo.document()->findBlock(caretDoc).blockNumber() != FBlock) return;
 
