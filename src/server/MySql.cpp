@@ -199,9 +199,10 @@ bool TMySql::RefreshDatabases() {
     if (!IsAlive()) return false;
     const std::string current = CurrentDatabase();
     ReadDatabases();
-    // With none current before, the read's choice stands, and the marks say which it is.
-    if (!current.empty()) SelectDatabase(FHandle, current);
-    MarkCurrent(FDatabases.get(), CurrentDatabase());
+    // Made current again, it needs no asking; with none current before (or one that went), the
+    // read's choice stands, and the server says which it is.
+    const bool kept = !current.empty() && SelectDatabase(FHandle, current);
+    MarkCurrent(FDatabases.get(), kept ? current : CurrentDatabase());
     return true;
 }
 

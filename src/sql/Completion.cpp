@@ -488,18 +488,16 @@ std::vector<TCandidate> TCompletionPool::Match(std::string_view typed, std::size
         if (n.startsWith(typedText, Qt::CaseInsensitive)) return 0;
         return n.contains(typedText, Qt::CaseInsensitive) ? 1 : 2;
     };
+    const auto take = [&](const TEntry& e) {
+        out.push_back({QtText(NameOf(e)), e.Kind, QtText({FBytes.data() + e.DetailAt, e.DetailLength})});
+    };
     std::vector<std::uint32_t> later;
     for (std::uint32_t i = 0; i < FEntries.size() && out.size() < limit; ++i) {
         const int r = rank(FEntries[i]);
+        if (r == 0) take(FEntries[i]);
         if (r == 1) later.push_back(i);
-        if (r != 0) continue;
-        const TEntry& e = FEntries[i];
-        out.push_back({QtText(NameOf(e)), e.Kind, QtText({FBytes.data() + e.DetailAt, e.DetailLength})});
     }
-    for (std::uint32_t i : later) {
-        if (out.size() >= limit) break;
-        const TEntry& e = FEntries[i];
-        out.push_back({QtText(NameOf(e)), e.Kind, QtText({FBytes.data() + e.DetailAt, e.DetailLength})});
-    }
+    for (std::size_t i = 0; i < later.size() && out.size() < limit; ++i)
+        take(FEntries[later[i]]);
     return out;
 }
