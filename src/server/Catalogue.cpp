@@ -7,6 +7,8 @@
 
 #include <mysql.h>
 
+#include <algorithm>
+
 TTable::TTable(st_mysql* handle, std::string name) : Name(std::move(name)) {
     // Quoted, so names with blanks, reserved words or backticks get their columns too.
     const std::string quoted = QuoteIdentifier(Name);
@@ -54,6 +56,18 @@ TDatabases::TDatabases(st_mysql* handle) : TDatabases(handle, TCatalogueRead(han
 TDatabases::TDatabases(st_mysql* handle, std::vector<std::unique_ptr<TDatabase>> items)
     : Handle(handle), FItems(std::move(items)) {
     SelectFirst();
+}
+
+void TDatabases::Replace(const std::string& name, std::unique_ptr<TDatabase> database) {
+    const auto at = std::find_if(FItems.begin(), FItems.end(),
+                                 [&](const std::unique_ptr<TDatabase>& d) { return d->Name == name; });
+    if (at == FItems.end()) {
+        if (database) FItems.push_back(std::move(database));
+    } else if (database) {
+        *at = std::move(database);
+    } else {
+        FItems.erase(at);
+    }
 }
 
 void TDatabases::SelectFirst() {

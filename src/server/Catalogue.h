@@ -72,6 +72,9 @@ public:
     explicit TDatabases(st_mysql* handle);
     int Count() const { return static_cast<int>(FItems.size()); }
     TDatabase* Items(int i) const { return FItems[static_cast<std::size_t>(i)].get(); }
+    // Puts `database`, read again, in the place of the one of its name (appended when there is
+    // none), or drops that one when `database` is null. The one replaced is released.
+    void Replace(const std::string& name, std::unique_ptr<TDatabase> database);
     st_mysql* Handle;
 
 private:

@@ -250,16 +250,19 @@ bool ReadColumns(TStored& answer, TColumnList& columns) {
     return true;
 }
 
+// `name` as a string literal; callers keep backslashes out, as they read differently under the
+// server's NO_BACKSLASH_ESCAPES mode.
+std::string Literal(std::string_view name) {
+    std::string q = "'";
+    for (char c : name)
+        q += c == '\'' ? std::string("''") : std::string(1, c);
+    return q + "'";
+}
+
 // Which of `candidates` are views, asked table by table in one statement, so that only their
 // definitions are read. One that cannot be asked about counts as a view.
 std::set<TTableKey> Views(MYSQL* h, const std::set<TTableKey>& candidates) {
     std::set<TTableKey> views;
-    const auto literal = [](std::string_view name) {
-        std::string q = "'";
-        for (char c : name)
-            q += c == '\'' ? std::string("''") : std::string(1, c);
-        return q + "'";
-    };
     std::string sql;
     for (const auto& [database, table] : candidates) {
         // A backslash reads differently under the server's NO_BACKSLASH_ESCAPES mode.
@@ -270,7 +273,7 @@ std::set<TTableKey> Views(MYSQL* h, const std::set<TTableKey>& candidates) {
         sql += sql.empty() ? "" : " UNION ALL ";
         sql += "SELECT TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE FROM information_schema.TABLES WHERE "
                "TABLE_SCHEMA = " +
-               literal(database) + " AND TABLE_NAME = " + literal(table);
+               Literal(database) + " AND TABLE_NAME = " + Literal(table);
     }
     if (sql.empty()) return views;
     TStored answer(h, sql);
@@ -339,22 +342,35 @@ std::unique_ptr<TTable> TCatalogueRead::Made(std::string name, const std::vector
     return std::unique_ptr<TTable>(new TTable(std::move(name), TFields(columns), std::move(result)));
 }
 
-std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases() {
+namespace {
+// `sql` narrowed to one database's rows, where the name can be written as a literal that reads
+// the same under every SQL mode; otherwise the whole answer comes and the rest is left unused.
+std::string OfDatabase(std::string sql, const std::optional<std::string_view>& only) {
+    if (!only || only->find('\\') != std::string_view::npos) return sql;
+    return sql + " WHERE TABLE_SCHEMA = " + Literal(*only);
+}
+} // namespace
+
+std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases(std::optional<std::string_view> only) {
     std::vector<std::string> names = FirstColumnOf(ListDatabases(FHandle));
+    if (only) std::erase_if(names, [&](const std::string& n) { return n != *only; });
     std::vector<std::unique_ptr<TDatabase>> items;
     items.reserve(names.size());
     TGrants grants;
     if (names.empty() || !ReadGrants(FHandle, grants)) return TableByTable(names);
     const bool kinds = !grants.MayReadEveryView();
-    TStored tableAnswer(FHandle,
-                        kinds ? "SELECT TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE FROM information_schema.TABLES"
-                              : "SELECT TABLE_SCHEMA, TABLE_NAME FROM information_schema.TABLES");
+    TStored tableAnswer(
+        FHandle,
+        OfDatabase(kinds ? "SELECT TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE FROM information_schema.TABLES"
+                         : "SELECT TABLE_SCHEMA, TABLE_NAME FROM information_schema.TABLES",
+                   only));
     TTableList tables;
     if (!ReadTables(tableAnswer, kinds, tables)) return TableByTable(names);
-    TStored columnAnswer(FHandle,
-                         "SELECT TABLE_SCHEMA, TABLE_NAME, ORDINAL_POSITION, COLUMN_NAME, COLUMN_TYPE, "
-                         "IS_NULLABLE, COLUMN_KEY, COLUMN_DEFAULT, EXTRA, DATA_TYPE "
-                         "FROM information_schema.COLUMNS");
+    TStored columnAnswer(
+        FHandle, OfDatabase("SELECT TABLE_SCHEMA, TABLE_NAME, ORDINAL_POSITION, COLUMN_NAME, COLUMN_TYPE, "
+                            "IS_NULLABLE, COLUMN_KEY, COLUMN_DEFAULT, EXTRA, DATA_TYPE "
+                            "FROM information_schema.COLUMNS",
+                            only));
     TColumnList columns;
     // A server whose information schema cannot be read is read the slow way.
     if (!ReadColumns(columnAnswer, columns)) return TableByTable(names);

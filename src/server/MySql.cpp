@@ -1,6 +1,7 @@
 #include "server/MySql.h"
 
 #include "server/internal/AuthPlugins.h"
+#include "server/internal/CatalogueRead.h"
 #include "server/internal/ReservedWords.h"
 #include "server/internal/ResultCopy.h"
 #include "server/internal/Statements.h"
@@ -195,14 +196,27 @@ bool TMySql::FollowCurrentDatabase() {
     return MarkCurrent(FDatabases.get(), CurrentDatabase());
 }
 
-bool TMySql::RefreshDatabases() {
-    if (!IsAlive()) return false;
-    const std::string current = CurrentDatabase();
-    ReadDatabases();
+void TMySql::KeepCurrentDatabase(const std::string& current) {
     // Made current again, it needs no asking; with none current before (or one that went), the
     // read's choice stands, and the server says which it is.
     const bool kept = !current.empty() && SelectDatabase(FHandle, current);
     MarkCurrent(FDatabases.get(), kept ? current : CurrentDatabase());
+}
+
+bool TMySql::RefreshDatabases() {
+    if (!IsAlive()) return false;
+    const std::string current = CurrentDatabase();
+    ReadDatabases();
+    KeepCurrentDatabase(current);
+    return true;
+}
+
+bool TMySql::RefreshDatabase(const std::string& name) {
+    if (!IsAlive() || !FDatabases) return false;
+    const std::string current = CurrentDatabase();
+    std::vector<std::unique_ptr<TDatabase>> read = TCatalogueRead(FHandle).Databases(name);
+    FDatabases->Replace(name, read.empty() ? nullptr : std::move(read.front()));
+    KeepCurrentDatabase(current);
     return true;
 }
 

@@ -68,6 +68,11 @@ public:
     // as it was (the read itself makes databases current), and marks that one Selected: a refresh
     // must not undo the user's USE.
     bool RefreshDatabases();
+    // Reads one database's part of the catalogue again, with the same bulk read, in its place; a
+    // database the server no longer lists leaves the catalogue. The current database stays as it
+    // was. Drop every reference into the old database first. False when there is no open
+    // connection or catalogue.
+    bool RefreshDatabase(const std::string& name);
     // The connection's current database as the server tells it ("SELECT DATABASE()"); empty when
     // none is, or when the question fails. LastResult stays as it was.
     std::string CurrentDatabase();
@@ -97,6 +102,9 @@ public:
 private:
     void CloseHandle();
     bool StoppedConnect();
+    // After a read that made other databases current: `current` is made current again, and the
+    // catalogue's marks follow what the server then says.
+    void KeepCurrentDatabase(const std::string& current);
     TResult* Store(st_mysql_res* res, bool streamed);
 
     st_mysql* FHandle = nullptr;

@@ -220,3 +220,42 @@ TEST(CatalogueRead, ANarrowerLoginGetsWhatItsOwnStatementsGive) {
     EXPECT_EQ(colsFields, "");
     EXPECT_EQ(colsDescribed, "a|int(11)|YES|||\nb|int(11)|YES|||\n");
 }
+
+TEST(CatalogueRead, OneDatabaseReadAgainEqualsTheWholeReadAndLeavesTheOthersAlone) {
+    TempDatabase kinds("every kind"), quoted("it's \\ odd"), other("other");
+    MakeEveryKind(kinds);
+    quoted.Run("CREATE TABLE first (a INT)");
+    auto m = ConnectedSandbox();
+    m->Execute("USE " + QuoteIdentifier(other.Name()));
+    const TDatabases* dbs = m->Databases();
+    const auto find = [](const TDatabases* in, const std::string& name) -> TDatabase* {
+        for (int i = 0; in && i < in->Count(); ++i)
+            if (in->Items(i)->Name == name) return in->Items(i);
+        return nullptr;
+    };
+    ASSERT_NE(find(dbs, kinds.Name()), nullptr);
+    TDatabase* otherBefore = find(dbs, other.Name());
+    ASSERT_NE(otherBefore, nullptr);
+
+    // Changed by another connection, then read again one database at a time.
+    kinds.Run("CREATE TABLE added (x INT DEFAULT 7)");
+    kinds.Run("DROP TABLE `order`");
+    quoted.Run("CREATE TABLE second (b INT)");
+    other.Run("CREATE TABLE unseen (c INT)");
+    ASSERT_TRUE(m->RefreshDatabase(kinds.Name()));
+    ASSERT_TRUE(m->RefreshDatabase(quoted.Name())); // a name no literal reads the same in every mode
+    EXPECT_EQ(find(m->Databases(), other.Name()), otherBefore) << "another database is left as it was";
+    EXPECT_EQ(otherBefore->Tables.Count(), 0);
+    EXPECT_TRUE(otherBefore->Selected) << "the current database stays current";
+
+    TDatabases whole(m->Handle());
+    EXPECT_EQ(Differences(*m->Databases(), whole, {kinds.Name(), quoted.Name()}), std::vector<std::string>{});
+    ASSERT_EQ(find(m->Databases(), quoted.Name())->Tables.Count(), 2);
+
+    // A database dropped meanwhile leaves the catalogue; the order of the rest stays.
+    const int count = m->Databases()->Count();
+    quoted.Admin().Execute("DROP DATABASE " + QuoteIdentifier(quoted.Name()));
+    ASSERT_TRUE(m->RefreshDatabase(quoted.Name()));
+    EXPECT_EQ(find(m->Databases(), quoted.Name()), nullptr);
+    EXPECT_EQ(m->Databases()->Count(), count - 1);
+}

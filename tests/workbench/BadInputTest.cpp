@@ -65,6 +65,8 @@ protected:
         return r->Rows.Count() == 1;
     }
     TTreeNode* Child(QTreeWidgetItem* parent, const QString& caption) const {
+        // A table's field nodes are made when it opens; made here without opening it.
+        TNavigationTree::MakeFieldNodes(AsNode(parent));
         for (int i = 0; parent && i < parent->childCount(); ++i)
             if (parent->child(i)->text(0) == caption) return AsNode(parent->child(i));
         return nullptr;
@@ -164,8 +166,8 @@ TEST_F(BadInputTest, NamesOfSixtyFourCharactersInEveryTreeCommand) {
     Ui(*Window).popmnuDescribeTable->trigger();
     ASSERT_EQ(Grid().rowCount(), 1) << Status().toStdString();
     EXPECT_EQ(Cell(0, 0), column);
-    TTreeNode* fieldNode = Child(tableNode, column);
-    if (!fieldNode) { // field nodes may show the type beside the name
+    TTreeNode* fieldNode = Child(tableNode, column); // makes the field nodes
+    if (!fieldNode) {                                // field nodes may show the type beside the name
         for (int i = 0; i < tableNode->childCount(); ++i)
             if (tableNode->child(i)->text(0).startsWith(column)) fieldNode = AsNode(tableNode->child(i));
     }

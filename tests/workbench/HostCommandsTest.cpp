@@ -85,6 +85,8 @@ protected:
         ASSERT_TRUE(node->isSelected());
     }
     TTreeNode* Child(QTreeWidgetItem* parent, const QString& caption) const {
+        // A table's field nodes are made when it opens; made here without opening it.
+        TNavigationTree::MakeFieldNodes(AsNode(parent));
         for (int i = 0; i < parent->childCount(); ++i)
             if (parent->child(i)->text(0) == caption) return AsNode(parent->child(i));
         return nullptr;
@@ -704,7 +706,7 @@ namespace {
 
 // ---- Refresh and following the editor ----------------------------------------------------------
 
-TEST_F(HostCommands, F5ReadsTheCatalogueAgainKeepingExpansionSelectionAndTheDatabaseInUse) {
+TEST_F(HostCommands, F5BelowAHostReadsOnlyThatDatabaseKeepingExpansionSelectionAndTheDatabaseInUse) {
     Connect();
     Host->Execute("USE " + QuoteIdentifier(Db->Name()));
     ASSERT_TRUE(Host->FollowCurrentDatabase());
@@ -712,11 +714,14 @@ TEST_F(HostCommands, F5ReadsTheCatalogueAgainKeepingExpansionSelectionAndTheData
     Child(OurDb(), QStringLiteral("orders"))->setExpanded(true);
     Select(Child(OurDb(), QStringLiteral("my table")));
     // Another connection changes the catalogue.
+    TempDatabase elsewhere("elsewhere");
+    const QString dbName = QString::fromStdString(Db->Name());
     Db->Run("CREATE TABLE added (a INT)");
     Db->Run("DROP TABLE `my table`");
     Activate();
     QTest::keyClick(Ui(*Window).Tree, Qt::Key_F5);
-    EXPECT_EQ(Status(), QStringLiteral("Refreshed sandbox"));
+    EXPECT_EQ(Status(), QStringLiteral("Refreshed ") + dbName + QStringLiteral(" on sandbox"));
+    EXPECT_EQ(DbNode(elsewhere.Name()), nullptr) << "another database is not read again";
     ASSERT_NE(OurDb(), nullptr);
     EXPECT_NE(Child(OurDb(), QStringLiteral("added")), nullptr);
     EXPECT_EQ(Child(OurDb(), QStringLiteral("my table")), nullptr);
@@ -731,6 +736,30 @@ TEST_F(HostCommands, F5ReadsTheCatalogueAgainKeepingExpansionSelectionAndTheData
     Ui(*Window).popmnuRefresh->trigger();
     ASSERT_NE(Ui(*Window).Tree->SelectedNode(), nullptr);
     EXPECT_EQ(Ui(*Window).Tree->SelectedNode()->text(0), QStringLiteral("id"));
+    EXPECT_EQ(Child(OurDb(), QStringLiteral("orders"))->childCount(), 2) << "each field once";
+
+    // A database dropped meanwhile leaves with its node; the selection goes to the host.
+    Select(OurDb());
+    Db->Admin().Execute("DROP DATABASE " + QuoteIdentifier(Db->Name()));
+    Ui(*Window).popmnuRefresh->trigger();
+    EXPECT_EQ(OurDb(), nullptr);
+    EXPECT_EQ(Ui(*Window).Tree->SelectedNode(), HostNode);
+}
+
+TEST_F(HostCommands, F5OnAHostReadsEveryDatabaseAgain) {
+    Connect();
+    OurDb()->setExpanded(true);
+    Select(Child(OurDb(), QStringLiteral("orders")));
+    TempDatabase made("made");
+    Db->Run("CREATE TABLE later (a INT)");
+    Select(HostNode);
+    Activate();
+    QTest::keyClick(Ui(*Window).Tree, Qt::Key_F5);
+    EXPECT_EQ(Status(), QStringLiteral("Refreshed sandbox"));
+    EXPECT_NE(DbNode(made.Name()), nullptr);
+    EXPECT_NE(Child(OurDb(), QStringLiteral("later")), nullptr);
+    EXPECT_TRUE(OurDb()->isExpanded());
+    EXPECT_EQ(Ui(*Window).Tree->SelectedNode(), HostNode);
 }
 
 TEST_F(HostCommands, TheTreeFollowsTheEditorsSchemaChangesAndUse) {

@@ -19,6 +19,7 @@
 #include <QFontInfo>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSignalSpy>
@@ -245,7 +246,12 @@ TEST_F(WindowTest, CaptionStatusTreeAndLayoutAtStart) {
     // The editor fills the space right of the tree; the grid fills the lower panel.
     EXPECT_EQ(Ui(w).mmoIn->parentWidget(), Ui(w).Splitter2);
     EXPECT_EQ(Ui(w).lstOut->parentWidget(), Ui(w).Panel1);
-    EXPECT_EQ(Ui(w).Tree->parentWidget(), Ui(w).Splitter2);
+    // The tree fills the splitter's left pane below its filter line.
+    EXPECT_EQ(Ui(w).Splitter2->widget(0), Ui(w).TreePanel);
+    EXPECT_EQ(Ui(w).Tree->parentWidget(), Ui(w).TreePanel);
+    EXPECT_EQ(Ui(w).txtTreeFilter->parentWidget(), Ui(w).TreePanel);
+    EXPECT_EQ(Ui(w).txtTreeFilter->placeholderText(), QStringLiteral("Filter tables"));
+    EXPECT_LT(Ui(w).txtTreeFilter->geometry().bottom(), Ui(w).Tree->geometry().top());
 }
 
 TEST_F(WindowTest, ImageListsHoldEveryGlyphInEveryForm) {

@@ -46,6 +46,8 @@ protected:
     }
 
     TTreeNode* Child(TTreeNode* parent, const QString& caption) const {
+        // A table's field nodes are made when it opens; made here without opening it.
+        TNavigationTree::MakeFieldNodes(AsNode(parent));
         for (int i = 0; i < parent->childCount(); ++i)
             if (parent->child(i)->text(0) == caption) return AsNode(parent->child(i));
         return nullptr;
@@ -100,6 +102,11 @@ TEST_F(TreeTest, PopulatingMirrorsTheCatalogueAtEveryDepth) {
             EXPECT_EQ(tNode->Table(), db->Tables.Items(t));
             EXPECT_EQ(tNode->ImageIndex(), 4);
             EXPECT_EQ(tNode->SelectedIndex(), 5);
+            // Field nodes come when the table opens; until then the table only shows it can.
+            EXPECT_EQ(tNode->childCount(), 0);
+            const bool hasFields = db->Tables.Items(t)->Fields.Count() > 0;
+            EXPECT_EQ(tNode->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator, hasFields);
+            if (hasFields) tNode->setExpanded(true);
             ASSERT_EQ(tNode->childCount(), db->Tables.Items(t)->Fields.Count());
             for (int f = 0; f < tNode->childCount(); ++f) {
                 TTreeNode* fNode = AsNode(tNode->child(f));

@@ -7,7 +7,9 @@
 #include "server/Catalogue.h"
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct st_mysql;
@@ -15,8 +17,9 @@ struct st_mysql;
 class TCatalogueRead {
 public:
     explicit TCatalogueRead(st_mysql* handle) : FHandle(handle) {}
-    // The databases of the server's listing, in its order, each with its tables.
-    std::vector<std::unique_ptr<TDatabase>> Databases();
+    // The databases of the server's listing, in its order, each with its tables; with `only`, just
+    // that one (none when the server no longer lists it).
+    std::vector<std::unique_ptr<TDatabase>> Databases(std::optional<std::string_view> only = std::nullopt);
 
 private:
     std::unique_ptr<TTable> Made(std::string name, const std::vector<std::string>& columns,

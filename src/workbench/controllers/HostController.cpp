@@ -14,6 +14,7 @@
 #include "workbench/window/AppWindows.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -126,16 +127,29 @@ void THostController::btnConnectClick() {
 void THostController::mnuRefreshClick() {
     TTreeNode* hostNode = FUi.Tree->SelectedHostNode();
     if (!hostNode || !hostNode->Host()->IsAlive()) return;
-    const QString name = QtText(hostNode->Host()->Name);
+    // Below a host only the selection's database is read again.
+    TTreeNode* dbNode = FUi.Tree->SelectedNode();
+    while (dbNode && dbNode->Kind() != TNodeKind::Database)
+        dbNode = AsNode(dbNode->parent());
+    const QString name = dbNode ? dbNode->text(0) + QStringLiteral(" on ") + QtText(hostNode->Host()->Name)
+                                : QtText(hostNode->Host()->Name);
     {
         TServerWaitGuard waiting;
         TWaitCursor wait;
         FWindow.SetStatusText(QStringLiteral("Refreshing ") + name, true);
-        FUi.Tree->RefreshHost(hostNode);
+        if (dbNode)
+            FUi.Tree->RefreshDatabase(dbNode);
+        else
+            FUi.Tree->RefreshHost(hostNode);
     }
     FWindow.SetStatusText(QStringLiteral("Refreshed ") + name);
     FWindow.ForgetLostConnection(hostNode);
     FWindow.UpdateCommandStates();
+}
+
+void THostController::mnuFilterTreeClick() {
+    FUi.txtTreeFilter->setFocus(Qt::ShortcutFocusReason);
+    FUi.txtTreeFilter->selectAll();
 }
 
 void THostController::AfterRun(TTreeNode* hostNode, const TStatementEffect& effect) {

@@ -29,6 +29,8 @@ public:
     void popmnuFieldSelectClick();
     // Refresh: the selected host's catalogue read again, the tree updated in place.
     void mnuRefreshClick();
+    // Filter tables: the keyboard goes to the tree's filter line, its text selected.
+    void mnuFilterTreeClick();
     // After a run of the editor's statements on the host of `hostNode`: the tree follows what they
     // did, read from the server (the catalogue again once, or only the current database).
     void AfterRun(TTreeNode* hostNode, const TStatementEffect& effect);

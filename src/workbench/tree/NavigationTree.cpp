@@ -10,6 +10,7 @@
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -78,6 +79,8 @@ TNavigationTree::TNavigationTree(const TImageList& images, const TImageList& sta
     setIconSize(QSize(16, 16));
     setItemDelegate(new TTreeDelegate(images, states, this));
     connect(this, &QWidget::customContextMenuRequested, this, &TNavigationTree::ShowPopup);
+    connect(this, &QTreeWidget::itemExpanded, this,
+            [](QTreeWidgetItem* item) { MakeFieldNodes(AsNode(item)); });
 }
 
 TNavigationTree::~TNavigationTree() {
@@ -98,9 +101,14 @@ void TNavigationTree::ShowPopup(const QPoint& pos) {
     if (FPopup) FPopup->popup(viewport()->mapToGlobal(pos));
 }
 
+TTreeNode* TNavigationTree::Prepared(TTreeNode* node, int image, int selected) {
+    node->SetImages(image, selected);
+    node->setFlags(node->flags() & ~Qt::ItemIsEditable);
+    return node;
+}
+
 TTreeNode* TNavigationTree::AppendChild(TTreeNode* parent, TTreeNode* child, int image, int selected) {
-    child->SetImages(image, selected);
-    child->setFlags(child->flags() & ~Qt::ItemIsEditable);
+    Prepared(child, image, selected);
     if (parent)
         parent->addChild(child);
     else
@@ -120,17 +128,49 @@ void TNavigationTree::PopulateHost(TTreeNode* hostNode) {
     if (!hostNode || !hostNode->Host()) return;
     const TDatabases* dbs = hostNode->Host()->Databases();
     if (!dbs) return;
-    for (int d = 0; d < dbs->Count(); ++d) {
-        TDatabase* db = dbs->Items(d);
-        TTreeNode* dbNode = AppendChild(hostNode, new TTreeNode(db), 2, 3);
-        SetInUseLook(dbNode, db->Selected);
-        for (int t = 0; t < db->Tables.Count(); ++t) {
-            TTable* table = db->Tables.Items(t);
-            TTreeNode* tableNode = AppendChild(dbNode, new TTreeNode(table), 4, 5);
-            for (int f = 0; f < table->Fields.Count(); ++f)
-                AppendChild(tableNode, new TTreeNode(&table->Fields.Items(f)), 6, 7);
-        }
+    // Built apart from the tree and handed over in one step: a node added to the tree one at a
+    // time costs a model update each, far too many for a server with tens of thousands of tables.
+    // Field nodes wait until their table opens.
+    QList<QTreeWidgetItem*> dbNodes;
+    dbNodes.reserve(dbs->Count());
+    for (int d = 0; d < dbs->Count(); ++d)
+        dbNodes.push_back(MakeDatabaseNode(dbs->Items(d)));
+    hostNode->addChildren(dbNodes);
+    if (FFilter.Active()) FFilter.ApplyTo(hostNode);
+}
+
+TTreeNode* TNavigationTree::MakeDatabaseNode(TDatabase* db) {
+    TTreeNode* dbNode = Prepared(new TTreeNode(db), 2, 3);
+    SetInUseLook(dbNode, db->Selected);
+    QList<QTreeWidgetItem*> tableNodes;
+    tableNodes.reserve(db->Tables.Count());
+    for (int t = 0; t < db->Tables.Count(); ++t) {
+        TTable* table = db->Tables.Items(t);
+        TTreeNode* tableNode = Prepared(new TTreeNode(table), 4, 5);
+        if (table->Fields.Count() > 0) tableNode->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+        tableNodes.push_back(tableNode);
     }
+    dbNode->addChildren(tableNodes);
+    return dbNode;
+}
+
+void TNavigationTree::MakeFieldNodes(TTreeNode* tableNode) {
+    if (!tableNode || !tableNode->Table() || tableNode->childCount() > 0) return;
+    TTable* table = tableNode->Table();
+    QList<QTreeWidgetItem*> fieldNodes;
+    fieldNodes.reserve(table->Fields.Count());
+    for (int f = 0; f < table->Fields.Count(); ++f)
+        fieldNodes.push_back(Prepared(new TTreeNode(&table->Fields.Items(f)), 6, 7));
+    tableNode->addChildren(fieldNodes);
+    tableNode->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+void TNavigationTree::SetFilterText(const QString& text) {
+    if (text == FFilter.Text()) return;
+    std::vector<TTreeNode*> hosts = HostNodes();
+    FFilter.SetText(text, hosts);
+    // The selection stays where it is, hidden or not; what matches comes into view.
+    if (TTreeNode* selected = SelectedNode(); selected && !selected->isHidden()) scrollToItem(selected);
 }
 
 void TNavigationTree::ClearHost(TTreeNode* hostNode) {
@@ -169,6 +209,7 @@ QTreeWidgetItem* Follow(QTreeWidgetItem* hostNode, const QStringList& path, bool
     QTreeWidgetItem* at = hostNode;
     whole = true;
     for (const QString& caption : path) {
+        TNavigationTree::MakeFieldNodes(AsNode(at));
         QTreeWidgetItem* next = nullptr;
         for (int i = 0; i < at->childCount() && !next; ++i)
             if (at->child(i)->text(0) == caption) next = at->child(i);
@@ -193,8 +234,7 @@ void CollectExpanded(const QTreeWidgetItem* hostNode, const QTreeWidgetItem* nod
 
 } // namespace
 
-void TNavigationTree::RefreshHost(TTreeNode* hostNode) {
-    if (!hostNode || !hostNode->Host()) return;
+void TNavigationTree::KeepingPlaces(TTreeNode* hostNode, const std::function<void()>& rebuild) {
     // Kept by the names on the way to them: the nodes go with the old catalogue.
     std::vector<QStringList> expanded;
     CollectExpanded(hostNode, hostNode, expanded);
@@ -203,15 +243,43 @@ void TNavigationTree::RefreshHost(TTreeNode* hostNode) {
     const bool selectedHere = selected && HostNodeOf(selected) == hostNode;
     const QStringList selectedPath = selectedHere ? PathBelow(hostNode, selected) : QStringList();
 
-    ClearHost(hostNode);
-    hostNode->Host()->RefreshDatabases();
-    PopulateHost(hostNode);
+    rebuild();
 
     bool whole = false;
     for (const QStringList& path : expanded)
         if (QTreeWidgetItem* node = Follow(hostNode, path, whole); whole) node->setExpanded(true);
     hostNode->setExpanded(hostExpanded);
     if (selectedHere) setCurrentItem(Follow(hostNode, selectedPath, whole));
+    // Last, so what it opens for its matches stays open.
+    if (FFilter.Active()) FFilter.ApplyTo(hostNode);
+}
+
+void TNavigationTree::RefreshHost(TTreeNode* hostNode) {
+    if (!hostNode || !hostNode->Host()) return;
+    KeepingPlaces(hostNode, [&] {
+        ClearHost(hostNode);
+        hostNode->Host()->RefreshDatabases();
+        PopulateHost(hostNode);
+    });
+}
+
+void TNavigationTree::RefreshDatabase(TTreeNode* databaseNode) {
+    if (!databaseNode || !databaseNode->Database()) return;
+    TTreeNode* hostNode = HostNodeOf(databaseNode);
+    KeepingPlaces(hostNode, [&] {
+        const int at = hostNode->indexOfChild(databaseNode);
+        const std::string name = databaseNode->Database()->Name;
+        // Out of the tree first, and the selection with it: the node points into what is read again.
+        setCurrentItem(hostNode);
+        delete databaseNode;
+        TMySql* host = hostNode->Host();
+        host->RefreshDatabase(name);
+        const TDatabases* dbs = host->Databases();
+        for (int d = 0; dbs && d < dbs->Count(); ++d)
+            if (dbs->Items(d)->Name == name) hostNode->insertChild(at, MakeDatabaseNode(dbs->Items(d)));
+        // The read may have moved the current database: every node's look follows.
+        UpdateInUseLooks(hostNode);
+    });
 }
 
 void TNavigationTree::UpdateInUseLooks(TTreeNode* hostNode) {

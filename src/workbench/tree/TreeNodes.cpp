@@ -53,3 +53,9 @@ void TTreeNode::SetStateIndex(int index) {
     FStateIndex = index;
     emitDataChanged();
 }
+
+void TTreeNode::SetFilteredOut(bool out) {
+    if (out == FFilteredOut) return;
+    FFilteredOut = out;
+    setHidden(out);
+}

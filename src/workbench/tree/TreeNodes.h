@@ -38,11 +38,21 @@ public:
     void SetImages(int image, int selected);
     void SetStateIndex(int index);
 
+    // Whether the tree filter hides this node; kept here because asking the view costs a lookup
+    // per node, too much at every keystroke over a hundred thousand tables.
+    bool FilteredOut() const { return FFilteredOut; }
+    void SetFilteredOut(bool out);
+    // Opened by the filter to show its matches, and so closed again when they go.
+    bool OpenedByFilter() const { return FOpenedByFilter; }
+    void SetOpenedByFilter(bool opened) { FOpenedByFilter = opened; }
+
 private:
     std::variant<TMySql*, TDatabase*, TTable*, const TField*> FData;
     int FImageIndex = -1;
     int FSelectedIndex = -1;
     int FStateIndex = -1;
+    bool FFilteredOut = false;
+    bool FOpenedByFilter = false;
 };
 
 // The node for a tree item, or null for an item of another class.

@@ -11,5 +11,5 @@ struct TCommandSet {
         FieldSelect, Cut, Copy, Paste, About, Exit, CopyRows, CopyWithNames, CopyAsInsert, QueryCurrent,
         RunSqlFile, ToggleComment, GotoLine, Complete;
     TCommand Find, Replace, FindNext, FindPrevious, LineNumbers;
-    TCommand Refresh;
+    TCommand Refresh, FilterTree;
 };

@@ -48,6 +48,8 @@ TMainControls TMainControls::Find(const QObject& window, QStringList* missing) {
     find(c.btnNext, "btnNext");
     find(c.cmbQueries, "cmbQueries");
     find(c.btnQuery, "btnQuery");
+    find(c.TreePanel, "TreePanel");
+    find(c.txtTreeFilter, "txtTreeFilter");
     find(c.Tree, "Tree");
     find(c.Splitter2, "Splitter2");
     find(c.mmoIn, "mmoIn");
@@ -100,6 +102,7 @@ TMainControls TMainControls::Find(const QObject& window, QStringList* missing) {
     find(c.mnuView, "mnuView");
     find(c.mnuMaximize, "mnuMaximize");
     find(c.mnuRefresh, "mnuRefresh");
+    find(c.mnuFilterTree, "mnuFilterTree");
     find(c.mnuLineNumbers, "mnuLineNumbers");
     find(c.mnuHelp, "mnuHelp");
     find(c.About1, "About1");

@@ -39,6 +39,8 @@ struct TMainControls {
     QToolButton *btnPrev = nullptr, *btnNext = nullptr;
     TDropDownCombo* cmbQueries = nullptr;
     QToolButton* btnQuery = nullptr;
+    QWidget* TreePanel = nullptr; // the filter above the tree, in the splitter's left pane
+    QLineEdit* txtTreeFilter = nullptr;
     TNavigationTree* Tree = nullptr;
     QSplitter* Splitter2 = nullptr;
     TColorMemo* mmoIn = nullptr;
@@ -72,6 +74,7 @@ struct TMainControls {
     QAction* mnuMaximize = nullptr;
     QAction* mnuLineNumbers = nullptr;
     QAction* mnuRefresh = nullptr;
+    QAction* mnuFilterTree = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* About1 = nullptr;
 

@@ -158,6 +158,7 @@ void TfrmMain::BuildMenus() {
     FUi.mnuMaximize = AddMenuItem(FUi.mnuView, "mnuMaximize", QStringLiteral("&Maximize result"));
     FUi.mnuLineNumbers = AddMenuItem(FUi.mnuView, "mnuLineNumbers", QStringLiteral("&Line numbers"));
     FUi.mnuRefresh = AddMenuItem(FUi.mnuView, "mnuRefresh", QStringLiteral("&Refresh"), false);
+    FUi.mnuFilterTree = AddMenuItem(FUi.mnuView, "mnuFilterTree", QStringLiteral("&Filter tables"));
     FUi.mnuLineNumbers->setCheckable(true);
     FUi.mnuLineNumbers->setChecked(true);
 
@@ -325,7 +326,23 @@ void TfrmMain::BuildClientArea() {
     FUi.Splitter2->setChildrenCollapsible(false);
     upper->addWidget(FUi.Splitter2, 1);
 
-    FUi.Tree = new TNavigationTree(*FUi.ImageListTree, *FUi.ImageList, FUi.Splitter2);
+    // The tree's pane: the filter line above the tree itself.
+    FUi.TreePanel = new QWidget(FUi.Splitter2);
+    FUi.TreePanel->setObjectName(QStringLiteral("TreePanel"));
+    auto* treeColumn = TightColumn(FUi.TreePanel);
+    FUi.txtTreeFilter = new QLineEdit(FUi.TreePanel);
+    FUi.txtTreeFilter->setObjectName(QStringLiteral("txtTreeFilter"));
+    FUi.txtTreeFilter->setPlaceholderText(QStringLiteral("Filter tables"));
+    FUi.txtTreeFilter->setClearButtonEnabled(true);
+    FUi.txtTreeFilter->setToolTip(QStringLiteral("Filter tables (Ctrl+Shift+F); Esc clears"));
+    auto* clearFilter = new QAction(FUi.txtTreeFilter);
+    clearFilter->setShortcut(Qt::Key_Escape);
+    clearFilter->setShortcutContext(Qt::WidgetShortcut);
+    connect(clearFilter, &QAction::triggered, FUi.txtTreeFilter, &QLineEdit::clear);
+    FUi.txtTreeFilter->addAction(clearFilter);
+    treeColumn->addWidget(FUi.txtTreeFilter);
+    FUi.Tree = new TNavigationTree(*FUi.ImageListTree, *FUi.ImageList, FUi.TreePanel);
+    treeColumn->addWidget(FUi.Tree, 1);
     FUi.Tree->SetPopupMenu(FUi.popTree);
     KeepSelectionVisible(FUi.Tree);
 

@@ -34,6 +34,7 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -221,6 +222,7 @@ void TfrmMain::WireCommands() {
     row(FCmd.QueryCurrent,  Run(*FQueries, &Q::mnuQueryCurrentClick),     nullptr,           {{u.mnuQueryCurrent, QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Enter)},
                                                                                               {u.mnuQueryCurrent, Qt::CTRL | Qt::Key_Return}});
     row(FCmd.Refresh,       Run(*FHosts, &H::mnuRefreshClick),            nullptr,           {{u.mnuRefresh}, {u.popmnuRefresh, Qt::Key_F5, inTree}});
+    row(FCmd.FilterTree,    Run(*FHosts, &H::mnuFilterTreeClick),         nullptr,           {{u.mnuFilterTree, Qt::CTRL | Qt::SHIFT | Qt::Key_F}});
     row(FCmd.DescribeTable, Run(*FHosts, &H::popmnuDescribeTableClick),   nullptr,           {{u.popmnuDescribeTable}});
     row(FCmd.TableSelect,   Run(*FHosts, &H::popmnuTableSelectClick),     nullptr,           {{u.popmnuTableSelect}});
     row(FCmd.FieldSelect,   Run(*FHosts, &H::popmnuFieldSelectClick),     nullptr,           {{u.popmnuFieldSelect}});
@@ -248,6 +250,7 @@ void TfrmMain::WireEvents() {
     connect(FUi.Tree, &TNavigationTree::Clicked, this, &TfrmMain::TreeClick);
     connect(FUi.Tree, &QTreeWidget::itemSelectionChanged, this, &TfrmMain::TreeChange);
     connect(FUi.Tree, &QTreeWidget::itemDoubleClicked, this, &TfrmMain::TreeDblClick);
+    connect(FUi.txtTreeFilter, &QLineEdit::textChanged, FUi.Tree, &TNavigationTree::SetFilterText);
     connect(FUi.cmbQueries, &TDropDownCombo::DropDown, this, [this] { FQueries->cmbQueriesDropDown(); });
     connect(FUi.cmbQueries, qOverload<int>(&QComboBox::activated), this,
             [this] { FQueries->cmbQueriesChange(); });

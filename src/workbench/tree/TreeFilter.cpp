@@ -1,0 +1,58 @@
+#include "workbench/tree/TreeFilter.h"
+
+#include "workbench/tree/TreeNodes.h"
+
+namespace {
+// The tree holds only nodes; a cast without the type check keeps a keystroke over a hundred
+// thousand tables cheap.
+TTreeNode* Node(QTreeWidgetItem* item) {
+    return static_cast<TTreeNode*>(item);
+}
+} // namespace
+
+void TTreeFilter::ApplyTo(QTreeWidgetItem* hostNode) {
+    Open(hostNode, Narrow(hostNode));
+}
+
+int TTreeFilter::Narrow(QTreeWidgetItem* hostNode) const {
+    int matches = 0;
+    const bool all = FText.isEmpty();
+    for (int d = 0; d < hostNode->childCount(); ++d) {
+        TTreeNode* db = Node(hostNode->child(d));
+        int here = 0;
+        for (int t = 0; t < db->childCount(); ++t) {
+            TTreeNode* table = Node(db->child(t));
+            const bool match = all || table->text(0).contains(FText, Qt::CaseInsensitive);
+            table->SetFilteredOut(!match);
+            here += match;
+        }
+        db->SetFilteredOut(!all && here == 0);
+        matches += here;
+    }
+    return all ? 0 : matches;
+}
+
+void TTreeFilter::Open(QTreeWidgetItem* hostNode, int matches) const {
+    const bool open = !FText.isEmpty() && matches <= OpenLimit;
+    bool any = false;
+    for (int d = 0; d < hostNode->childCount(); ++d) {
+        TTreeNode* db = Node(hostNode->child(d));
+        const bool wanted = open && !db->FilteredOut();
+        any |= wanted;
+        if (wanted && !db->isExpanded()) {
+            db->setExpanded(true);
+            db->SetOpenedByFilter(true);
+        } else if (!wanted && db->OpenedByFilter()) {
+            db->setExpanded(false);
+            db->SetOpenedByFilter(false);
+        }
+    }
+    TTreeNode* host = Node(hostNode);
+    if (any && !host->isExpanded()) {
+        host->setExpanded(true);
+        host->SetOpenedByFilter(true);
+    } else if (!any && host->OpenedByFilter()) {
+        host->setExpanded(false);
+        host->SetOpenedByFilter(false);
+    }
+}
