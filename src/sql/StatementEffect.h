@@ -9,9 +9,14 @@
 struct TStatementEffect {
     bool Catalogue = false;
     bool CurrentDatabase = false;
+    // A catalogue change that may reach beyond the current database: a database made or dropped,
+    // or an object named with its database ("shop.orders"). Without it, the change is in the
+    // database current when the statement ran.
+    bool OtherDatabases = false;
     TStatementEffect& operator|=(const TStatementEffect& other) {
         Catalogue |= other.Catalogue;
         CurrentDatabase |= other.CurrentDatabase;
+        OtherDatabases |= other.OtherDatabases;
         return *this;
     }
 };

@@ -37,4 +37,28 @@ TEST(StatementEffect, TellsCatalogueChangesAndChangesOfTheCurrentDatabase) {
     }
 }
 
+TEST(StatementEffect, TellsWhenAChangeMayReachBeyondTheCurrentDatabase) {
+    struct Case {
+        const char* sql;
+        bool others;
+    };
+    const Case cases[] = {
+        {"CREATE TABLE t (a DECIMAL(8,2) DEFAULT 1.50, b DOUBLE DEFAULT .5)", false},
+        {"CREATE TABLE t (a VARCHAR(9) DEFAULT 'x.y', b INT COMMENT \"shop.t\") -- see shop.t", false},
+        {"ALTER TABLE t ADD c INT /* not db.t */", false},
+        {"DROP TABLE `it's`", false},
+        {"CREATE TABLE shop.t (a INT)", true},
+        {"drop table if exists t, `my db`.`t 2`", true},
+        {"RENAME TABLE a TO archive.a", true},
+        {"TRUNCATE TABLE 1db.t", true},
+        {"TRUNCATE shop . t", true},
+        {"CREATE VIEW v AS SELECT * FROM shop.orders", true}, // a view reads elsewhere: asked of all
+        {"CREATE DATABASE d", true},
+        {"DROP SCHEMA d", true},
+        {"SELECT * FROM shop.orders", false}, // no catalogue change at all
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(EffectOf(c.sql).OtherDatabases, c.others) << c.sql;
+}
+
 } // namespace

@@ -797,4 +797,27 @@ TEST_F(HostCommands, TheTreeFollowsTheEditorsSchemaChangesAndUse) {
     EXPECT_EQ(InUseDb()->text(0).toStdString(), CurrentDatabase());
 }
 
+TEST_F(HostCommands, ARunReadsAgainOnlyTheDatabasesItChanged) {
+    TempDatabase other("other_run");
+    Connect();
+    const auto run = [&](const std::string& sql) {
+        Ui(*Window).mmoIn->SetText(QString::fromStdString(sql));
+        Select(HostNode);
+        Ui(*Window).btnQuery->click();
+        ASSERT_FALSE(Status().startsWith(QStringLiteral("Error"))) << Status().toStdString();
+    };
+    other.Run("CREATE TABLE outside (a INT)");
+    run("USE " + QuoteIdentifier(Db->Name()) + ";\nCREATE TABLE one (a INT);\nCREATE TABLE two (a INT)");
+    EXPECT_NE(Child(OurDb(), QStringLiteral("one")), nullptr);
+    EXPECT_NE(Child(OurDb(), QStringLiteral("two")), nullptr);
+    ASSERT_NE(DbNode(other.Name()), nullptr);
+    EXPECT_EQ(Child(DbNode(other.Name()), QStringLiteral("outside")), nullptr)
+        << "a database the run did not change is not read again";
+    // Named with its database, a change may be anywhere: everything is read again.
+    run("CREATE TABLE " + QuoteIdentifier(other.Name()) + ".inside (a INT)");
+    EXPECT_NE(Child(DbNode(other.Name()), QStringLiteral("inside")), nullptr);
+    EXPECT_NE(Child(DbNode(other.Name()), QStringLiteral("outside")), nullptr);
+    EXPECT_EQ(InUseDb(), OurDb());
+}
+
 } // namespace

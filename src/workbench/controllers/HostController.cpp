@@ -152,13 +152,21 @@ void THostController::mnuFilterTreeClick() {
     FUi.txtTreeFilter->selectAll();
 }
 
-void THostController::AfterRun(TTreeNode* hostNode, const TStatementEffect& effect) {
+void THostController::AfterRun(TTreeNode* hostNode, const TRunChanges& changes) {
     if (!hostNode || !hostNode->Host()->IsAlive()) return;
-    if (effect.Catalogue) {
-        TServerWaitGuard waiting;
+    TServerWaitGuard waiting;
+    if (changes.Everything()) {
         FUi.Tree->RefreshHost(hostNode);
-    } else if (effect.CurrentDatabase) {
-        TServerWaitGuard waiting;
+    } else if (!changes.Databases().empty()) {
+        // Once each, whatever the number of statements that changed it. Each read marks the
+        // current database as the server has it, so a USE in the run is followed too.
+        for (const std::string& name : changes.Databases())
+            for (int i = 0; i < hostNode->childCount(); ++i)
+                if (TTreeNode* node = AsNode(hostNode->child(i)); node && node->Database()->Name == name) {
+                    FUi.Tree->RefreshDatabase(node);
+                    break;
+                }
+    } else if (changes.CurrentDatabase()) {
         if (hostNode->Host()->FollowCurrentDatabase()) TNavigationTree::UpdateInUseLooks(hostNode);
     } else {
         return;

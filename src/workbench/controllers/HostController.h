@@ -5,7 +5,7 @@
 
 #include "workbench/controllers/Controller.h"
 
-#include "sql/StatementEffect.h"
+#include "workbench/controllers/RunChanges.h"
 
 class QString;
 class TMySql;
@@ -32,8 +32,9 @@ public:
     // Filter tables: the keyboard goes to the tree's filter line, its text selected.
     void mnuFilterTreeClick();
     // After a run of the editor's statements on the host of `hostNode`: the tree follows what they
-    // did, read from the server (the catalogue again once, or only the current database).
-    void AfterRun(TTreeNode* hostNode, const TStatementEffect& effect);
+    // did, read from the server (the catalogue again once, or each changed database once, or only
+    // which database is current).
+    void AfterRun(TTreeNode* hostNode, const TRunChanges& changes);
 
 private:
     // Runs a tree-menu item's caption, which is the statement; it stays out of the query history

@@ -1,4 +1,5 @@
 #include "workbench/controllers/QueryController.h"
+#include "workbench/controllers/RunChanges.h"
 
 #include "workbench/controllers/DraftController.h"
 #include "workbench/controllers/HostController.h"
@@ -15,7 +16,6 @@
 #include "sql/ScriptPlaces.h"
 #include "sql/ServerForm.h"
 #include "sql/SplitStatements.h"
-#include "sql/StatementEffect.h"
 #include "workbench/controllers/QueryHistory.h"
 #include "workbench/dialogs/ResultWindow.h"
 #include "workbench/grid/ResultModel.h"
@@ -120,7 +120,7 @@ void TQueryController::Run(const QString& shown, int base, bool atCaret) {
     results.BeginRun();
     FWindow.SetStatusText(QStringLiteral("Executing query"), true);
 
-    TStatementEffect effect;
+    TRunChanges changes;
     for (std::string_view statement : statements) {
         TMySql* host = hostNode->Host();
         if (!host) break;
@@ -131,7 +131,7 @@ void TQueryController::Run(const QString& shown, int base, bool atCaret) {
             ShowWhereItFailed(text, statement, base, outcome.ErrorText());
             break;
         }
-        effect |= EffectOf(statement);
+        changes.Add(statement, *host);
         // Each further result set of a CALL gets a tab of its own; the grid goes back to the
         // first, which is what a CALL has always shown.
         if (!host->MoreResults().empty() && results.RunResultCount() > first) {
@@ -142,7 +142,7 @@ void TQueryController::Run(const QString& shown, int base, bool atCaret) {
     }
     results.EndRun();
     FWindow.ForgetLostConnection(hostNode);
-    FWindow.Hosts().AfterRun(hostNode, effect);
+    FWindow.Hosts().AfterRun(hostNode, changes);
 
     AddHistoryEntry();
 }

@@ -44,7 +44,7 @@ void TRunSqlFileController::mnuRunSqlFileClick() {
     TScriptReader reader(std::make_unique<QFile>(path));
     TfrmRunSqlFile& progress = *FWindow.Windows().frmRunSqlFile;
     FRan = 0;
-    FEffect = {};
+    FChanges = {};
     FClock.start();
     QString outcome;
     {
@@ -77,7 +77,7 @@ void TRunSqlFileController::mnuRunSqlFileClick() {
     }
     FWindow.activateWindow();
     FWindow.ForgetLostConnection(hostNode);
-    FWindow.Hosts().AfterRun(hostNode, FEffect);
+    FWindow.Hosts().AfterRun(hostNode, FChanges);
     FWindow.SetStatusText(outcome);
     // As Load SQL reports a file it cannot take.
     if (reader.Error() == TScriptReader::CannotOpen || reader.Error() == TScriptReader::NotText)
@@ -140,7 +140,7 @@ QString TRunSqlFileController::Run(TScriptReader& reader, TTreeNode* hostNode, c
                    ranBefore.arg(Statements(FRan));
         }
         ++FRan;
-        FEffect |= EffectOf(reader.Statement());
+        FChanges.Add(reader.Statement(), *hostNode->Host());
     }
     const QString unsent =
         QStringLiteral(": statement %1 (line %2) was not sent").arg(reader.Number()).arg(reader.Line()) +

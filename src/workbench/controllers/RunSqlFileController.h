@@ -7,7 +7,7 @@
 
 #include "workbench/controllers/Controller.h"
 
-#include "sql/StatementEffect.h"
+#include "workbench/controllers/RunChanges.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -35,7 +35,7 @@ private:
     // Of the run under way: the statements that succeeded, whether the file is still being
     // checked, the time since it began.
     std::size_t FRan = 0;
-    TStatementEffect FEffect; // what the statements run did to the tree's catalogue
+    TRunChanges FChanges; // what the statements run did to the tree's catalogue
     bool FChecking = false;
     QElapsedTimer FClock;
 };

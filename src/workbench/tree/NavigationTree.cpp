@@ -79,8 +79,13 @@ TNavigationTree::TNavigationTree(const TImageList& images, const TImageList& sta
     setIconSize(QSize(16, 16));
     setItemDelegate(new TTreeDelegate(images, states, this));
     connect(this, &QWidget::customContextMenuRequested, this, &TNavigationTree::ShowPopup);
-    connect(this, &QTreeWidget::itemExpanded, this,
-            [](QTreeWidgetItem* item) { MakeFieldNodes(AsNode(item)); });
+    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+        TTreeNode* node = AsNode(item);
+        if (node && node->Database())
+            FFilter.DatabaseOpened(node);
+        else
+            MakeFieldNodes(node);
+    });
 }
 
 TNavigationTree::~TNavigationTree() {

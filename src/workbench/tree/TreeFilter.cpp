@@ -20,16 +20,32 @@ int TTreeFilter::Narrow(QTreeWidgetItem* hostNode) const {
     for (int d = 0; d < hostNode->childCount(); ++d) {
         TTreeNode* db = Node(hostNode->child(d));
         int here = 0;
-        for (int t = 0; t < db->childCount(); ++t) {
-            TTreeNode* table = Node(db->child(t));
-            const bool match = all || table->text(0).contains(FText, Qt::CaseInsensitive);
-            table->SetFilteredOut(!match);
-            here += match;
-        }
+        if (!all)
+            for (int t = 0; t < db->childCount(); ++t)
+                here += Node(db->child(t))->FoldedText().contains(FFolded);
         db->SetFilteredOut(!all && here == 0);
+        // Only an open database's tables are seen; the others get theirs when they open.
+        if (db->isExpanded())
+            NarrowTables(db);
+        else
+            db->SetTablesStale(true);
         matches += here;
     }
     return all ? 0 : matches;
+}
+
+void TTreeFilter::NarrowTables(QTreeWidgetItem* databaseNode) const {
+    TTreeNode* db = Node(databaseNode);
+    const bool all = FText.isEmpty();
+    for (int t = 0; t < db->childCount(); ++t) {
+        TTreeNode* table = Node(db->child(t));
+        table->SetFilteredOut(!all && !table->FoldedText().contains(FFolded));
+    }
+    db->SetTablesStale(false);
+}
+
+void TTreeFilter::DatabaseOpened(QTreeWidgetItem* databaseNode) const {
+    if (Node(databaseNode)->TablesStale()) NarrowTables(databaseNode);
 }
 
 void TTreeFilter::Open(QTreeWidgetItem* hostNode, int matches) const {

@@ -11,6 +11,7 @@ public:
     // Applies `text` to every host node of `hosts`.
     template <class Hosts> void SetText(const QString& text, const Hosts& hosts) {
         FText = text;
+        FFolded = text.toCaseFolded();
         int matches = 0;
         for (QTreeWidgetItem* host : hosts)
             matches += Narrow(host);
@@ -21,6 +22,8 @@ public:
     bool Active() const { return !FText.isEmpty(); }
     // Applies the current text to the nodes below one host, after they were built again.
     void ApplyTo(QTreeWidgetItem* hostNode);
+    // Applies the current text to the table nodes of a database that opens.
+    void DatabaseOpened(QTreeWidgetItem* databaseNode) const;
 
     // With at most this many matches the databases holding them are opened, so the tables show
     // at once; with more, opening them all would make each keystroke lay out a huge list.
@@ -32,5 +35,9 @@ private:
     // Opens the nodes holding matches, or closes again those the filter opened.
     void Open(QTreeWidgetItem* hostNode, int matches) const;
 
+    // Hides the table nodes of `databaseNode` that do not match.
+    void NarrowTables(QTreeWidgetItem* databaseNode) const;
+
     QString FText;
+    QString FFolded;
 };

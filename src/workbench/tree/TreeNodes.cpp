@@ -59,3 +59,8 @@ void TTreeNode::SetFilteredOut(bool out) {
     FFilteredOut = out;
     setHidden(out);
 }
+
+const QString& TTreeNode::FoldedText() const {
+    if (FFolded.isNull()) FFolded = text(0).toCaseFolded();
+    return FFolded;
+}

@@ -42,6 +42,12 @@ public:
     // per node, too much at every keystroke over a hundred thousand tables.
     bool FilteredOut() const { return FFilteredOut; }
     void SetFilteredOut(bool out);
+    // The caption folded for comparing without case, kept once asked for.
+    const QString& FoldedText() const;
+    // A database whose table nodes the filter has not yet been applied to: it does that when the
+    // database opens, as hiding nodes nobody can see would only cost time.
+    bool TablesStale() const { return FTablesStale; }
+    void SetTablesStale(bool stale) { FTablesStale = stale; }
     // Opened by the filter to show its matches, and so closed again when they go.
     bool OpenedByFilter() const { return FOpenedByFilter; }
     void SetOpenedByFilter(bool opened) { FOpenedByFilter = opened; }
@@ -53,6 +59,8 @@ private:
     int FStateIndex = -1;
     bool FFilteredOut = false;
     bool FOpenedByFilter = false;
+    bool FTablesStale = false;
+    mutable QString FFolded;
 };
 
 // The node for a tree item, or null for an item of another class.
