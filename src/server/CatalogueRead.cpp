@@ -2,6 +2,7 @@
 
 #include "server/internal/ResultCopy.h"
 #include "server/internal/Statements.h"
+#include "server/internal/WaitPath.h"
 
 #include <mysql.h>
 
@@ -364,6 +365,8 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases(std::optional<
         OfDatabase(kinds ? "SELECT TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE FROM information_schema.TABLES"
                          : "SELECT TABLE_SCHEMA, TABLE_NAME FROM information_schema.TABLES",
                    only));
+    // A stopped read gives up: what it has is not the catalogue, and the slow way would go on.
+    if (ReadWasStopped(FHandle)) return {};
     TTableList tables;
     if (!ReadTables(tableAnswer, kinds, tables)) return TableByTable(names);
     TStored columnAnswer(
@@ -371,6 +374,7 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases(std::optional<
                             "IS_NULLABLE, COLUMN_KEY, COLUMN_DEFAULT, EXTRA, DATA_TYPE "
                             "FROM information_schema.COLUMNS",
                             only));
+    if (ReadWasStopped(FHandle)) return {};
     TColumnList columns;
     // A server whose information schema cannot be read is read the slow way.
     if (!ReadColumns(columnAnswer, columns)) return TableByTable(names);
@@ -395,6 +399,7 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases(std::optional<
         }
 
     for (auto& database : names) {
+        if (ReadWasStopped(FHandle)) return {};
         std::vector<std::string> order;
         const bool system = database == SystemSchema;
         if (auto t = tables.find(database); t != tables.end())
@@ -429,7 +434,9 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases(std::optional<
 std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::TableByTable(std::vector<std::string>& names) const {
     std::vector<std::unique_ptr<TDatabase>> items;
     items.reserve(names.size());
-    for (auto& n : names)
+    for (auto& n : names) {
+        if (ReadWasStopped(FHandle)) return {};
         items.push_back(std::make_unique<TDatabase>(FHandle, std::move(n)));
+    }
     return items;
 }

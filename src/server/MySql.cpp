@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -203,21 +204,31 @@ void TMySql::KeepCurrentDatabase(const std::string& current) {
     MarkCurrent(FDatabases.get(), kept ? current : CurrentDatabase());
 }
 
+bool TMySql::ReadAgain(const std::function<void()>& read, const std::function<void()>& take) {
+    // Stoppable from the first statement on.
+    SetStopMode(FHandle, TStopMode::Read);
+    const std::string current = CurrentDatabase();
+    read();
+    // A connection lost meanwhile read nothing: the old catalogue stays then too.
+    const bool stopped = ReadWasStopped(FHandle) || !IsAlive();
+    SetStopMode(FHandle, TStopMode::Statement);
+    if (!stopped) take();
+    if (IsAlive()) KeepCurrentDatabase(current);
+    return !stopped;
+}
+
 bool TMySql::RefreshDatabases() {
     if (!IsAlive()) return false;
-    const std::string current = CurrentDatabase();
-    ReadDatabases();
-    KeepCurrentDatabase(current);
-    return true;
+    std::unique_ptr<TDatabases> read;
+    return ReadAgain([&] { read = std::make_unique<TDatabases>(FHandle); },
+                     [&] { FDatabases = std::move(read); });
 }
 
 bool TMySql::RefreshDatabase(const std::string& name) {
     if (!IsAlive() || !FDatabases) return false;
-    const std::string current = CurrentDatabase();
-    std::vector<std::unique_ptr<TDatabase>> read = TCatalogueRead(FHandle).Databases(name);
-    FDatabases->Replace(name, read.empty() ? nullptr : std::move(read.front()));
-    KeepCurrentDatabase(current);
-    return true;
+    std::vector<std::unique_ptr<TDatabase>> read;
+    return ReadAgain([&] { read = TCatalogueRead(FHandle).Databases(name); },
+                     [&] { FDatabases->Replace(name, read.empty() ? nullptr : std::move(read.front())); });
 }
 
 bool TMySql::Disconnect() {

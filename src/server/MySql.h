@@ -13,6 +13,7 @@
 #include "server/Result.h"
 #include "server/TlsSettings.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -66,12 +67,14 @@ public:
     bool ReadDatabases();
     // Reads the catalogue again as ReadDatabases does, but leaves the connection's current database
     // as it was (the read itself makes databases current), and marks that one Selected: a refresh
-    // must not undo the user's USE.
+    // must not undo the user's USE. A stop of the wait ends the read and keeps the old catalogue;
+    // false then, and when there is no open connection. Drop every reference to the old catalogue
+    // first.
     bool RefreshDatabases();
     // Reads one database's part of the catalogue again, with the same bulk read, in its place; a
     // database the server no longer lists leaves the catalogue. The current database stays as it
-    // was. Drop every reference into the old database first. False when there is no open
-    // connection or catalogue.
+    // was, and a stopped read keeps the old part. Drop every reference into the old database
+    // first. False when stopped, or when there is no open connection or catalogue.
     bool RefreshDatabase(const std::string& name);
     // The connection's current database as the server tells it ("SELECT DATABASE()"); empty when
     // none is, or when the question fails. LastResult stays as it was.
@@ -105,6 +108,10 @@ private:
     // After a read that made other databases current: `current` is made current again, and the
     // catalogue's marks follow what the server then says.
     void KeepCurrentDatabase(const std::string& current);
+    // Runs `read`, which reads part of the catalogue aside, so that a stop of the wait ends it;
+    // `take` then puts it in place unless the read was stopped or the connection went. The
+    // current database stays as it was. False when stopped or lost.
+    bool ReadAgain(const std::function<void()>& read, const std::function<void()>& take);
     TResult* Store(st_mysql_res* res, bool streamed);
 
     st_mysql* FHandle = nullptr;

@@ -22,6 +22,7 @@ struct THandleWait {
     TServerLogin Login;
     TStopMode Mode = TStopMode::Statement;
     bool ConnectStopped = false;
+    bool ReadStopped = false;
 };
 
 // Single-threaded like the rest of the program.
@@ -51,6 +52,9 @@ void ActOnStop(st_mysql* handle) {
     THandleWait* w = Find(handle);
     if (!w) return;
     switch (w->Mode) {
+    case TStopMode::Read:
+        w->ReadStopped = true;
+        [[fallthrough]];
     case TStopMode::Statement: {
         const THandleWait copy = *w; // the kill's own handle joins the table
         KillQuery(copy, mysql_thread_id(handle));
@@ -74,7 +78,7 @@ bool PrepareHandle(st_mysql* handle, TServerWaiter* waiter, TServerLogin login, 
     if (mysql_options(handle, MYSQL_OPT_CONNECT_TIMEOUT, &timeout) != 0) return false;
     if (!ApplyTls(handle, login.Tls)) return false;
     THandleWait& w = Handles()[handle];
-    w = THandleWait{waiter, std::move(login), mode, false};
+    w = THandleWait{waiter, std::move(login), mode, false, false};
     return true;
 }
 
@@ -83,7 +87,15 @@ void ForgetHandle(st_mysql* handle) {
 }
 
 void SetStopMode(st_mysql* handle, TStopMode mode) {
-    if (THandleWait* w = Find(handle)) w->Mode = mode;
+    if (THandleWait* w = Find(handle)) {
+        if (mode == TStopMode::Read && w->Mode != TStopMode::Read) w->ReadStopped = false;
+        w->Mode = mode;
+    }
+}
+
+bool ReadWasStopped(st_mysql* handle) {
+    const THandleWait* w = Find(handle);
+    return w && w->ReadStopped;
 }
 
 bool ConnectWasStopped(st_mysql* handle) {

@@ -261,4 +261,41 @@ TEST_F(Waiting, ClosingTheWindowStopsTheWaitAndThenCloses) {
     EXPECT_FALSE(Window->isVisible()) << "the window did not close after the wait";
 }
 
+TEST_F(Waiting, EscapeDuringARefreshKeepsTheTreeAsItWasAndTheConnection) {
+    ConnectHost();
+    const auto ours = [&]() -> TTreeNode* {
+        for (int i = 0; i < HostNode->childCount(); ++i)
+            if (HostNode->child(i)->text(0).toStdString() == Db->Name()) return AsNode(HostNode->child(i));
+        return nullptr;
+    };
+    ASSERT_NE(ours(), nullptr);
+    ours()->setExpanded(true);
+    const int databases = HostNode->childCount();
+    Db->Run("CREATE TABLE later (n INT)");
+    for (const bool onHost : {true, false}) {
+        SCOPED_TRACE(onHost ? "on the host" : "on the database");
+        Ui(*Window).Tree->setCurrentItem(onHost ? HostNode : ours());
+        Ui(*Window).Tree->setFocus();
+        // Esc is waiting when the refresh starts, so its first wait on the server takes it.
+        QApplication::postEvent(Ui(*Window).Tree,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        QApplication::postEvent(Ui(*Window).Tree,
+                                new QKeyEvent(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier));
+        Ui(*Window).popmnuRefresh->trigger();
+        EXPECT_TRUE(Status().startsWith(QStringLiteral("Refresh of "))) << Status().toStdString();
+        EXPECT_TRUE(
+            Status().endsWith(QStringLiteral(" stopped by the user; the tree shows what it showed before")));
+        EXPECT_TRUE(Host->IsAlive());
+        EXPECT_EQ(HostNode->childCount(), databases);
+        ASSERT_NE(ours(), nullptr);
+        EXPECT_TRUE(ours()->isExpanded());
+        EXPECT_EQ(ours()->childCount(), 1) << "the table made meanwhile is not shown: the read was stopped";
+    }
+    // Nothing is left in the way: the next refresh reads it all.
+    Ui(*Window).popmnuRefresh->trigger();
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("Refreshed "))) << Status().toStdString();
+    EXPECT_EQ(Ui(*Window).Tree->SelectedNode(), ours());
+    EXPECT_EQ(ours()->childCount(), 2);
+}
+
 } // namespace

@@ -21,6 +21,7 @@ struct TServerLogin {
 enum class TStopMode {
     Statement, // KILL QUERY of the connection's thread; the connection stays usable
     Connect,   // the attempt is abandoned: the socket is shut, the caller reports it as stopped
+    Read,      // as Statement, and remembered: a read of many statements ends at the next one
     Ignore,
 };
 
@@ -33,6 +34,8 @@ void ForgetHandle(st_mysql* handle);
 void SetStopMode(st_mysql* handle, TStopMode mode);
 // True when the user stopped a connect of this handle.
 bool ConnectWasStopped(st_mysql* handle);
+// True when the user stopped a read since the handle's mode last became Read.
+bool ReadWasStopped(st_mysql* handle);
 
 // Opens the prepared handle with its settings; no default database, no client flags.
 bool OpenConnection(st_mysql* handle);

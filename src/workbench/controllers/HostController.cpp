@@ -133,16 +133,20 @@ void THostController::mnuRefreshClick() {
         dbNode = AsNode(dbNode->parent());
     const QString name = dbNode ? dbNode->text(0) + QStringLiteral(" on ") + QtText(hostNode->Host()->Name)
                                 : QtText(hostNode->Host()->Name);
+    bool read = false;
     {
         TServerWaitGuard waiting;
         TWaitCursor wait;
         FWindow.SetStatusText(QStringLiteral("Refreshing ") + name, true);
-        if (dbNode)
-            FUi.Tree->RefreshDatabase(dbNode);
-        else
-            FUi.Tree->RefreshHost(hostNode);
+        read = dbNode ? FUi.Tree->RefreshDatabase(dbNode) : FUi.Tree->RefreshHost(hostNode);
     }
-    FWindow.SetStatusText(QStringLiteral("Refreshed ") + name);
+    if (read)
+        FWindow.SetStatusText(QStringLiteral("Refreshed ") + name);
+    else if (hostNode->Host()->IsAlive())
+        FWindow.SetStatusText(QStringLiteral("Refresh of ") + name +
+                              QStringLiteral(" stopped by the user; the tree shows what it showed before"));
+    else
+        FWindow.SetStatusText(QStringLiteral("Refresh failed: ") + QtText(hostNode->Host()->ErrorText()));
     FWindow.ForgetLostConnection(hostNode);
     FWindow.UpdateCommandStates();
 }

@@ -259,18 +259,21 @@ void TNavigationTree::KeepingPlaces(TTreeNode* hostNode, const std::function<voi
     if (FFilter.Active()) FFilter.ApplyTo(hostNode);
 }
 
-void TNavigationTree::RefreshHost(TTreeNode* hostNode) {
-    if (!hostNode || !hostNode->Host()) return;
+bool TNavigationTree::RefreshHost(TTreeNode* hostNode) {
+    if (!hostNode || !hostNode->Host()) return false;
+    bool read = false;
     KeepingPlaces(hostNode, [&] {
         ClearHost(hostNode);
-        hostNode->Host()->RefreshDatabases();
+        read = hostNode->Host()->RefreshDatabases();
         PopulateHost(hostNode);
     });
+    return read;
 }
 
-void TNavigationTree::RefreshDatabase(TTreeNode* databaseNode) {
-    if (!databaseNode || !databaseNode->Database()) return;
+bool TNavigationTree::RefreshDatabase(TTreeNode* databaseNode) {
+    if (!databaseNode || !databaseNode->Database()) return false;
     TTreeNode* hostNode = HostNodeOf(databaseNode);
+    bool read = false;
     KeepingPlaces(hostNode, [&] {
         const int at = hostNode->indexOfChild(databaseNode);
         const std::string name = databaseNode->Database()->Name;
@@ -278,13 +281,14 @@ void TNavigationTree::RefreshDatabase(TTreeNode* databaseNode) {
         setCurrentItem(hostNode);
         delete databaseNode;
         TMySql* host = hostNode->Host();
-        host->RefreshDatabase(name);
+        read = host->RefreshDatabase(name);
         const TDatabases* dbs = host->Databases();
         for (int d = 0; dbs && d < dbs->Count(); ++d)
             if (dbs->Items(d)->Name == name) hostNode->insertChild(at, MakeDatabaseNode(dbs->Items(d)));
         // The read may have moved the current database: every node's look follows.
         UpdateInUseLooks(hostNode);
     });
+    return read;
 }
 
 void TNavigationTree::UpdateInUseLooks(TTreeNode* hostNode) {

@@ -46,10 +46,11 @@ public:
     // Reads the host's catalogue again (leaving its current database as it is) and rebuilds its
     // nodes from it in place: the nodes of objects that still exist are expanded as they were, the
     // selection stays on its object or goes to the nearest one above it that is still there.
-    void RefreshHost(TTreeNode* hostNode);
+    // False when the user stopped the read: the nodes then show the catalogue as it was.
+    bool RefreshHost(TTreeNode* hostNode);
     // As RefreshHost, for one database only: its node is built again from what the server now
     // has (or goes, with the database).
-    void RefreshDatabase(TTreeNode* databaseNode);
+    bool RefreshDatabase(TTreeNode* databaseNode);
     // The database nodes' in-use look follows their databases' Selected marks.
     static void UpdateInUseLooks(TTreeNode* hostNode);
     // Removes `hostNode` with everything below it, then releases its connection object.
