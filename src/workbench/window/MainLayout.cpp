@@ -330,6 +330,8 @@ void TfrmMain::BuildClientArea() {
     FUi.TreePanel = new QWidget(FUi.Splitter2);
     FUi.TreePanel->setObjectName(QStringLiteral("TreePanel"));
     auto* treeColumn = TightColumn(FUi.TreePanel);
+    // Made before the filter, so the tree stays first in the focus chain.
+    FUi.Tree = new TNavigationTree(*FUi.ImageListTree, *FUi.ImageList, FUi.TreePanel);
     FUi.txtTreeFilter = new QLineEdit(FUi.TreePanel);
     FUi.txtTreeFilter->setObjectName(QStringLiteral("txtTreeFilter"));
     FUi.txtTreeFilter->setPlaceholderText(QStringLiteral("Filter tables"));
@@ -341,7 +343,6 @@ void TfrmMain::BuildClientArea() {
     connect(clearFilter, &QAction::triggered, FUi.txtTreeFilter, &QLineEdit::clear);
     FUi.txtTreeFilter->addAction(clearFilter);
     treeColumn->addWidget(FUi.txtTreeFilter);
-    FUi.Tree = new TNavigationTree(*FUi.ImageListTree, *FUi.ImageList, FUi.TreePanel);
     treeColumn->addWidget(FUi.Tree, 1);
     FUi.Tree->SetPopupMenu(FUi.popTree);
     KeepSelectionVisible(FUi.Tree);
