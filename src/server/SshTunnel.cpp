@@ -1,0 +1,286 @@
+#include "server/internal/SshTunnel.h"
+
+#include "server/ServerWait.h"
+
+#include <mysql.h>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+// An SSH login that takes longer than this (a server that accepts and then stalls) fails; ssh's
+// own ConnectTimeout covers the network connect and the greeting.
+constexpr auto OpenLimit = std::chrono::seconds(30);
+// How long ssh may take to end on SIGTERM before it is killed.
+constexpr auto EndLimit = std::chrono::seconds(2);
+
+// A loopback port nothing listens on right now. ssh binds it a moment later; should another
+// process take it first, ssh fails with its own message (ExitOnForwardFailure).
+int FreeLoopbackPort() {
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (s < 0) return 0;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    close(s);
+    return port;
+}
+
+// Whether something listens on 127.0.0.1:`port`, read from the kernel's socket table: a local
+// test that opens no connection, so the far server never sees a connection that says nothing.
+bool Listening(int port) {
+    FILE* f = std::fopen("/proc/net/tcp", "re");
+    if (!f) return false;
+    char line[512];
+    bool found = false;
+    constexpr unsigned ListenState = 0x0A;
+    constexpr unsigned LoopbackLittleEndian = 0x0100007F;
+    while (!found && std::fgets(line, sizeof line, f)) {
+        unsigned address = 0, localPort = 0, state = 0;
+        if (std::sscanf(line, " %*u: %8X:%4X %*8X:%*4X %2X", &address, &localPort, &state) == 3)
+            found = state == ListenState && address == LoopbackLittleEndian &&
+                    localPort == static_cast<unsigned>(port);
+    }
+    std::fclose(f);
+    return found;
+}
+
+// The ssh program on PATH, found before forking: the child may only call what is safe there.
+std::string FindSsh() {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path && *path ? path : "/usr/bin:/bin";
+    std::size_t from = 0;
+    while (from <= dirs.size()) {
+        std::size_t to = dirs.find(':', from);
+        if (to == std::string::npos) to = dirs.size();
+        std::string candidate = dirs.substr(from, to - from);
+        candidate += candidate.empty() ? "ssh" : "/ssh";
+        struct stat st {};
+        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        from = to + 1;
+    }
+    return {};
+}
+
+std::string Trimmed(std::string s) {
+    while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t'))
+        s.pop_back();
+    std::size_t start = 0;
+    while (start < s.size() && (s[start] == ' ' || s[start] == '\t'))
+        ++start;
+    return s.substr(start);
+}
+
+} // namespace
+
+std::vector<std::string> SshTunnelArguments(const TSshSettings& ssh, const std::string& host, unsigned port,
+                                            int localPort, const std::string& config) {
+    // An address with colons (IPv6) is bracketed, as ssh reads its -L argument.
+    const std::string target =
+        host.find(':') != std::string::npos && host.front() != '[' ? "[" + host + "]" : host;
+    std::vector<std::string> args = {
+        "-N",
+        // ssh ends when the forward cannot be set up, instead of living on without it.
+        "-o", "ExitOnForwardFailure=yes", "-o", "ConnectTimeout=10",
+        // An idle tunnel is kept open, and one whose server went away ends within 90 seconds.
+        "-o", "ServerAliveInterval=30", "-o", "ServerAliveCountMax=3",
+        // Nothing may ask on a terminal the user does not see.
+        "-o", "BatchMode=yes",
+        // No shared master connection: a master started for the tunnel would outlive it, and a
+        // forward asked of an existing one would live in that master.
+        "-o", "ControlPath=none"};
+    if (!config.empty()) args.insert(args.end(), {"-F", config});
+    if (ssh.Port != 0) args.insert(args.end(), {"-p", std::to_string(ssh.Port)});
+    if (!ssh.User.empty()) args.insert(args.end(), {"-l", ssh.User});
+    if (!ssh.Key.empty()) args.insert(args.end(), {"-i", ssh.Key});
+    args.insert(args.end(),
+                {"-L", "127.0.0.1:" + std::to_string(localPort) + ":" + target + ":" + std::to_string(port)});
+    // The SSH host is the destination, never an option, whatever it starts with.
+    args.insert(args.end(), {"--", ssh.Host});
+    return args;
+}
+
+TSshTunnel::~TSshTunnel() {
+    End();
+}
+
+TSshTunnel::TOutcome TSshTunnel::Open(const TSshSettings& ssh, const std::string& host, unsigned port,
+                                      TServerWaiter& waiter) {
+    End();
+    FErrorBytes.clear();
+    FLastLine.clear();
+    FExitStatus = -1;
+    const std::string program = FindSsh();
+    if (program.empty()) {
+        FLastLine = "The SSH client ssh is not installed";
+        return TOutcome::Failed;
+    }
+    FLocalPort = FreeLoopbackPort();
+    if (FLocalPort == 0) {
+        FLastLine = "No free local port for the SSH tunnel";
+        return TOutcome::Failed;
+    }
+    const char* config = std::getenv("KORVANA_SSH_CONFIG");
+    std::vector<std::string> args =
+        SshTunnelArguments(ssh, host, port, FLocalPort, config ? std::string(config) : std::string());
+    args.insert(args.begin(), "ssh");
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    int errors[2];
+    if (pipe2(errors, O_CLOEXEC) != 0) {
+        FLastLine = "The SSH tunnel could not be started";
+        return TOutcome::Failed;
+    }
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Only calls that are safe between fork and exec. ssh gets SIGTERM when the program ends in
+        // any way, so no tunnel outlives it; its own process group takes a ProxyJump's ssh along.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(127);
+        setpgid(0, 0);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        signal(SIGPIPE, SIG_DFL);
+        const int null = open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            dup2(null, STDIN_FILENO);
+            dup2(null, STDOUT_FILENO);
+        }
+        dup2(errors[1], STDERR_FILENO);
+        execve(program.c_str(), argv.data(), environ);
+        _exit(127);
+    }
+    close(errors[1]);
+    if (pid < 0) {
+        close(errors[0]);
+        FLastLine = "The SSH tunnel could not be started";
+        return TOutcome::Failed;
+    }
+    setpgid(pid, pid); // also here, so a stop right away reaches the group
+    FPid = pid;
+    FErrors = errors[0];
+    fcntl(FErrors, F_SETFL, fcntl(FErrors, F_GETFL) | O_NONBLOCK);
+
+    // ssh says nothing when the forward listens, so the socket table is looked at between waits for
+    // its error output; the looks start close together, as a tunnel on a near server opens fast.
+    const auto deadline = std::chrono::steady_clock::now() + OpenLimit;
+    unsigned intervalMs = 1;
+    constexpr unsigned LongestIntervalMs = 20;
+    for (;;) {
+        ReadErrors();
+        if (Reap(false)) {
+            if (FLastLine.empty()) FLastLine = "ssh ended with exit status " + std::to_string(FExitStatus);
+            close(FErrors);
+            FErrors = -1;
+            return TOutcome::Failed;
+        }
+        if (Listening(FLocalPort)) return TOutcome::Open;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            End();
+            FLastLine = "The SSH tunnel did not open within 30 seconds";
+            return TOutcome::Failed;
+        }
+        if (waiter.Wait(FErrors, MYSQL_WAIT_READ | MYSQL_WAIT_TIMEOUT, intervalMs) == TServerWaiter::Stop) {
+            End();
+            return TOutcome::Stopped;
+        }
+        intervalMs = std::min(LongestIntervalMs, intervalMs * 2);
+    }
+}
+
+std::string TSshTunnel::ErrorText() {
+    if (FErrors >= 0) {
+        // A forward that fails is written a moment before ssh closes the local connection.
+        constexpr int SettleMs = 20;
+        PollSocket(FErrors, MYSQL_WAIT_READ, SettleMs);
+        ReadErrors();
+    }
+    return FLastLine;
+}
+
+void TSshTunnel::ReadErrors() {
+    if (FErrors < 0) return;
+    char buffer[4096];
+    bool ended = false;
+    for (;;) {
+        const ssize_t n = read(FErrors, buffer, sizeof buffer);
+        if (n > 0) {
+            FErrorBytes.append(buffer, static_cast<std::size_t>(n));
+            continue;
+        }
+        ended = n == 0;
+        if (n < 0 && errno == EINTR) continue;
+        break;
+    }
+    // Only the last line matters; what comes before it is dropped as it is read.
+    std::size_t start = 0;
+    for (std::size_t nl; (nl = FErrorBytes.find('\n', start)) != std::string::npos; start = nl + 1) {
+        std::string line = Trimmed(FErrorBytes.substr(start, nl - start));
+        if (!line.empty()) FLastLine = std::move(line);
+    }
+    FErrorBytes.erase(0, start);
+    if (ended) {
+        if (std::string rest = Trimmed(FErrorBytes); !rest.empty()) FLastLine = std::move(rest);
+        FErrorBytes.clear();
+        close(FErrors);
+        FErrors = -1;
+    }
+}
+
+bool TSshTunnel::Reap(bool wait) {
+    if (FPid == 0) return true;
+    int status = 0;
+    pid_t r;
+    do
+        r = waitpid(FPid, &status, wait ? 0 : WNOHANG);
+    while (r < 0 && errno == EINTR);
+    if (r == 0) return false;
+    if (r == FPid) FExitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    FPid = 0;
+    return true;
+}
+
+void TSshTunnel::End() {
+    if (FPid != 0) {
+        if (kill(-FPid, SIGTERM) != 0) kill(FPid, SIGTERM);
+        const auto limit = std::chrono::steady_clock::now() + EndLimit;
+        while (!Reap(false) && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (FPid != 0) {
+            if (kill(-FPid, SIGKILL) != 0) kill(FPid, SIGKILL);
+            Reap(true);
+        }
+    }
+    if (FErrors >= 0) {
+        close(FErrors);
+        FErrors = -1;
+    }
+}
