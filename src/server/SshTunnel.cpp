@@ -1,6 +1,7 @@
 #include "server/internal/SshTunnel.h"
 
 #include "server/ServerWait.h"
+#include "server/SshAsk.h"
 
 #include <mysql.h>
 
@@ -11,11 +12,14 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -84,6 +88,51 @@ std::string FindSsh() {
     return {};
 }
 
+TSshAsker* Asker = nullptr;
+std::string AskpassProgram;
+
+// What the askpass helper says: the kind ssh gave it (SSH_ASKPASS_PROMPT: empty for a question
+// to answer, "confirm" or "none" for a notice), a line feed, then the prompt. The reply is "1" and
+// the answer, or "0" for none.
+constexpr int HelperLimitMs = 2000;
+
+bool ReadAll(int fd, std::string& into) {
+    char buffer[1024];
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, HelperLimitMs) != 1) return false;
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR || errno == EAGAIN) continue;
+            return false;
+        }
+        into.append(buffer, static_cast<std::size_t>(n));
+        if (into.size() > 64 * 1024) return false;
+    }
+}
+
+void WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+void Forget(std::string& secret) {
+    explicit_bzero(secret.data(), secret.size());
+    secret.clear();
+}
+
+// A yes/no question about a host key that is not known (or has changed): never answered yes, so
+// ssh refuses the key with its own message.
+bool IsHostKeyQuestion(const std::string& prompt) {
+    return prompt.find("(yes/no") != std::string::npos || prompt.find("fingerprint])") != std::string::npos;
+}
+
 std::string Trimmed(std::string s) {
     while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t'))
         s.pop_back();
@@ -93,10 +142,11 @@ std::string Trimmed(std::string s) {
     return s.substr(start);
 }
 
-} // namespace
-
+// The arguments of the ssh command line for a tunnel from 127.0.0.1:`localPort`, without the
+// program name. `config`: an ssh_config file to use instead of the user's, empty for theirs.
+// `batch`: ssh may ask nothing.
 std::vector<std::string> SshTunnelArguments(const TSshSettings& ssh, const std::string& host, unsigned port,
-                                            int localPort, const std::string& config) {
+                                            int localPort, const std::string& config, bool batch) {
     // An address with colons (IPv6) is bracketed, as ssh reads its -L argument.
     const std::string target =
         host.find(':') != std::string::npos && host.front() != '[' ? "[" + host + "]" : host;
@@ -106,11 +156,12 @@ std::vector<std::string> SshTunnelArguments(const TSshSettings& ssh, const std::
         "-o", "ExitOnForwardFailure=yes", "-o", "ConnectTimeout=10",
         // An idle tunnel is kept open, and one whose server went away ends within 90 seconds.
         "-o", "ServerAliveInterval=30", "-o", "ServerAliveCountMax=3",
-        // Nothing may ask on a terminal the user does not see.
-        "-o", "BatchMode=yes",
         // No shared master connection: a master started for the tunnel would outlive it, and a
         // forward asked of an existing one would live in that master.
         "-o", "ControlPath=none"};
+    // Nothing may ask on a terminal the user does not see: either ssh asks nothing, or it asks
+    // through the helper (SSH_ASKPASS_REQUIRE=force), never on the terminal the program came from.
+    if (batch) args.insert(args.end(), {"-o", "BatchMode=yes"});
     if (!config.empty()) args.insert(args.end(), {"-F", config});
     if (ssh.Port != 0) args.insert(args.end(), {"-p", std::to_string(ssh.Port)});
     if (!ssh.User.empty()) args.insert(args.end(), {"-l", ssh.User});
@@ -120,6 +171,16 @@ std::vector<std::string> SshTunnelArguments(const TSshSettings& ssh, const std::
     // The SSH host is the destination, never an option, whatever it starts with.
     args.insert(args.end(), {"--", ssh.Host});
     return args;
+}
+
+} // namespace
+
+void SetSshAsker(TSshAsker* asker) {
+    Asker = asker;
+}
+
+void SetSshAskpassProgram(std::string path) {
+    AskpassProgram = std::move(path);
 }
 
 TSshTunnel::~TSshTunnel() {
@@ -142,9 +203,19 @@ TSshTunnel::TOutcome TSshTunnel::Open(const TSshSettings& ssh, const std::string
         FLastLine = "No free local port for the SSH tunnel";
         return TOutcome::Failed;
     }
+    std::vector<std::string> environment;
+    for (char** e = environ; *e; ++e)
+        environment.emplace_back(*e);
+    const bool asking = OpenQuestions(environment);
+    std::vector<char*> envp;
+    envp.reserve(environment.size() + 1);
+    for (std::string& e : environment)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    // The tests' way to keep the user's own ssh configuration out.
     const char* config = std::getenv("KORVANA_SSH_CONFIG");
-    std::vector<std::string> args =
-        SshTunnelArguments(ssh, host, port, FLocalPort, config ? std::string(config) : std::string());
+    std::vector<std::string> args = SshTunnelArguments(ssh, host, port, FLocalPort,
+                                                       config ? std::string(config) : std::string(), !asking);
     args.insert(args.begin(), "ssh");
     std::vector<char*> argv;
     argv.reserve(args.size() + 1);
@@ -154,6 +225,7 @@ TSshTunnel::TOutcome TSshTunnel::Open(const TSshSettings& ssh, const std::string
 
     int errors[2];
     if (pipe2(errors, O_CLOEXEC) != 0) {
+        CloseQuestions();
         FLastLine = "The SSH tunnel could not be started";
         return TOutcome::Failed;
     }
@@ -175,12 +247,13 @@ TSshTunnel::TOutcome TSshTunnel::Open(const TSshSettings& ssh, const std::string
             dup2(null, STDOUT_FILENO);
         }
         dup2(errors[1], STDERR_FILENO);
-        execve(program.c_str(), argv.data(), environ);
+        execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     close(errors[1]);
     if (pid < 0) {
         close(errors[0]);
+        CloseQuestions();
         FLastLine = "The SSH tunnel could not be started";
         return TOutcome::Failed;
     }
@@ -191,18 +264,25 @@ TSshTunnel::TOutcome TSshTunnel::Open(const TSshSettings& ssh, const std::string
 
     // ssh says nothing when the forward listens, so the socket table is looked at between waits for
     // its error output; the looks start close together, as a tunnel on a near server opens fast.
-    const auto deadline = std::chrono::steady_clock::now() + OpenLimit;
+    auto deadline = std::chrono::steady_clock::now() + OpenLimit;
     unsigned intervalMs = 1;
     constexpr unsigned LongestIntervalMs = 20;
     for (;;) {
+        ServeQuestions(deadline);
         ReadErrors();
         if (Reap(false)) {
+            ReadErrors();
             if (FLastLine.empty()) FLastLine = "ssh ended with exit status " + std::to_string(FExitStatus);
-            close(FErrors);
-            FErrors = -1;
+            End();
             return TOutcome::Failed;
         }
-        if (Listening(FLocalPort)) return TOutcome::Open;
+        if (Listening(FLocalPort)) {
+            // What ssh says from now on is about the open tunnel; it has nothing more to ask.
+            ReadErrors();
+            FLastLine.clear();
+            CloseQuestions();
+            return TOutcome::Open;
+        }
         if (std::chrono::steady_clock::now() >= deadline) {
             End();
             FLastLine = "The SSH tunnel did not open within 30 seconds";
@@ -282,5 +362,77 @@ void TSshTunnel::End() {
     if (FErrors >= 0) {
         close(FErrors);
         FErrors = -1;
+    }
+    CloseQuestions();
+}
+
+bool TSshTunnel::OpenQuestions(std::vector<std::string>& environment) {
+    if (!Asker || AskpassProgram.empty()) return false;
+    // A folder only this user may enter: nobody else can put a question to the user through it.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string folder = std::string(runtime && *runtime ? runtime : "/tmp") + "/korvana-ssh-XXXXXX";
+    if (!mkdtemp(folder.data())) return false;
+    FQuestionDir = folder;
+    const std::string path = folder + "/askpass";
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    if (path.size() >= sizeof a.sun_path) {
+        CloseQuestions();
+        return false;
+    }
+    std::memcpy(a.sun_path, path.c_str(), path.size() + 1);
+    FQuestions = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (FQuestions < 0 || bind(FQuestions, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        listen(FQuestions, 4) != 0) {
+        CloseQuestions();
+        return false;
+    }
+    std::erase_if(environment, [](const std::string& e) {
+        return e.starts_with("SSH_ASKPASS=") || e.starts_with("SSH_ASKPASS_REQUIRE=") ||
+               e.starts_with("KORVANA_ASKPASS_SOCKET=");
+    });
+    environment.push_back("SSH_ASKPASS=" + AskpassProgram);
+    environment.push_back("SSH_ASKPASS_REQUIRE=force");
+    environment.push_back("KORVANA_ASKPASS_SOCKET=" + path);
+    return true;
+}
+
+void TSshTunnel::CloseQuestions() {
+    if (FQuestions >= 0) {
+        close(FQuestions);
+        FQuestions = -1;
+    }
+    if (!FQuestionDir.empty()) {
+        unlink((FQuestionDir + "/askpass").c_str());
+        rmdir(FQuestionDir.c_str());
+        FQuestionDir.clear();
+    }
+}
+
+void TSshTunnel::ServeQuestions(std::chrono::steady_clock::time_point& deadline) {
+    if (FQuestions < 0) return;
+    for (;;) {
+        const int helper = accept4(FQuestions, nullptr, nullptr, SOCK_CLOEXEC);
+        if (helper < 0) return;
+        std::string request;
+        std::string reply = "0";
+        if (ReadAll(helper, request)) {
+            const std::size_t nl = request.find('\n');
+            const std::string kind = nl == std::string::npos ? std::string() : request.substr(0, nl);
+            const std::string prompt = nl == std::string::npos ? request : request.substr(nl + 1);
+            // Only questions that want an answer typed in reach the user; a notice (a security key
+            // waiting for a touch) needs none, and a host key is never accepted from here.
+            if (kind.empty() && !IsHostKeyQuestion(prompt)) {
+                const auto asked = std::chrono::steady_clock::now();
+                if (std::optional<std::string> answer = Asker->Ask(prompt)) {
+                    reply = "1" + *answer;
+                    Forget(*answer);
+                }
+                deadline += std::chrono::steady_clock::now() - asked;
+            }
+        }
+        WriteAll(helper, reply);
+        Forget(reply);
+        close(helper);
     }
 }

@@ -7,6 +7,7 @@
 #include "SilentListener.h"
 #include "server/MySql.h"
 #include "server/ServerWait.h"
+#include "server/SshAsk.h"
 
 #include <mysql.h>
 
@@ -284,6 +285,85 @@ TEST_F(SshTunnel, ATunnelThatDiesFailsTheNextStatementAndIsNotConnected) {
     EXPECT_FALSE(m->IsAlive());
     EXPECT_EQ(m->TunnelProcess(), 0) << "the dead ssh is reaped";
     EXPECT_TRUE(Gone(ssh));
+}
+
+// Answers ssh's questions from a script and records them.
+class TScriptedAsker : public TSshAsker {
+public:
+    std::vector<std::optional<std::string>> Answers;
+    std::vector<std::string> Prompts;
+    std::optional<std::string> Ask(const std::string& prompt) override {
+        Prompts.push_back(prompt);
+        if (Answers.empty()) return std::nullopt;
+        auto a = Answers.front();
+        Answers.erase(Answers.begin());
+        return a;
+    }
+};
+
+class SshAsking : public SshTunnel {
+protected:
+    void SetUp() override {
+        SshTunnel::SetUp();
+        SetSshAsker(&Asker);
+        SetSshAskpassProgram(Env("KORVANA_ASKPASS"));
+    }
+    void TearDown() override {
+        SetSshAsker(nullptr);
+        SetSshAskpassProgram({});
+    }
+    TScriptedAsker Asker;
+};
+
+TEST_F(SshAsking, AKeysPassphraseIsAskedAndTheAnswerOpensTheTunnel) {
+    auto m = TunnelHost();
+    m->Ssh.Key = SshDir() + "/locked_key";
+    Asker.Answers = {"korvana-passphrase"};
+    ASSERT_TRUE(m->Connect()) << m->ErrorText();
+    ASSERT_EQ(Asker.Prompts.size(), 1U);
+    EXPECT_NE(Asker.Prompts[0].find("passphrase"), std::string::npos) << Asker.Prompts[0];
+    EXPECT_NE(Asker.Prompts[0].find("locked_key"), std::string::npos) << Asker.Prompts[0];
+    EXPECT_EQ(Answer(*m, "SELECT 'unlocked'"), "unlocked");
+    m->Disconnect();
+
+    // Declined, and a wrong passphrase: ssh gives up with its own words.
+    for (const std::optional<std::string>& answer :
+         {std::optional<std::string>(), std::optional<std::string>("wrong")}) {
+        Asker.Prompts.clear();
+        Asker.Answers = {answer, answer, answer};
+        auto again = TunnelHost();
+        again->Ssh.Key = SshDir() + "/locked_key";
+        EXPECT_FALSE(again->Connect());
+        EXPECT_FALSE(Asker.Prompts.empty());
+        EXPECT_NE(again->ErrorText().find("Permission denied (publickey)"), std::string::npos)
+            << again->ErrorText();
+        EXPECT_TRUE(SshBelow(getpid()).empty());
+    }
+}
+
+TEST_F(SshAsking, AnUnknownHostKeyIsRefusedWithoutAskingEvenWhenAskingIsPossible) {
+    // ssh's default asks whether to accept the key; the question never reaches the user.
+    for (const char* config : {"ssh_config_ask", "ssh_config_unknown"}) {
+        SCOPED_TRACE(config);
+        UseConfig(config);
+        // Should the question reach the asker, it would say yes.
+        Asker.Answers = {"yes", "yes"};
+        Asker.Prompts.clear();
+        auto m = TunnelHost();
+        EXPECT_FALSE(m->Connect());
+        EXPECT_TRUE(Asker.Prompts.empty()) << Asker.Prompts[0];
+        EXPECT_NE(m->ErrorText().find("Host key verification failed."), std::string::npos) << m->ErrorText();
+        std::ifstream known(SshDir() + "/empty_known_hosts");
+        EXPECT_EQ(known.peek(), std::ifstream::traits_type::eof()) << "the key was added to known_hosts";
+    }
+}
+
+TEST_F(SshAsking, WithoutAnAskerAKeyThatNeedsAPassphraseFailsAtOnce) {
+    SetSshAsker(nullptr);
+    auto m = TunnelHost();
+    m->Ssh.Key = SshDir() + "/locked_key";
+    EXPECT_FALSE(m->Connect());
+    EXPECT_NE(m->ErrorText().find("Permission denied (publickey)"), std::string::npos) << m->ErrorText();
 }
 
 TEST_F(SshTunnel, SshEndsWhenTheProgramIsKilled) {

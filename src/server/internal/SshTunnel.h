@@ -4,6 +4,7 @@
 
 #include "server/SshSettings.h"
 
+#include <chrono>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -30,6 +31,11 @@ public:
     pid_t Process() const { return FPid; }
 
 private:
+    // Answers the askpass helper's questions that are waiting, if asking is on; the time the user
+    // took is added to `deadline`.
+    void ServeQuestions(std::chrono::steady_clock::time_point& deadline);
+    bool OpenQuestions(std::vector<std::string>& environment);
+    void CloseQuestions();
     void ReadErrors();
     bool Reap(bool wait);
     void End();
@@ -40,9 +46,6 @@ private:
     std::string FErrorBytes;
     std::string FLastLine;
     int FExitStatus = -1;
+    int FQuestions = -1;      // the askpass helper's socket, listening while asking is on
+    std::string FQuestionDir; // its private folder
 };
-
-// The arguments of the ssh command line for a tunnel from 127.0.0.1:`localPort`, without the
-// program name. `config`: an ssh_config file to use instead of the user's, empty for theirs.
-std::vector<std::string> SshTunnelArguments(const TSshSettings& ssh, const std::string& host, unsigned port,
-                                            int localPort, const std::string& config);
