@@ -8,6 +8,7 @@
 #include "SilentListener.h"
 #include "editor/ColorMemo.h"
 #include "server/MySql.h"
+#include "server/SshAsk.h"
 #include "workbench/controllers/QueryHistory.h"
 #include "workbench/dialogs/propertiesview.h"
 #include "workbench/grid/ResultModel.h"
@@ -596,6 +597,24 @@ TEST_F(HostCommands, ATunnelSetOnTheSecurityPageConnectsBrowsesQueriesAndEndsWit
     Ui(*Window).btnDelete->click();
     EXPECT_EQ(Status(), QStringLiteral("Host deleted"));
     EXPECT_TRUE(Ended(second));
+}
+
+TEST_F(HostCommands, ATunnelKeysPassphraseIsAskedInASecretInputBox) {
+    // The test program has no helper beside it; the build's is used.
+    SetSshAskpassProgram(std::getenv("KORVANA_ASKPASS"));
+    const std::string ssh = std::getenv("KORVANA_SSH_DIR");
+    qputenv("KORVANA_SSH_CONFIG", QByteArray::fromStdString(ssh + "/ssh_config"));
+    Host->Ssh = {"127.0.0.1", std::atoi(std::getenv("KORVANA_SSH_PORT")), "", ssh + "/locked_key"};
+    Dialogs.AnswerInput(QStringLiteral("korvana-passphrase"));
+    Connect();
+    SetSshAskpassProgram({});
+    ASSERT_EQ(Dialogs.Questions().size(), 1u);
+    const TScriptedDialogs::TQuestion& q = Dialogs.Questions().back();
+    EXPECT_EQ(q.Sort, TScriptedDialogs::TQuestion::Input);
+    EXPECT_TRUE(q.Secret) << "a passphrase shown as it is typed";
+    EXPECT_EQ(q.Title, QStringLiteral("SSH tunnel"));
+    EXPECT_TRUE(q.Text.startsWith(QStringLiteral("Enter passphrase for key"))) << q.Text.toStdString();
+    EXPECT_NE(OurDb(), nullptr);
 }
 
 TEST_F(HostCommands, EscAbandonsATunnelWhoseSshServerNeverAnswers) {
