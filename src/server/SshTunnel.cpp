@@ -95,6 +95,7 @@ std::string AskpassProgram;
 // to answer, "confirm" or "none" for a notice), a line feed, then the prompt. The reply is "1" and
 // the answer, or "0" for none.
 constexpr int HelperLimitMs = 2000;
+constexpr std::size_t LongestQuestion = std::size_t{64} * 1024;
 
 bool ReadAll(int fd, std::string& into) {
     char buffer[1024];
@@ -108,7 +109,7 @@ bool ReadAll(int fd, std::string& into) {
             return false;
         }
         into.append(buffer, static_cast<std::size_t>(n));
-        if (into.size() > 64 * 1024) return false;
+        if (into.size() > LongestQuestion) return false;
     }
 }
 
