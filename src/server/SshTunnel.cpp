@@ -13,9 +13,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <string_view>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -51,23 +53,47 @@ int FreeLoopbackPort() {
     return port;
 }
 
-// Whether something listens on 127.0.0.1:`port`, read from the kernel's socket table: a local
-// test that opens no connection, so the far server never sees a connection that says nothing.
-bool Listening(int port) {
+// Whether process `pid` holds the socket with inode `inode`.
+bool Holds(pid_t pid, unsigned long inode) {
+    const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+    DIR* fds = opendir(folder.c_str());
+    if (!fds) return false;
+    const std::string wanted = "socket:[" + std::to_string(inode) + "]";
+    bool held = false;
+    char target[64];
+    while (!held)
+        if (const dirent* e = readdir(fds)) {
+            const ssize_t n = readlink((folder + "/" + e->d_name).c_str(), target, sizeof target);
+            held = n > 0 && std::string_view(target, static_cast<std::size_t>(n)) == wanted;
+        } else {
+            break;
+        }
+    closedir(fds);
+    return held;
+}
+
+// Whether ssh (`pid`) listens on 127.0.0.1:`port`, read from the kernel's socket table: a local
+// test that opens no connection, so the far server never sees a connection that says nothing. A
+// listener of another process that took the port first does not count; ssh then gives up.
+bool Listening(int port, pid_t pid) {
     FILE* f = std::fopen("/proc/net/tcp", "re");
     if (!f) return false;
     char line[512];
-    bool found = false;
+    unsigned long inode = 0;
     constexpr unsigned ListenState = 0x0A;
     constexpr unsigned LoopbackLittleEndian = 0x0100007F;
-    while (!found && std::fgets(line, sizeof line, f)) {
+    while (inode == 0 && std::fgets(line, sizeof line, f)) {
         unsigned address = 0, localPort = 0, state = 0;
-        if (std::sscanf(line, " %*u: %8X:%4X %*8X:%*4X %2X", &address, &localPort, &state) == 3)
-            found = state == ListenState && address == LoopbackLittleEndian &&
-                    localPort == static_cast<unsigned>(port);
+        unsigned long node = 0;
+        // sl local rem st tx:rx tr:when retrnsmt uid timeout inode
+        if (std::sscanf(line, " %*u: %8X:%4X %*8X:%*4X %2X %*X:%*X %*X:%*X %*X %*u %*u %lu", &address,
+                        &localPort, &state, &node) == 4 &&
+            state == ListenState && address == LoopbackLittleEndian &&
+            localPort == static_cast<unsigned>(port))
+            inode = node;
     }
     std::fclose(f);
-    return found;
+    return inode != 0 && Holds(pid, inode);
 }
 
 // The ssh program on PATH, found before forking: the child may only call what is safe there.
@@ -277,7 +303,7 @@ TSshTunnel::TOutcome TSshTunnel::Open(const TSshSettings& ssh, const std::string
             End();
             return TOutcome::Failed;
         }
-        if (Listening(FLocalPort)) {
+        if (Listening(FLocalPort, FPid)) {
             // What ssh says from now on is about the open tunnel; it has nothing more to ask.
             ReadErrors();
             FLastLine.clear();
