@@ -128,7 +128,11 @@ bool TMySql::OpenTunnel(std::string& host, unsigned& port) {
 }
 
 void TMySql::DropDeadTunnel() {
-    if (FTunnel && !IsAlive()) FTunnel.reset();
+    if (!FTunnel) return;
+    if (IsAlive())
+        FTunnel->Drain();
+    else
+        FTunnel.reset();
 }
 
 int TMySql::TunnelProcess() const {

@@ -104,7 +104,8 @@ public:
 private:
     void CloseHandle();
     bool OpenTunnel(std::string& host, unsigned& port);
-    // A connection the library dropped (the tunnel died, or the server went) needs its ssh no more.
+    // After a call: a connection the library dropped (the tunnel died, or the server went) needs
+    // its ssh no more; a live one's ssh gets what it wrote read.
     void DropDeadTunnel();
     bool StoppedConnect();
     TResult* Store(st_mysql_res* res, bool streamed);

@@ -297,7 +297,11 @@ TSshTunnel::TOutcome TSshTunnel::Open(const TSshSettings& ssh, const std::string
     for (;;) {
         ServeQuestions(deadline);
         ReadErrors();
-        if (Reap(false)) {
+        // Its error output ended: ssh is on its way out, and the pipe is no longer worth a wait.
+        const auto limit = std::chrono::steady_clock::now() + EndLimit;
+        while (FErrors < 0 && !Reap(false) && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (FErrors < 0 || Reap(false)) {
             ReadErrors();
             if (FLastLine.empty()) FLastLine = "ssh ended with exit status " + std::to_string(FExitStatus);
             End();
@@ -321,6 +325,10 @@ TSshTunnel::TOutcome TSshTunnel::Open(const TSshSettings& ssh, const std::string
         }
         intervalMs = std::min(LongestIntervalMs, intervalMs * 2);
     }
+}
+
+void TSshTunnel::Drain() {
+    ReadErrors();
 }
 
 std::string TSshTunnel::ErrorText() {

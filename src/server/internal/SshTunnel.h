@@ -27,6 +27,8 @@ public:
     // The last line ssh wrote to its error output since the tunnel opened (a forward that failed
     // once the library connected), or why it did not open.
     std::string ErrorText();
+    // Reads what ssh wrote meanwhile, so its error output never fills up and stalls it.
+    void Drain();
     // The ssh process, 0 once it ended.
     pid_t Process() const { return FPid; }
 
