@@ -7,7 +7,7 @@ KORVANA_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation fonts-wqy-microhei clang-format clang-tidy
     xvfb xauth openbox xdotool x11-utils
-    openssl gnome-keyring dbus-daemon
+    openssl gnome-keyring dbus-daemon openssh-client openssh-server
     desktop-file-utils appstream dpkg-dev
     clang-14 libclang-rt-14-dev
 )

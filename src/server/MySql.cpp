@@ -1,9 +1,11 @@
 #include "server/MySql.h"
 
+#include "server/ServerWait.h"
 #include "server/internal/AuthPlugins.h"
 #include "server/internal/CatalogueRead.h"
 #include "server/internal/ReservedWords.h"
 #include "server/internal/ResultCopy.h"
+#include "server/internal/SshTunnel.h"
 #include "server/internal/Statements.h"
 #include "server/internal/Tls.h"
 #include "server/internal/WaitPath.h"
@@ -49,6 +51,8 @@ std::shared_ptr<const TResultBlock> EmptyBlock() {
 constexpr int HighestPort = 65535;
 
 constexpr const char* StoppedText = "Stopped by the user";
+
+constexpr unsigned DefaultServerPort = 3306;
 
 } // namespace
 
@@ -101,6 +105,40 @@ void TMySql::CloseHandle() {
         mysql_close(FHandle);
     }
     FHandle = nullptr;
+    FTunnel.reset(); // no connection, no tunnel: its ssh ends here
+}
+
+bool TMySql::OpenTunnel(std::string& host, unsigned& port) {
+    FTunnel = std::make_unique<TSshTunnel>();
+    // The SSH server connects to the host as it sees it; the library's defaults mean its own host.
+    const std::string far = Host.empty() ? std::string("localhost") : Host;
+    const unsigned farPort = Port == 0 ? DefaultServerPort : static_cast<unsigned>(Port);
+    switch (FTunnel->Open(Ssh, far, farPort, FWaiter ? *FWaiter : DefaultWaiter())) {
+    case TSshTunnel::TOutcome::Open:
+        host = "127.0.0.1";
+        port = static_cast<unsigned>(FTunnel->LocalPort());
+        return true;
+    case TSshTunnel::TOutcome::Stopped:
+        FRefusal = StoppedText;
+        break;
+    case TSshTunnel::TOutcome::Failed:
+        FRefusal = FTunnel->ErrorText();
+        break;
+    }
+    FTunnel.reset();
+    return false;
+}
+
+void TMySql::DropDeadTunnel() {
+    if (!FTunnel) return;
+    if (IsAlive())
+        FTunnel->Drain();
+    else
+        FTunnel.reset();
+}
+
+int TMySql::TunnelProcess() const {
+    return FTunnel ? FTunnel->Process() : 0;
 }
 
 bool TMySql::Connect() {
@@ -122,15 +160,26 @@ bool TMySql::Connect() {
         FRefusal = "The server's certificate cannot be checked: no CA file is set";
         return FConnected = false;
     }
+    std::string host = Host;
+    auto port = static_cast<unsigned int>(Port);
+    // The tunnel first: the library then connects to its local end.
+    if (!Ssh.Host.empty() && !OpenTunnel(host, port)) return FConnected = false;
     FHandle = mysql_init(nullptr);
-    if (!FHandle) return FConnected = false;
+    if (!FHandle) {
+        FTunnel.reset();
+        return FConnected = false;
+    }
     AllowOnlyHashedPasswords(FHandle);
     // A stop during the attempt or the catalogue read abandons the whole connect.
-    if (!PrepareHandle(FHandle, FWaiter,
-                       TServerLogin{Host, User, Password, static_cast<unsigned int>(Port), Tls},
-                       TStopMode::Connect) ||
-        !OpenConnection(FHandle))
+    if (!PrepareHandle(FHandle, FWaiter, TServerLogin{host, User, Password, port, Tls}, TStopMode::Connect) ||
+        !OpenConnection(FHandle)) {
+        // A forward that failed (the server unreachable from the SSH server) is told by ssh; the
+        // library only saw the connection close.
+        if (FTunnel && !ConnectWasStopped(FHandle))
+            if (std::string said = FTunnel->ErrorText(); !said.empty()) FRefusal = std::move(said);
+        FTunnel.reset();
         return FConnected = StoppedConnect();
+    }
     // The library lets a server without TLS in even when TLS is required; the host's settings say
     // otherwise, so the connection is not used.
     if (Tls.Mode != TTlsMode::Preferred && Tls.Mode != TTlsMode::Disabled &&
@@ -147,6 +196,7 @@ bool TMySql::Connect() {
         FReservedWords.clear();
         return FConnected = StoppedConnect();
     }
+    DropDeadTunnel();
     SetStopMode(FHandle, TStopMode::Statement);
     FConnected = true;
     return true;
@@ -321,6 +371,7 @@ TResult* TMySql::Execute(std::string_view sql) {
         FLastResult.reset(new TResult(nullptr, FHandle, -1));
         r = FLastResult.get();
     }
+    DropDeadTunnel();
     const auto t1 = std::chrono::steady_clock::now();
     r->Duration = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(t1 - t0).count());
     return r;
@@ -328,7 +379,9 @@ TResult* TMySql::Execute(std::string_view sql) {
 
 TResult* TMySql::ProcessList() {
     MYSQL_RES* res = FHandle ? ListProcesses(FHandle) : nullptr;
-    return Store(res, false);
+    TResult* r = Store(res, false);
+    DropDeadTunnel();
+    return r;
 }
 
 bool TMySql::CreateDatabase(const std::string& name) {

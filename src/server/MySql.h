@@ -11,6 +11,7 @@
 
 #include "server/Catalogue.h"
 #include "server/Result.h"
+#include "server/SshSettings.h"
 #include "server/TlsSettings.h"
 
 #include <functional>
@@ -22,6 +23,7 @@
 struct st_mysql;
 struct st_mysql_res;
 class TServerWaiter;
+class TSshTunnel;
 
 class TMySql {
 public:
@@ -47,6 +49,8 @@ public:
     // not encrypted or not open.
     std::string Encryption() const;
     static std::string ClientInfo();
+    // The ssh process of the connection's tunnel; 0 without one.
+    int TunnelProcess() const;
 
     // Runs one statement, sent whole with its length (a NUL inside is the server's to judge); the
     // result is this object's LastResult until the next Execute/ProcessList. Further results the
@@ -95,6 +99,9 @@ public:
     std::string Password;
     int Port = 0; // 0: the client library's default port
     TTlsSettings Tls;
+    // Connect reaches Host:Port through an SSH tunnel when Ssh.Host is set; Host and Port then
+    // name the server as the SSH server sees it.
+    TSshSettings Ssh;
     // The password is kept in the desktop's keyring, not in the settings file; Password then holds
     // it only once it was read from there (at Connect) or typed.
     bool PasswordInKeyring = false;
@@ -104,6 +111,10 @@ public:
 
 private:
     void CloseHandle();
+    bool OpenTunnel(std::string& host, unsigned& port);
+    // After a call: a connection the library dropped (the tunnel died, or the server went) needs
+    // its ssh no more; a live one's ssh gets what it wrote read.
+    void DropDeadTunnel();
     bool StoppedConnect();
     // After a read that made other databases current: `current` is made current again, and the
     // catalogue's marks follow what the server then says.
@@ -119,7 +130,8 @@ private:
     std::unique_ptr<TResult> FLastResult;
     std::vector<std::unique_ptr<TResult>> FMoreResults;
     std::vector<std::string> FReservedWords;
-    std::string FRefusal; // why Connect did not try or gave up, reported as its error
+    std::unique_ptr<TSshTunnel> FTunnel; // while connected through ssh
+    std::string FRefusal;                // why Connect did not try or gave up, reported as its error
     TServerWaiter* FWaiter = nullptr;
     bool FConnected = false;
 };

@@ -127,8 +127,12 @@ THostListLoad THostList::Load(const THostSink& onHost) {
             host->Tls.Ca = reg.ReadString("tls ca");
             host->Tls.Cert = reg.ReadString("tls cert");
             host->Tls.Key = reg.ReadString("tls key");
+            host->Ssh.Host = reg.ReadString("ssh host");
+            host->Ssh.Port = reg.ValueExists("ssh port") ? reg.ReadInteger("ssh port") : 0;
+            host->Ssh.User = reg.ReadString("ssh user");
+            host->Ssh.Key = reg.ReadString("ssh key");
             host->PasswordInKeyring = reg.ValueExists("keyring") && reg.ReadInteger("keyring") != 0;
-            FLoaded.push_back({name, host->Host, host->User, host->Password, host->Port, host->Tls,
+            FLoaded.push_back({name, host->Host, host->User, host->Password, host->Port, host->Tls, host->Ssh,
                                host->PasswordInKeyring, name});
             onHost(std::move(host));
             reg.CloseKey();
@@ -145,9 +149,15 @@ std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TF
     std::vector<THostValues> now;
     std::map<std::string, std::size_t, TKeyLess> nowByKey;
     for (const auto& host : hosts) {
-        THostValues values{HostKeyName(host->Name), host->Host,     host->User,
-                           host->Password,          host->Port,     host->Tls,
-                           host->PasswordInKeyring, host->StoredKey};
+        THostValues values{HostKeyName(host->Name),
+                           host->Host,
+                           host->User,
+                           host->Password,
+                           host->Port,
+                           host->Tls,
+                           host->Ssh,
+                           host->PasswordInKeyring,
+                           host->StoredKey};
         const auto [at, added] = nowByKey.emplace(values.Key, now.size());
         if (added) {
             now.push_back(std::move(values));
@@ -167,7 +177,7 @@ std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TF
         if (loaded == loadedByKey.end() || loaded->second->Host != host.Host ||
             loaded->second->User != host.User || loaded->second->Password != host.Password ||
             loaded->second->Port != host.Port || loaded->second->Tls != host.Tls ||
-            loaded->second->Keyring != host.Keyring)
+            loaded->second->Ssh != host.Ssh || loaded->second->Keyring != host.Keyring)
             written.push_back(&host);
     }
     // The keyring first: what it cannot take goes into the file.
@@ -207,6 +217,11 @@ std::string THostList::Save(std::vector<std::unique_ptr<TMySql>> hosts, const TF
                 writeSet("tls ca", host->Tls.Ca, !host->Tls.Ca.empty());
                 writeSet("tls cert", host->Tls.Cert, !host->Tls.Cert.empty());
                 writeSet("tls key", host->Tls.Key, !host->Tls.Key.empty());
+                writeSet("ssh host", host->Ssh.Host, !host->Ssh.Host.empty());
+                if (host->Ssh.Port != 0 || reg.ValueExists("ssh port"))
+                    reg.WriteInteger("ssh port", host->Ssh.Port);
+                writeSet("ssh user", host->Ssh.User, !host->Ssh.User.empty());
+                writeSet("ssh key", host->Ssh.Key, !host->Ssh.Key.empty());
                 if (secret.Keyring || reg.ValueExists("keyring"))
                     reg.WriteInteger("keyring", secret.Keyring ? 1 : 0);
             }

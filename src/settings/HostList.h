@@ -2,7 +2,8 @@
 // The host list and the main window's placement, kept between runs in the per-user registry:
 // placement values under "Software\Tarnvale\Korvana", one key per host under "...\Hosts" named by
 // the host's friendly name, holding "host", "user", "password" (REG_SZ) and "port" (REG_DWORD), and
-// where they were set, the encryption's "tls mode", "tls ca", "tls cert" and "tls key" (REG_SZ) and
+// where they were set, the encryption's "tls mode", "tls ca", "tls cert" and "tls key" (REG_SZ), the
+// SSH tunnel's "ssh host", "ssh user", "ssh key" (REG_SZ) and "ssh port" (REG_DWORD), and
 // "keyring" (REG_DWORD 1: the password is in the desktop's keyring and "password" is empty).
 //
 // Read once when the main window is made, written once when it is destroyed; nothing in between.
@@ -74,6 +75,7 @@ private:
         std::string Password;
         int Port = 0;
         TTlsSettings Tls;
+        TSshSettings Ssh;
         bool Keyring = false;
         std::string Origin; // the key it was loaded under; empty for a host made in this run
     };

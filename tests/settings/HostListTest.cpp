@@ -424,3 +424,37 @@ TEST_F(HostList, EncryptionSettingsAreStoredOnlyOnceSetAndComeBackAsTheyWere) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(HostList, TunnelSettingsAreStoredOnlyOnceSetAndComeBackAsTheyWere) {
+    {
+        TRun run(FPath);
+        run.Hosts.push_back(Host("Direct", "db.example.org", 3306));
+        EXPECT_EQ(run.Exit({0, 0, 640, 480, wsNormal}), "");
+    }
+    EXPECT_EQ(FileText().find("ssh"), std::string::npos) << "an older build's store, unchanged";
+    const TSshSettings set{"bastion.example.org", 2222, "ann", "/home/ann/.ssh/id_ed25519"};
+    {
+        TRun run(FPath);
+        ASSERT_EQ(run.Hosts.size(), 1u);
+        EXPECT_EQ(run.Hosts[0]->Ssh, TSshSettings{}) << "missing values read as no tunnel";
+        run.Hosts[0]->Ssh = set;
+        EXPECT_EQ(run.Exit({0, 0, 640, 480, wsNormal}), "");
+    }
+    EXPECT_NE(FileText().find("\"ssh host\"=\"bastion.example.org\""), std::string::npos) << FileText();
+    EXPECT_NE(FileText().find("\"ssh port\"=dword:000008ae"), std::string::npos) << FileText();
+    {
+        TRun run(FPath);
+        ASSERT_EQ(run.Hosts.size(), 1u);
+        EXPECT_EQ(run.Hosts[0]->Ssh, set);
+        EXPECT_EQ(run.Hosts[0]->Host, "db.example.org") << "the server as the SSH server sees it";
+        run.Hosts[0]->Ssh = {};
+        EXPECT_EQ(run.Exit({0, 0, 640, 480, wsNormal}), "");
+    }
+    TRun last(FPath);
+    ASSERT_EQ(last.Hosts.size(), 1u);
+    EXPECT_EQ(last.Hosts[0]->Ssh, TSshSettings{}) << "a tunnel taken away stays away";
+}
+
+} // namespace

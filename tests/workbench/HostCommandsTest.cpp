@@ -5,14 +5,18 @@
 #include "workbench/waiting/ServerWaitGuard.h"
 
 #include "Sandbox.h"
+#include "SilentListener.h"
 #include "editor/ColorMemo.h"
 #include "server/MySql.h"
+#include "server/SshAsk.h"
 #include "workbench/controllers/QueryHistory.h"
 #include "workbench/dialogs/propertiesview.h"
 #include "workbench/grid/ResultModel.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,6 +25,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <cerrno>
+#include <csignal>
 #include <functional>
 #include <string>
 
@@ -538,6 +544,100 @@ TEST_F(HostCommands, TheSecurityPagesModeDecidesHowConnectGoesToATlsServer) {
             EXPECT_GT(Status().size(), 20) << "with the library's reason";
         }
     }
+}
+
+// ---- Through an SSH tunnel ------------------------------------------------------------------------
+
+// Whether process `pid` has ended and been reaped.
+bool Ended(int pid) {
+    return kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+TEST_F(HostCommands, ATunnelSetOnTheSecurityPageConnectsBrowsesQueriesAndEndsWithItsHost) {
+    const QString ssh = QString::fromLocal8Bit(std::getenv("KORVANA_SSH_DIR"));
+    const QString sshPort = QString::fromLocal8Bit(std::getenv("KORVANA_SSH_PORT"));
+    qputenv("KORVANA_SSH_CONFIG", (ssh + QStringLiteral("/ssh_config")).toLocal8Bit());
+    const auto setTunnel = [&](const char* key) {
+        Select(HostNode);
+        WhenPropertiesShow([&](TfrmProperties& d) {
+            d.findChild<QCheckBox*>(QStringLiteral("chkSsh"))->setChecked(true);
+            Edit(d, "txtSshHost")->setText(QStringLiteral("127.0.0.1"));
+            Edit(d, "txtSshPort")->setText(sshPort);
+            Edit(d, "txtSshKey")->setText(ssh + QLatin1Char('/') + QLatin1String(key));
+            Press(d, "btnOk");
+        });
+        Ui(*Window).btnProperties->click();
+    };
+
+    setTunnel("other_key");
+    Ui(*Window).btnConnect->click();
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("Connect failed: "))) << Status().toStdString();
+    EXPECT_TRUE(Status().endsWith(QStringLiteral("Permission denied (publickey).")))
+        << Status().toStdString();
+    EXPECT_EQ(HostNode->childCount(), 0);
+    EXPECT_EQ(Host->TunnelProcess(), 0);
+
+    setTunnel("client_key");
+    Connect(); // the status names the server as the host's settings do, not the tunnel's end
+    ASSERT_NE(OurDb(), nullptr) << "the catalogue came through the tunnel";
+    const int first = Host->TunnelProcess();
+    ASSERT_GT(first, 0);
+    Ui(*Window).mmoIn->SetText(QStringLiteral("SELECT name FROM ") +
+                               QString::fromStdString(QuoteIdentifier(Db->Name())) +
+                               QStringLiteral(".orders ORDER BY id"));
+    Ui(*Window).btnQuery->click();
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("2 rows - 1 fields"))) << Status().toStdString();
+
+    Ui(*Window).btnDisconnect->click();
+    EXPECT_EQ(Status(), QStringLiteral("Disconnected from ") + HostPort(Host->Port));
+    EXPECT_TRUE(Ended(first));
+    Connect();
+    const int second = Host->TunnelProcess();
+    ASSERT_GT(second, 0);
+    Dialogs.Answer(TMsgResult::Yes);
+    Select(HostNode);
+    Ui(*Window).btnDelete->click();
+    EXPECT_EQ(Status(), QStringLiteral("Host deleted"));
+    EXPECT_TRUE(Ended(second));
+}
+
+TEST_F(HostCommands, ATunnelKeysPassphraseIsAskedInASecretInputBox) {
+    // The test program has no helper beside it; the build's is used.
+    SetSshAskpassProgram(std::getenv("KORVANA_ASKPASS"));
+    const std::string ssh = std::getenv("KORVANA_SSH_DIR");
+    qputenv("KORVANA_SSH_CONFIG", QByteArray::fromStdString(ssh + "/ssh_config"));
+    Host->Ssh = {"127.0.0.1", std::atoi(std::getenv("KORVANA_SSH_PORT")), "", ssh + "/locked_key"};
+    Dialogs.AnswerInput(QStringLiteral("korvana-passphrase"));
+    Connect();
+    SetSshAskpassProgram({});
+    ASSERT_EQ(Dialogs.Questions().size(), 1u);
+    const TScriptedDialogs::TQuestion& q = Dialogs.Questions().back();
+    EXPECT_EQ(q.Sort, TScriptedDialogs::TQuestion::Input);
+    EXPECT_TRUE(q.Secret) << "a passphrase shown as it is typed";
+    EXPECT_EQ(q.Title, QStringLiteral("SSH tunnel"));
+    EXPECT_TRUE(q.Text.startsWith(QStringLiteral("Enter passphrase for key"))) << q.Text.toStdString();
+    EXPECT_NE(OurDb(), nullptr);
+}
+
+TEST_F(HostCommands, EscAbandonsATunnelWhoseSshServerNeverAnswers) {
+    qputenv("KORVANA_SSH_CONFIG", qgetenv("KORVANA_SSH_DIR") + "/ssh_config");
+    TSilentListener silent;
+    ASSERT_NE(silent.Port(), 0);
+    Host->Ssh = {"127.0.0.1", silent.Port(), "", ""};
+    QElapsedTimer pressed;
+    QTimer::singleShot(500, Window, [&] {
+        pressed.start();
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : Window;
+        QTest::keyClick(target, Qt::Key_Escape);
+    });
+    Select(HostNode);
+    Ui(*Window).btnConnect->click();
+    ASSERT_TRUE(pressed.isValid()) << "Escape was never pressed";
+    EXPECT_LT(pressed.elapsed(), 1000) << "ssh itself gives up only after 10 seconds";
+    EXPECT_EQ(Status(), QStringLiteral("Connect failed: Stopped by the user"));
+    EXPECT_FALSE(Host->IsAlive());
+    EXPECT_EQ(Host->TunnelProcess(), 0);
+    EXPECT_EQ(HostNode->childCount(), 0);
 }
 
 TEST_F(HostCommands, DeletingAConnectedHostFromAFieldNodeClosesItsConnection) {

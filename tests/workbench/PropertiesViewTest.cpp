@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -566,6 +567,68 @@ TEST_F(PropertiesView, TheSecurityPageSetsTheEncryptionAndHostDetailsTellWhatThe
     auto plain = ConnectedSandbox();
     ShowFor(plain.get());
     EXPECT_EQ(Text("lblEncryption"), "not encrypted");
+}
+
+} // namespace
+
+namespace {
+
+// ---- SSH tunnel ---------------------------------------------------------------------------------
+
+TEST_F(PropertiesView, TheSshGroupSetsTheTunnelAndShowsItAgain) {
+    auto host = OfflineHost("behind", 3306);
+    ShowFor(host.get());
+    Child<QTabWidget>("PageControl")->setCurrentWidget(Child<QWidget>("tabSecurity"));
+    EXPECT_EQ(Child<QGroupBox>("grpSsh")->title(), "SSH tunnel");
+    auto* ssh = Child<QCheckBox>("chkSsh");
+    const char* const fields[] = {"txtSshHost", "txtSshPort", "txtSshUser", "txtSshKey", "btnSshKey"};
+    EXPECT_FALSE(ssh->isChecked()) << "no tunnel by default";
+    for (const char* name : fields)
+        EXPECT_FALSE(Child<QWidget>(name)->isEnabled()) << name;
+
+    QTest::mouseClick(ssh, Qt::LeftButton, {}, QPoint(4, ssh->height() / 2));
+    ASSERT_TRUE(ssh->isChecked());
+    for (const char* name : fields)
+        EXPECT_TRUE(Child<QWidget>(name)->isEnabled()) << name;
+    EXPECT_TRUE(Child<QPushButton>("btnApply")->isEnabled());
+    Retype("txtSshHost", QStringLiteral("bastion.example.org"));
+    Retype("txtSshPort", QStringLiteral("2222"));
+    Retype("txtSshUser", QStringLiteral("ann"));
+    Boxes.Files = {QStringLiteral("/home/ann/.ssh/id_ed25519")};
+    Child<QPushButton>("btnSshKey")->click();
+    EXPECT_EQ(Edit("txtSshKey")->text(), "/home/ann/.ssh/id_ed25519");
+    Child<QPushButton>("btnOk")->click();
+    const TSshSettings set{"bastion.example.org", 2222, "ann", "/home/ann/.ssh/id_ed25519"};
+    EXPECT_EQ(host->Ssh, set);
+    EXPECT_EQ(host->Host, "db-behind.example") << "the host's own name stays the server's";
+    EXPECT_TRUE(Errors.empty());
+
+    ShowFor(host.get());
+    EXPECT_TRUE(Child<QCheckBox>("chkSsh")->isChecked());
+    EXPECT_EQ(Edit("txtSshHost")->text(), "bastion.example.org");
+    EXPECT_EQ(Edit("txtSshPort")->text(), "2222");
+    EXPECT_EQ(Edit("txtSshUser")->text(), "ann");
+    EXPECT_FALSE(Child<QPushButton>("btnApply")->isEnabled());
+    // An empty port is ssh's own; a port that is no number is refused as the host's port is.
+    Retype("txtSshPort", QString());
+    Child<QPushButton>("btnApply")->click();
+    EXPECT_EQ(host->Ssh.Port, 0);
+    Retype("txtSshPort", QStringLiteral("twenty"));
+    Child<QPushButton>("btnApply")->click();
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Errors[0].Text, "twenty is not a valid integer value.");
+    EXPECT_EQ(Errors[0].Focus, Edit("txtSshPort"));
+    EXPECT_EQ(host->Ssh.Port, 0);
+    EXPECT_EQ(host->Ssh.Host, "bastion.example.org") << "the other values are taken";
+
+    // Unchecked, the host has no tunnel and keeps no SSH values.
+    QTest::mouseClick(Child<QCheckBox>("chkSsh"), Qt::LeftButton, {}, QPoint(4, ssh->height() / 2));
+    Child<QPushButton>("btnApply")->click();
+    EXPECT_EQ(host->Ssh, TSshSettings{});
+    Dialog->hide();
+    ShowFor(host.get());
+    EXPECT_FALSE(Child<QCheckBox>("chkSsh")->isChecked());
+    EXPECT_TRUE(Edit("txtSshHost")->text().isEmpty());
 }
 
 } // namespace

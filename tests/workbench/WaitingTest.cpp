@@ -9,10 +9,12 @@
 #include "editor/ColorMemo.h"
 #include "server/MySql.h"
 #include "workbench/grid/ResultModel.h"
+#include "workbench/waiting/EventLoopWaiter.h"
 #include "workbench/waiting/ServerWaitGuard.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -132,6 +134,26 @@ TEST_F(Waiting, AServerThatNeverGreetsTimesOutAfterTenSecondsWhileTheWindowRuns)
     EXPECT_FALSE(Host->IsAlive());
     EXPECT_EQ(HostNode->childCount(), 0);
     EXPECT_TRUE(Ui(*Window).btnConnect->isEnabled());
+}
+
+TEST_F(Waiting, AQuestionAskedDuringAWaitTakesTheUsersKeysAndItsEscIsNoStop) {
+    // A passphrase box of a tunnel opens while Connect waits: typing must reach it.
+    QLineEdit box;
+    box.show();
+    QApplication::setActiveWindow(&box);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+    TServerWaitGuard guard;
+    QTest::keyClicks(&box, QStringLiteral("lost"));
+    EXPECT_EQ(box.text(), QString()) << "input during a wait is dropped";
+    {
+        const TServerWaitGuard::TQuestion asking;
+        QTest::keyClicks(&box, QStringLiteral("secret"));
+        QTest::keyClick(&box, Qt::Key_Escape);
+        EXPECT_EQ(box.text(), QStringLiteral("secret"));
+        EXPECT_FALSE(TServerWaitGuard::Waiter().StopAsked()) << "Esc was the question's, not the wait's";
+    }
+    QTest::keyClicks(&box, QStringLiteral("later"));
+    EXPECT_EQ(box.text(), QStringLiteral("secret")) << "the wait drops input again once answered";
 }
 
 TEST_F(Waiting, EscapeAbandonsAConnectToAServerThatNeverGreets) {

@@ -132,9 +132,20 @@ TMsgResult TQtDialogs::MessageBox(QWidget* parent, const QString& title, const Q
     }
 }
 
+bool TDialogs::PasswordQuery(QWidget* parent, const QString& title, const QString& prompt, QString& value) {
+    return InputQuery(parent, title, prompt, value);
+}
+
 bool TQtDialogs::InputQuery(QWidget* parent, const QString& title, const QString& prompt, QString& value) {
     bool ok = false;
     const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, value, &ok);
+    if (ok) value = text;
+    return ok;
+}
+
+bool TQtDialogs::PasswordQuery(QWidget* parent, const QString& title, const QString& prompt, QString& value) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Password, value, &ok);
     if (ok) value = text;
     return ok;
 }
@@ -197,6 +208,13 @@ bool TScriptedDialogs::InputQuery(QWidget*, const QString& title, const QString&
     if (!answer) return false;
     value = *answer;
     return true;
+}
+
+bool TScriptedDialogs::PasswordQuery(QWidget* parent, const QString& title, const QString& prompt,
+                                     QString& value) {
+    const bool ok = InputQuery(parent, title, prompt, value);
+    FQuestions.back().Secret = true;
+    return ok;
 }
 
 std::optional<QString> TScriptedDialogs::ChooseFile(QWidget*, const TFileDialog& dialog) {

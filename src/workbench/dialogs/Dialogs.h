@@ -48,6 +48,9 @@ public:
                                   std::optional<TMsgResult> defaultButton = std::nullopt) = 0;
     // The input box: true and `value` changed on OK; false and `value` untouched on Cancel.
     virtual bool InputQuery(QWidget* parent, const QString& title, const QString& prompt, QString& value) = 0;
+    // The input box for a secret (a passphrase, a password): what is typed is not shown. By default
+    // the input box, for implementations that show nothing anyway.
+    virtual bool PasswordQuery(QWidget* parent, const QString& title, const QString& prompt, QString& value);
     // Lets the user pick a file in `dialog`, offering its FileName; nullopt when cancelled.
     virtual std::optional<QString> ChooseFile(QWidget* parent, const TFileDialog& dialog) = 0;
 
@@ -71,6 +74,7 @@ public:
                           TMsgButtons buttons,
                           std::optional<TMsgResult> defaultButton = std::nullopt) override;
     bool InputQuery(QWidget* parent, const QString& title, const QString& prompt, QString& value) override;
+    bool PasswordQuery(QWidget* parent, const QString& title, const QString& prompt, QString& value) override;
     std::optional<QString> ChooseFile(QWidget* parent, const TFileDialog& dialog) override;
 };
 
@@ -88,6 +92,7 @@ public:
         std::optional<TMsgResult> DefaultButton; // as asked for; nullopt: the first button
         QString Offered;                         // input default or file name offered
         bool Unexpected = false;
+        bool Secret = false; // an input box that does not show what is typed
     };
 
     void Answer(TMsgResult result) { FMessages.push_back(result); }
@@ -104,6 +109,8 @@ public:
                           TMsgButtons buttons,
                           std::optional<TMsgResult> defaultButton = std::nullopt) override;
     bool InputQuery(QWidget* parent, const QString& title, const QString& prompt, QString& value) override;
+    // Recorded as an input question marked Secret.
+    bool PasswordQuery(QWidget* parent, const QString& title, const QString& prompt, QString& value) override;
     std::optional<QString> ChooseFile(QWidget* parent, const TFileDialog& dialog) override;
 
 private:

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
@@ -117,9 +118,14 @@ TfrmProperties::TfrmProperties(TDialogs& dialogs, QWidget* parent)
     connect(btnApply, &QPushButton::clicked, this, &TfrmProperties::btnApplyClick);
     connect(btnRefresh, &QPushButton::clicked, this, &TfrmProperties::btnRefreshClick);
     connect(btnGrants, &QPushButton::clicked, this, &TfrmProperties::btnGrantsClick);
-    for (QLineEdit* edit : {txtName, txtHost, txtPort, txtUser, txtPassword, txtTlsCa, txtTlsCert, txtTlsKey})
+    for (QLineEdit* edit : {txtName, txtHost, txtPort, txtUser, txtPassword, txtTlsCa, txtTlsCert, txtTlsKey,
+                            txtSshHost, txtSshPort, txtSshUser, txtSshKey})
         connect(edit, &QLineEdit::textChanged, this, &TfrmProperties::txtNameChange);
     connect(chkKeyring, &QCheckBox::toggled, this, &TfrmProperties::txtNameChange);
+    connect(chkSsh, &QCheckBox::toggled, this, [this] {
+        chkSshChange();
+        txtNameChange();
+    });
     connect(cmbTlsMode, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] {
         cmbTlsModeChange();
         txtNameChange();
@@ -137,6 +143,12 @@ TfrmProperties::TfrmProperties(TDialogs& dialogs, QWidget* parent)
     setTabOrder(btnTlsCert, txtTlsKey);
     setTabOrder(txtTlsKey, btnTlsKey);
     setTabOrder(btnTlsKey, chkKeyring);
+    setTabOrder(chkKeyring, chkSsh);
+    setTabOrder(chkSsh, txtSshHost);
+    setTabOrder(txtSshHost, txtSshPort);
+    setTabOrder(txtSshPort, txtSshUser);
+    setTabOrder(txtSshUser, txtSshKey);
+    setTabOrder(txtSshKey, btnSshKey);
     setTabOrder(btnOk, btnCancel);
     setTabOrder(btnCancel, btnApply);
 }
@@ -243,14 +255,61 @@ QWidget* TfrmProperties::BuildSecurityPage() {
     chkKeyring->setObjectName(QStringLiteral("chkKeyring"));
 
     auto* layout = new QVBoxLayout(page);
+    layout->setSpacing(4);
     layout->addWidget(Caption(QStringLiteral("Encryption (TLS):"), page));
     layout->addWidget(cmbTlsMode);
     layout->addWidget(HorizontalRule(page));
     layout->addLayout(files);
     layout->addWidget(HorizontalRule(page));
     layout->addWidget(chkKeyring);
+    layout->addWidget(BuildSshGroup(page));
     layout->addStretch();
     return page;
+}
+
+QWidget* TfrmProperties::BuildSshGroup(QWidget* page) {
+    auto* group = new QGroupBox(QStringLiteral("SSH tunnel"), page);
+    group->setObjectName(QStringLiteral("grpSsh"));
+    chkSsh = new QCheckBox(QStringLiteral("Connect through an &SSH server"), group);
+    chkSsh->setObjectName(QStringLiteral("chkSsh"));
+    txtSshHost = Edit("txtSshHost", group);
+    txtSshPort = Edit("txtSshPort", group);
+    txtSshPort->setFixedWidth(52);
+    txtSshPort->setPlaceholderText(QStringLiteral("22"));
+    txtSshUser = Edit("txtSshUser", group);
+    txtSshKey = Edit("txtSshKey", group);
+    // Empty fields leave the choice to ssh and its configuration, as in a terminal.
+    txtSshUser->setPlaceholderText(QStringLiteral("as ssh chooses"));
+    txtSshKey->setPlaceholderText(QStringLiteral("as ssh chooses"));
+    btnSshKey = new QPushButton(QStringLiteral("\u2026"), group);
+    btnSshKey->setObjectName(QStringLiteral("btnSshKey"));
+    btnSshKey->setAutoDefault(false);
+    btnSshKey->setFixedWidth(28);
+    connect(btnSshKey, &QPushButton::clicked, this,
+            [this] { BrowseFile(txtSshKey, QStringLiteral("SSH private key")); });
+
+    auto* grid = new QGridLayout(group);
+    grid->setVerticalSpacing(3);
+    grid->setColumnStretch(1, 1);
+    grid->addWidget(chkSsh, 0, 0, 1, 4);
+    grid->addWidget(Caption(QStringLiteral("SSH host:"), group), 1, 0);
+    grid->addWidget(txtSshHost, 1, 1);
+    grid->addWidget(Caption(QStringLiteral("Port:"), group), 1, 2);
+    grid->addWidget(txtSshPort, 1, 3);
+    grid->addWidget(Caption(QStringLiteral("SSH user:"), group), 2, 0);
+    grid->addWidget(txtSshUser, 2, 1, 1, 3);
+    grid->addWidget(Caption(QStringLiteral("Key:"), group), 3, 0);
+    auto* key = new QHBoxLayout;
+    key->addWidget(txtSshKey, 1);
+    key->addWidget(btnSshKey);
+    grid->addLayout(key, 3, 1, 1, 3);
+    return group;
+}
+
+void TfrmProperties::chkSshChange() {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{txtSshHost, txtSshPort, txtSshUser, txtSshKey, btnSshKey})
+        w->setEnabled(chkSsh->isChecked());
 }
 
 void TfrmProperties::cmbTlsModeChange() {
@@ -365,6 +424,12 @@ void TfrmProperties::FormShow() {
     txtTlsCert->setText(QtText(FMySql->Tls.Cert));
     txtTlsKey->setText(QtText(FMySql->Tls.Key));
     chkKeyring->setChecked(FMySql->PasswordInKeyring);
+    chkSsh->setChecked(!FMySql->Ssh.Host.empty());
+    chkSshChange();
+    txtSshHost->setText(QtText(FMySql->Ssh.Host));
+    txtSshPort->setText(FMySql->Ssh.Port == 0 ? QString() : QString::number(FMySql->Ssh.Port));
+    txtSshUser->setText(QtText(FMySql->Ssh.User));
+    txtSshKey->setText(QtText(FMySql->Ssh.Key));
 
     const bool alive = FMySql->IsAlive();
     lblConnected->setText(alive ? QStringLiteral("Connected") : QStringLiteral("Not connected"));
@@ -401,14 +466,38 @@ void TfrmProperties::btnApplyClick() {
         FMySql->Tls.Cert = ServerText(txtTlsCert->text());
         FMySql->Tls.Key = ServerText(txtTlsKey->text());
         FMySql->PasswordInKeyring = chkKeyring->isChecked();
-        if (const std::optional<int> port = ParsePort(txtPort->text())) {
-            FMySql->Port = *port;
-        } else {
-            txtPort->setFocus();
-            FDialogs.ErrorBox(this, txtPort->text() + QStringLiteral(" is not a valid integer value."));
-        }
+        const bool portTaken = ApplyPort(txtPort, FMySql->Port);
+        ApplySsh(portTaken);
     }
     btnApply->setEnabled(false);
+}
+
+bool TfrmProperties::ApplyPort(QLineEdit* edit, int& port) {
+    if (const std::optional<int> value = ParsePort(edit->text())) {
+        port = *value;
+        return true;
+    }
+    edit->setFocus();
+    FDialogs.ErrorBox(this, edit->text() + QStringLiteral(" is not a valid integer value."));
+    return false;
+}
+
+void TfrmProperties::ApplySsh(bool askAboutPort) {
+    // No tunnel is stored as no SSH values at all; an empty SSH host means no tunnel either.
+    if (!chkSsh->isChecked() || txtSshHost->text().isEmpty()) {
+        FMySql->Ssh = TSshSettings();
+        return;
+    }
+    FMySql->Ssh.Host = ServerText(txtSshHost->text());
+    FMySql->Ssh.User = ServerText(txtSshUser->text());
+    FMySql->Ssh.Key = ServerText(txtSshKey->text());
+    // Empty: ssh's own port. Of two refused ports only the first is told.
+    if (txtSshPort->text().trimmed().isEmpty())
+        FMySql->Ssh.Port = 0;
+    else if (const std::optional<int> port = ParsePort(txtSshPort->text()))
+        FMySql->Ssh.Port = *port;
+    else if (askAboutPort)
+        ApplyPort(txtSshPort, FMySql->Ssh.Port);
 }
 
 void TfrmProperties::btnOkClick() {

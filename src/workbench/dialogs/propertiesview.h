@@ -53,6 +53,12 @@ private:
     // The file fields are enabled where the chosen encryption mode uses them.
     void cmbTlsModeChange();
     void BrowseFile(QLineEdit* field, const QString& title);
+    QWidget* BuildSshGroup(QWidget* page);
+    // The tunnel's fields are enabled while chkSsh is checked.
+    void chkSshChange();
+    // Sets `port` from a port edit, or tells the user why not (focus on the edit); false then.
+    bool ApplyPort(QLineEdit* edit, int& port);
+    void ApplySsh(bool askAboutPort);
 
     TMySql* FMySql = nullptr;
     TDialogs& FDialogs;
@@ -78,6 +84,12 @@ private:
     QPushButton* btnTlsCert = nullptr;
     QPushButton* btnTlsKey = nullptr;
     QCheckBox* chkKeyring = nullptr;
+    QCheckBox* chkSsh = nullptr;
+    QLineEdit* txtSshHost = nullptr;
+    QLineEdit* txtSshPort = nullptr;
+    QLineEdit* txtSshUser = nullptr;
+    QLineEdit* txtSshKey = nullptr;
+    QPushButton* btnSshKey = nullptr;
 
     QLabel* lblVersion = nullptr;
     QLabel* lblHostInfo = nullptr;

@@ -11,6 +11,7 @@
 namespace {
 
 int Depth = 0;
+int Questions = 0; // TQuestion objects alive
 
 bool IsUserInput(QEvent::Type type) {
     switch (type) {
@@ -49,6 +50,14 @@ TEventLoopWaiter& TServerWaitGuard::Waiter() {
     return waiter;
 }
 
+TServerWaitGuard::TQuestion::TQuestion() {
+    ++Questions;
+}
+
+TServerWaitGuard::TQuestion::~TQuestion() {
+    --Questions;
+}
+
 bool TServerWaitGuard::Active() {
     return Depth > 0;
 }
@@ -81,6 +90,7 @@ bool TServerWaitGuard::LetsThrough(QObject* watched) const {
 }
 
 bool TServerWaitGuard::eventFilter(QObject* watched, QEvent* event) {
+    if (Questions > 0) return false;
     const QEvent::Type type = event->type();
     if (type == QEvent::Close && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
         // Closed once the command is over, so everything the window does on closing happens as usual.

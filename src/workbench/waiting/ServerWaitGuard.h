@@ -23,6 +23,16 @@ public:
     // Cancel button stays usable while everything else waits.
     void LetThrough(QWidget* window) { FThrough = window; }
 
+    // While one lives, the command asks the user something in a dialog of its own (an SSH
+    // passphrase): input reaches every window as usual and Esc answers the dialog, not the wait.
+    class TQuestion {
+    public:
+        TQuestion();
+        ~TQuestion();
+        TQuestion(const TQuestion&) = delete;
+        TQuestion& operator=(const TQuestion&) = delete;
+    };
+
     // The waiter the guards install, for tests and benchmarks that stop a wait themselves.
     static TEventLoopWaiter& Waiter();
     // True while a guard is in place.

@@ -4,6 +4,7 @@
 #include "workbench/dialogs/ExportResult.h"
 #include "workbench/dialogs/ResultWindow.h"
 #include "workbench/dialogs/RunSqlFile.h"
+#include "workbench/dialogs/SshPrompt.h"
 #include "workbench/dialogs/about.h"
 #include "workbench/dialogs/propertiesview.h"
 #include "workbench/window/main.h"
@@ -25,6 +26,13 @@ TAppWindows::TAppWindows(TDialogs* dialogs, TRegistryStore* store) : FDialogs(di
     frmExportResult = std::make_unique<TfrmExportResult>(frmMain.get());
     // Over the main window, whose commands wait while it shows.
     frmRunSqlFile = std::make_unique<TfrmRunSqlFile>(frmMain.get());
+    // A tunnel's passphrase or password is asked over the main window.
+    FSshPrompt = std::make_unique<TSshPrompt>(*FDialogs, frmMain.get());
+    SetSshAsker(FSshPrompt.get());
+    SetSshAskpassProgram(TSshPrompt::AskpassProgram());
 }
 
-TAppWindows::~TAppWindows() = default;
+TAppWindows::~TAppWindows() {
+    // Before the windows go: hosts still connecting at exit ask nobody.
+    SetSshAsker(nullptr);
+}

@@ -14,6 +14,7 @@ class TfrmResult;
 class TfrmExportResult;
 class TfrmRunSqlFile;
 class TRegistryStore;
+class TSshPrompt;
 
 class TAppWindows {
 public:
@@ -29,6 +30,7 @@ public:
 private:
     std::unique_ptr<TDialogs> FOwnDialogs;
     TDialogs* FDialogs;
+    std::unique_ptr<TSshPrompt> FSshPrompt;
 
 public:
     // In the order they are made.
