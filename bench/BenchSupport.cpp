@@ -48,12 +48,27 @@ Login SandboxLogin() {
     return l;
 }
 
+void UseLogin(TMySql& m, const Login& l) {
+    m.Host = l.Host;
+    m.Port = l.Port;
+    m.User = l.User;
+    m.Password = l.Password;
+}
+
+double ConnectMs(TMySql& m) {
+    const double t0 = NowMs();
+    const bool ok = m.Connect();
+    const double ms = NowMs() - t0;
+    if (!ok) {
+        std::fprintf(stderr, "connect failed: %s\n", m.ErrorText().c_str());
+        std::exit(1);
+    }
+    return ms;
+}
+
 std::unique_ptr<TMySql> Connect(const Login& l) {
     auto m = std::make_unique<TMySql>();
-    m->Host = l.Host;
-    m->Port = l.Port;
-    m->User = l.User;
-    m->Password = l.Password;
+    UseLogin(*m, l);
     if (!m->Connect()) {
         std::fprintf(stderr,
                      "cannot reach the sandbox server on %s:%d: %s\n"

@@ -20,6 +20,10 @@ struct Login {
 Login SandboxLogin();
 // Connected, or the process ends with a message saying how to start the sandbox.
 std::unique_ptr<TMySql> Connect(const Login& l);
+// `m` given the login, not connected.
+void UseLogin(TMySql& m, const Login& l);
+// How long m.Connect() takes, in milliseconds; a failure ends the process with its message.
+double ConnectMs(TMySql& m);
 
 // Makes `korvana_bench.big` hold `rows` rows of 8 columns, about 100 bytes of cell text a row;
 // an existing table with the right row count is kept.

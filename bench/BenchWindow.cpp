@@ -25,10 +25,7 @@ TBenchWindow::TBenchWindow(const Login& login, const std::string& sql)
     TfrmMain* w = FWindows->frmMain.get();
     auto host = std::make_unique<TMySql>();
     host->Name = "bench";
-    host->Host = login.Host;
-    host->Port = login.Port;
-    host->User = login.User;
-    host->Password = login.Password;
+    UseLogin(*host, login);
     FNode = Ui(*w).Tree->AddHostNode(std::move(host));
     if (!FNode->Host()->Connect()) {
         std::fprintf(stderr, "cannot connect: %s\n", FNode->Host()->ErrorText().c_str());

@@ -59,17 +59,8 @@ int TableCount(const TMySql& m) {
 double ConnectMs(const bench::Login& l, int& tables, TTlsMode tls = TTlsMode::Preferred) {
     TMySql m;
     m.Tls.Mode = tls;
-    m.Host = l.Host;
-    m.Port = l.Port;
-    m.User = l.User;
-    m.Password = l.Password;
-    const double t0 = bench::NowMs();
-    const bool ok = m.Connect();
-    const double ms = bench::NowMs() - t0;
-    if (!ok) {
-        std::fprintf(stderr, "connect failed: %s\n", m.ErrorText().c_str());
-        std::exit(1);
-    }
+    bench::UseLogin(m, l);
+    const double ms = bench::ConnectMs(m);
     tables = TableCount(m);
     return ms;
 }
@@ -133,10 +124,7 @@ int main(int argc, char** argv) {
         // The TLS handshake's cost: Connect encrypted beside Connect in clear, in turns, on this
         // same server (scripts/bench starts it with certificates).
         TMySql probe;
-        probe.Host = login.Host;
-        probe.Port = login.Port;
-        probe.User = login.User;
-        probe.Password = login.Password;
+        bench::UseLogin(probe, login);
         probe.Tls.Mode = TTlsMode::Required;
         if (!probe.Connect()) {
             std::printf("%-26s (the server offers no TLS: %s)\n", "  with TLS", probe.ErrorText().c_str());

@@ -29,18 +29,9 @@ std::string Env(const char* name) {
 // One Connect with its catalogue and a statement through it, then Disconnect (which ends ssh).
 double ConnectMs(const bench::Login& l, const TSshSettings& ssh) {
     TMySql m;
-    m.Host = l.Host;
-    m.Port = l.Port;
-    m.User = l.User;
-    m.Password = l.Password;
+    bench::UseLogin(m, l);
     m.Ssh = ssh;
-    const double t0 = bench::NowMs();
-    const bool ok = m.Connect();
-    const double ms = bench::NowMs() - t0;
-    if (!ok) {
-        std::fprintf(stderr, "connect failed: %s\n", m.ErrorText().c_str());
-        std::exit(1);
-    }
+    const double ms = bench::ConnectMs(m);
     if (m.Execute("SELECT 1")->Rows.Count() != 1) {
         std::fprintf(stderr, "statement failed through the tunnel\n");
         std::exit(1);

@@ -110,10 +110,7 @@ double ColumnsQueryMs(MYSQL* h, std::size_t& bytes) {
 std::unique_ptr<TMySql> Host(const bench::Login& l, const char* name) {
     auto m = std::make_unique<TMySql>();
     m->Name = name;
-    m->Host = l.Host;
-    m->Port = l.Port;
-    m->User = l.User;
-    m->Password = l.Password;
+    bench::UseLogin(*m, l);
     return m;
 }
 
@@ -143,12 +140,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < runs; ++i) {
         reference.push_back(ColumnsQueryMs(bare, columnsBytes));
         auto m = Host(login, "probe");
-        const double t0 = bench::NowMs();
-        if (!m->Connect()) {
-            std::fprintf(stderr, "connect failed: %s\n", m->ErrorText().c_str());
-            return 1;
-        }
-        connect.push_back(bench::NowMs() - t0);
+        connect.push_back(bench::ConnectMs(*m));
         tables = 0;
         for (int d = 0; d < m->Databases()->Count(); ++d)
             tables += m->Databases()->Items(d)->Tables.Count();

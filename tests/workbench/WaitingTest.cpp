@@ -298,7 +298,8 @@ TEST_F(Waiting, EscapeDuringARefreshKeepsTheTreeAsItWasAndTheConnection) {
         SCOPED_TRACE(onHost ? "on the host" : "on the database");
         Ui(*Window).Tree->setCurrentItem(onHost ? HostNode : ours());
         Ui(*Window).Tree->setFocus();
-        // Esc is waiting when the refresh starts, so its first wait on the server takes it.
+        // Esc is waiting when the refresh starts: the refresh's first wait on the server serves the
+        // window, whatever the command before did, and so takes it.
         QApplication::postEvent(Ui(*Window).Tree,
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         QApplication::postEvent(Ui(*Window).Tree,

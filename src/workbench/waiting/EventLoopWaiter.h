@@ -16,7 +16,11 @@ public:
 
     // The wait under way (or the next one) ends with Stop.
     void RequestStop();
-    void ClearStop() { FStopPending = FStopAsked = false; }
+    // A new command starts clean, and its first wait serves the window whatever came before.
+    void ClearStop() {
+        FStopPending = FStopAsked = false;
+        FSinceLoop.invalidate();
+    }
     // Whether a stop was asked for since ClearStop, whether a wait took it or not: a command that
     // runs many statements stops between them too.
     bool StopAsked() const { return FStopAsked; }
