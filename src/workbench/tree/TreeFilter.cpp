@@ -48,6 +48,19 @@ void TTreeFilter::DatabaseOpened(QTreeWidgetItem* databaseNode) const {
     if (Node(databaseNode)->TablesStale()) NarrowTables(databaseNode);
 }
 
+namespace {
+// Opens `node` for the filter's matches, or closes it again when the filter opened it.
+void OpenForMatches(TTreeNode* node, bool wanted) {
+    if (wanted && !node->isExpanded()) {
+        node->setExpanded(true);
+        node->SetOpenedByFilter(true);
+    } else if (!wanted && node->OpenedByFilter()) {
+        node->setExpanded(false);
+        node->SetOpenedByFilter(false);
+    }
+}
+} // namespace
+
 void TTreeFilter::Open(QTreeWidgetItem* hostNode, int matches) const {
     const bool open = !FText.isEmpty() && matches <= OpenLimit;
     bool any = false;
@@ -55,20 +68,7 @@ void TTreeFilter::Open(QTreeWidgetItem* hostNode, int matches) const {
         TTreeNode* db = Node(hostNode->child(d));
         const bool wanted = open && !db->FilteredOut();
         any |= wanted;
-        if (wanted && !db->isExpanded()) {
-            db->setExpanded(true);
-            db->SetOpenedByFilter(true);
-        } else if (!wanted && db->OpenedByFilter()) {
-            db->setExpanded(false);
-            db->SetOpenedByFilter(false);
-        }
+        OpenForMatches(db, wanted);
     }
-    TTreeNode* host = Node(hostNode);
-    if (any && !host->isExpanded()) {
-        host->setExpanded(true);
-        host->SetOpenedByFilter(true);
-    } else if (!any && host->OpenedByFilter()) {
-        host->setExpanded(false);
-        host->SetOpenedByFilter(false);
-    }
+    OpenForMatches(Node(hostNode), any);
 }
