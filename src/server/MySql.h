@@ -52,7 +52,12 @@ public:
     // statement sends (a procedure's) are kept as MoreResults; one that fails makes the statement
     // a failure and drops them. A view, so a long statement read from a file is sent from where
     // it lies, not copied.
+    //
+    // While the rows of its first result arrive they are handed to the arrival set with
+    // SetRowsArrival (null: none). A stop asked for meanwhile ends the transfer: the connection is
+    // made ready for the next statement and the rows read so far are the result, marked Stopped.
     TResult* Execute(std::string_view sql);
+    void SetRowsArrival(TRowsArrival* arrival) { FArrival = arrival; }
     // The results after the first that the last Execute got, in order (each result set of a CALL).
     const std::vector<std::unique_ptr<TResult>>& MoreResults() const { return FMoreResults; }
     TResult* ProcessList();
@@ -97,7 +102,7 @@ public:
 private:
     void CloseHandle();
     bool StoppedConnect();
-    TResult* Store(st_mysql_res* res, bool streamed);
+    TResult* Store(st_mysql_res* res, bool streamed, TRowsArrival* arrival = nullptr);
 
     st_mysql* FHandle = nullptr;
     std::unique_ptr<TDatabases> FDatabases;
@@ -106,6 +111,7 @@ private:
     std::vector<std::string> FReservedWords;
     std::string FRefusal; // why Connect did not try or gave up, reported as its error
     TServerWaiter* FWaiter = nullptr;
+    TRowsArrival* FArrival = nullptr;
     bool FConnected = false;
 };
 

@@ -202,5 +202,5 @@ std::shared_ptr<const TResultBlock> TResultBlock::Builder::Finish() {
     const std::size_t nullWords = (FCellCount + 63) / 64;
     if (b.FNulls && FNullWords > nullWords) b.FNulls = Grow(b.FNulls, nullWords);
     FByteCapacity = FCellCapacity = FCellCount = FNullWords = 0;
-    return std::shared_ptr<const TResultBlock>(FBlock.release());
+    return std::move(FBlock);
 }

@@ -3,6 +3,10 @@
 // offset per cell, a NULL mark per cell (one bit) and what the server said of each column. No
 // per-cell or per-row heap objects, so a million-row result costs little more than its raw bytes,
 // and a grid can share the block long after the TResult that built it is gone.
+//
+// While its rows arrive a block may be shown already (Builder::Growing): rows are only ever
+// appended, so the rows a viewer has counted stay as they are. Everything runs on one thread, and
+// a viewer reads between appends; it must count the rows it shows itself, as RowCount grows.
 
 #include <cstddef>
 #include <cstdint>
@@ -122,6 +126,8 @@ public:
     // their first NUL byte.
     void AddRow(const char* const* values, const unsigned long* lengths);
     std::size_t RowCount() const;
+    // The block being built, to be shown while rows are still appended; Finish hands over the same.
+    std::shared_ptr<const TResultBlock> Growing() const { return FBlock; }
     // Hands over the finished block; the builder is empty afterwards.
     std::shared_ptr<const TResultBlock> Finish();
 
@@ -130,7 +136,7 @@ private:
     void Reserve(std::size_t extraBytes, std::size_t extraCells);
     void MarkNull(std::size_t cell);
 
-    std::unique_ptr<TResultBlock> FBlock;
+    std::shared_ptr<TResultBlock> FBlock;
     std::size_t FByteCapacity = 0;
     std::size_t FCellCount = 0;
     std::size_t FCellCapacity = 0;

@@ -22,6 +22,7 @@ struct THandleWait {
     TServerLogin Login;
     TStopMode Mode = TStopMode::Statement;
     bool ConnectStopped = false;
+    bool StatementStopped = false;
 };
 
 // Single-threaded like the rest of the program.
@@ -52,6 +53,7 @@ void ActOnStop(st_mysql* handle) {
     if (!w) return;
     switch (w->Mode) {
     case TStopMode::Statement: {
+        w->StatementStopped = true;
         const THandleWait copy = *w; // the kill's own handle joins the table
         KillQuery(copy, mysql_thread_id(handle));
         break;
@@ -74,7 +76,7 @@ bool PrepareHandle(st_mysql* handle, TServerWaiter* waiter, TServerLogin login, 
     if (mysql_options(handle, MYSQL_OPT_CONNECT_TIMEOUT, &timeout) != 0) return false;
     if (!ApplyTls(handle, login.Tls)) return false;
     THandleWait& w = Handles()[handle];
-    w = THandleWait{waiter, std::move(login), mode, false};
+    w = THandleWait{waiter, std::move(login), mode, false, false};
     return true;
 }
 
@@ -89,6 +91,16 @@ void SetStopMode(st_mysql* handle, TStopMode mode) {
 bool ConnectWasStopped(st_mysql* handle) {
     const THandleWait* w = Find(handle);
     return w && w->ConnectStopped;
+}
+
+// Elements of an unordered_map keep their place while others come and go.
+const bool* StatementStopFlag(st_mysql* handle) {
+    const THandleWait* w = Find(handle);
+    return w ? &w->StatementStopped : nullptr;
+}
+
+void ClearStatementStop(st_mysql* handle) {
+    if (THandleWait* w = Find(handle)) w->StatementStopped = false;
 }
 
 bool OpenConnection(st_mysql* handle) {

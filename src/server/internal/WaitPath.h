@@ -33,6 +33,11 @@ void ForgetHandle(st_mysql* handle);
 void SetStopMode(st_mysql* handle, TStopMode mode);
 // True when the user stopped a connect of this handle.
 bool ConnectWasStopped(st_mysql* handle);
+// Set when the user stopped the statement running on this handle (its KILL QUERY was sent), until
+// the next ClearStatementStop. The flag lives as long as the handle is known, so a loop over many
+// rows may keep it and read it cheaply; null for a handle not known.
+const bool* StatementStopFlag(st_mysql* handle);
+void ClearStatementStop(st_mysql* handle);
 
 // Opens the prepared handle with its settings; no default database, no client flags.
 bool OpenConnection(st_mysql* handle);

@@ -71,6 +71,15 @@ bool TResultController::ShowRunResult(const TResult& Result, std::string_view st
     return outcome.Success;
 }
 
+void TResultController::ShowArrivingRows(const std::shared_ptr<const TResultBlock>& block) {
+    TResultModel& model = *FUi.lstOut->Model();
+    if (model.Block() != block)
+        FUi.lstOut->ShowBlock(block);
+    else
+        model.RowsArrived();
+    FWindow.SetStatusText(FetchingText(block->RowCount()));
+}
+
 QString TResultController::TabText(std::size_t index) const {
     const TRunResult& entry = FRun.At(index);
     return entry.Block ? entry.Title : entry.Title + QStringLiteral(" (let go)");
