@@ -84,6 +84,12 @@ public:
     // the server does not tell.
     const std::vector<std::string>& ReservedWords() const { return FReservedWords; }
     TResult* LastResult() const { return FLastResult.get(); }
+    // Lets go of LastResult and MoreResults before the next statement would (the user cleared
+    // what they showed), so their rows are freed now.
+    void ReleaseLastResult() {
+        FLastResult.reset();
+        FMoreResults.clear();
+    }
     st_mysql* Handle() const { return FHandle; }
 
     std::string Name;

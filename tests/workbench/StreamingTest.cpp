@@ -1,13 +1,16 @@
 // A result's rows on screen while they arrive, through the real main window against the sandbox:
 // the grid and the status line grow with the transfer, Esc keeps the rows that came (and the
-// connection takes the next statement), and a transfer that fails drops what it had shown.
+// connection takes the next statement), and a transfer that fails drops what it had shown. A
+// result past the memory budget keeps its rows in a file that goes when the result goes.
 
 #include "WindowTestSupport.h"
 
 #include "Sandbox.h"
 #include "TestFiles.h"
 #include "editor/ColorMemo.h"
+#include "platform/Registry.h"
 #include "server/MySql.h"
+#include "server/ResultBlock.h"
 #include "workbench/dialogs/ExportResult.h"
 #include "workbench/grid/ResultModel.h"
 #include "workbench/waiting/ServerWaitGuard.h"
@@ -15,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -46,6 +50,7 @@ protected:
         ASSERT_TRUE(Dir.isValid());
         Db = std::make_unique<TempDatabase>("stream");
         Db->Run("CREATE TABLE log (n INT)");
+        BeforeOpen();
         Open();
         ShowConnectedSandbox();
         // The server's number tables (seq_1_to_N) are read in a database of the test's own.
@@ -56,6 +61,7 @@ protected:
         Db.reset();
     }
 
+    virtual void BeforeOpen() {}
     QString Status() const { return Window->StatusText(); }
     TResultView* Grid() const { return Ui(*Window).lstOut; }
     int GridRows() const { return Grid()->model()->rowCount(); }
@@ -98,6 +104,17 @@ protected:
         return r->Rows.Count() == 1 ? std::stoi(std::string(r->Rows.Items(0).Values(0))) : -1;
     }
     // Export of the grid through the real command, with the options as they are.
+    void SortDescendingByFirstColumn() {
+        const QPoint caption(Grid()->columnViewportPosition(0) + 5, 5);
+        QTest::mouseClick(Grid()->horizontalHeader()->viewport(), Qt::LeftButton, {}, caption);
+        QTest::mouseClick(Grid()->horizontalHeader()->viewport(), Qt::LeftButton, {}, caption);
+    }
+    QString CopyAll() {
+        Grid()->setFocus();
+        Grid()->selectAll();
+        Ui(*Window).popmnuCopyRows->trigger();
+        return QGuiApplication::clipboard()->text();
+    }
     void ExportTo(const QString& path) {
         QTimer::singleShot(0, Window, [this] {
             TfrmExportResult* d = Windows->frmExportResult.get();
@@ -174,20 +191,14 @@ TEST_F(Streaming, EscapeKeepsTheRowsThatArrivedForSortCopyAndExport) {
     EXPECT_TRUE(Ui(*Window).btnExportResult->isEnabled());
 
     // Sorting: a click on the caption orders ascending, the next descending.
-    const int seqX = Grid()->columnViewportPosition(0) + 5;
-    QTest::mouseClick(Grid()->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(seqX, 5));
-    QTest::mouseClick(Grid()->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(seqX, 5));
+    SortDescendingByFirstColumn();
     ASSERT_EQ(Grid()->Model()->SortColumn(), 0);
     // The server sends seq as a number: descending, the last row kept comes first.
     EXPECT_EQ(Grid()->Model()->CellText(0, 0), QString::number(kept));
     EXPECT_EQ(Grid()->Model()->CellText(kept - 1, 0), QStringLiteral("1"));
 
     // Copy every row as shown.
-    Grid()->setFocus();
-    Grid()->selectAll();
-    Ui(*Window).popmnuCopyRows->trigger();
-    const QStringList copied =
-        QGuiApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList copied = CopyAll().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(copied.size(), kept);
     EXPECT_EQ(copied.front(), QString::number(kept) + QLatin1Char('\t') + QString(2000, QLatin1Char('x')) +
                                   QStringLiteral("\t0"));
@@ -219,6 +230,103 @@ TEST_F(Streaming, ATransferThatFailsDropsTheRowsItHadShown) {
     EXPECT_FALSE(Ui(*Window).btnExportResult->isEnabled());
     Run(QStringLiteral("SELECT 1"));
     EXPECT_TRUE(Status().startsWith(QLatin1String("1 rows - 1 fields"))) << Status().toStdString();
+}
+
+// With a budget of 1 MB ("result memory") and the cache folder in the test's own folder.
+class SpilledResult : public Streaming {
+protected:
+    void BeforeOpen() override {
+        qputenv("XDG_CACHE_HOME", Dir.filePath(QStringLiteral("cache")).toUtf8());
+        TRegistry reg(Store());
+        ASSERT_TRUE(reg.OpenKey("\\Software\\Tarnvale\\Korvana", true));
+        // The placement a run before would have saved, beside it.
+        for (const char* name : {"width", "height", "left", "top"})
+            reg.WriteInteger(name, 600);
+        reg.WriteInteger("state", 0);
+        reg.WriteInteger("result memory", 1);
+    }
+    void TearDown() override {
+        Streaming::TearDown();
+        qunsetenv("XDG_CACHE_HOME");
+    }
+    QStringList SpillFiles() const {
+        return QDir(TfrmMain::ResultSpillFolder())
+            .entryList({QStringLiteral("korvana-result-*")}, QDir::Files);
+    }
+    const TResultBlock* Shown() const { return Grid()->Model()->Block().get(); }
+
+    // 20,000 rows of about 1 KB, a NULL in every seventh.
+    static QString LargeSelect() {
+        return QStringLiteral("SELECT seq, REPEAT(CHAR(65 + seq % 26), 1000) AS text, IF(seq % 7 = 0, NULL, "
+                              "seq * 3) AS n FROM seq_1_to_20000");
+    }
+};
+
+TEST_F(SpilledResult, ScrollsSortsCopiesAndExportsEveryRowAndItsFileGoesWithIt) {
+    Run(LargeSelect());
+    ASSERT_TRUE(Status().startsWith(QLatin1String("20000 rows - 3 fields"))) << Status().toStdString();
+    ASSERT_EQ(GridRows(), 20000);
+    ASSERT_NE(Shown(), nullptr);
+    EXPECT_GT(Shown()->SpilledBytes(), std::size_t(10) << 20);
+    EXPECT_LT(Shown()->MemoryUsed(), 2 * TResultBlock::ChunkBytes);
+    ASSERT_EQ(SpillFiles().size(), 1);
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_FALSE(QFile::permissions(QDir(TfrmMain::ResultSpillFolder()).filePath(SpillFiles().front())) &
+                 others);
+    EXPECT_FALSE(QFile::permissions(TfrmMain::ResultSpillFolder()) & others);
+
+    // The last screen, read back from the file.
+    Grid()->scrollToBottom();
+    QApplication::processEvents();
+    EXPECT_EQ(Grid()->rowAt(Grid()->viewport()->height() - 2), 19999);
+    EXPECT_EQ(Grid()->Model()->CellText(19999, 0), QStringLiteral("20000"));
+    EXPECT_EQ(Grid()->Model()->CellText(19999, 1), QString(1000, QLatin1Char('G'))); // 65 + 20000 % 26
+    EXPECT_EQ(Grid()->Model()->data(Grid()->Model()->index(19999, 2), TResultModel::NullRole),
+              QVariant(false));
+    EXPECT_EQ(Grid()->Model()->data(Grid()->Model()->index(19998, 2), TResultModel::NullRole),
+              QVariant(true));
+
+    SortDescendingByFirstColumn();
+    EXPECT_EQ(Grid()->Model()->CellText(0, 0), QStringLiteral("20000"));
+    const QString spilledCopy = CopyAll();
+    ExportTo(Dir.filePath(QStringLiteral("spilled.csv")));
+    const std::string spilledExport = ReadFile(Dir.filePath(QStringLiteral("spilled.csv")));
+
+    // Cleared, the result and its file are gone; a new run lets go of the last one's too.
+    Ui(*Window).popmnuClearResult->trigger();
+    EXPECT_TRUE(SpillFiles().isEmpty()) << SpillFiles().join(QLatin1Char(' ')).toStdString();
+    Run(LargeSelect());
+    EXPECT_EQ(SpillFiles().size(), 1);
+    Run(QStringLiteral("SELECT 1"));
+    EXPECT_TRUE(SpillFiles().isEmpty()) << SpillFiles().join(QLatin1Char(' ')).toStdString();
+
+    // The same rows held in memory give the same copy and export, byte for byte.
+    TResultBlock::SetSpill(TfrmMain::ResultSpillFolder().toStdString(), 0);
+    Run(LargeSelect());
+    ASSERT_EQ(Shown()->SpilledBytes(), 0u);
+    SortDescendingByFirstColumn();
+    EXPECT_TRUE(CopyAll() == spilledCopy) << "the copies differ";
+    ExportTo(Dir.filePath(QStringLiteral("held.csv")));
+    const std::string heldExport = ReadFile(Dir.filePath(QStringLiteral("held.csv")));
+    EXPECT_EQ(heldExport.size(), spilledExport.size());
+    EXPECT_TRUE(heldExport == spilledExport) << "the exports differ";
+    EXPECT_EQ(std::count(spilledExport.begin(), spilledExport.end(), '\n'), 20001);
+    EXPECT_EQ(spilledExport.substr(0, 19), "seq;text;n\r\n20000;G");
+
+    // At exit the file of the result still shown goes too.
+    TResultBlock::SetSpill(TfrmMain::ResultSpillFolder().toStdString(), 1 << 20);
+    Run(LargeSelect());
+    EXPECT_EQ(SpillFiles().size(), 1);
+    Close();
+    EXPECT_TRUE(SpillFiles().isEmpty()) << SpillFiles().join(QLatin1Char(' ')).toStdString();
+}
+
+TEST(ResultMemory, TheDefaultIsAQuarterOfTheMachineAndAtMostFourGiB) {
+    const std::uint64_t budget = TfrmMain::DefaultResultMemory();
+    EXPECT_LE(budget, std::uint64_t(4) << 30);
+    EXPECT_GT(budget, std::uint64_t(16) << 20);
 }
 
 } // namespace
