@@ -43,6 +43,7 @@ enum class TCopyEnd { Complete, Failed, Stopped };
 struct TCopied {
     std::shared_ptr<const TResultBlock> Block;
     TCopyEnd End = TCopyEnd::Complete;
+    std::string StopReason; // the program stopped it: no room for more rows
 };
 
 // Rows are shown in chunks: the first at once, then at most every ChunkInterval (the clock is read
@@ -52,8 +53,9 @@ constexpr auto ChunkInterval = std::chrono::milliseconds(30);
 constexpr std::size_t CheckRows = 64;
 
 // Reads a streamed result row by row straight into a new block, handing the rows to `arrival` in
-// chunks while they come. A stop of the user ends the copy: the rest is read and dropped, so the
-// connection can take the next statement.
+// chunks while they come. A stop of the user ends the copy, and so does a block past its budget
+// whose rows cannot go to its file: the rest is read and dropped, so the connection can take the
+// next statement.
 TCopied CopyStreamed(MYSQL_RES* res, MYSQL* h, TRowsArrival* arrival) {
     TCopied out;
     TResultBlock::Builder b(ColumnsOf(res));
@@ -74,6 +76,13 @@ TCopied CopyStreamed(MYSQL_RES* res, MYSQL* h, TRowsArrival* arrival) {
             break;
         }
         b.AddRow(row, mysql_fetch_lengths(res));
+        // Past the budget with nowhere to put the rows: memory would grow without end.
+        if (b.SpillFailed()) {
+            out.StopReason = b.Growing()->SpillError();
+            StopStatement(h);
+            stop = true;
+            break;
+        }
         if (arrival && (shown == 0 || ++sinceCheck == CheckRows)) {
             sinceCheck = 0;
             if (shown == 0 || std::chrono::steady_clock::now() - lastShown >= ChunkInterval) showPending();
@@ -329,6 +338,7 @@ TResult* TMySql::Store(st_mysql_res* res, bool streamed, TRowsArrival* arrival) 
         FLastResult.reset(new TResult(std::move(copied.Block), FHandle, rows));
         if (copied.End == TCopyEnd::Stopped) {
             FLastResult->Stopped = true;
+            FLastResult->StopReason = std::move(copied.StopReason);
             FLastResult->FErrorText.clear();
         }
     }

@@ -93,6 +93,8 @@ public:
     // The user stopped the transfer: the rows are those that had arrived, and the error the stop
     // caused on the server is not the result's.
     bool Stopped = false;
+    // Why the program stopped it itself (no room for the rows); empty when the user did.
+    std::string StopReason;
 
 private:
     std::string FErrorText;

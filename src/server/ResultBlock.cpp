@@ -91,12 +91,13 @@ std::size_t RoundUp(std::size_t n, std::size_t to) {
     return (n + to - 1) / to * to;
 }
 
-// Writes all of `data` at `offset`; false on any failure (a full disk among them).
+// Writes all of `data` at `offset`; false on any failure (a full disk among them), errno saying why.
 bool WriteAll(int fd, const void* data, std::size_t length, std::uint64_t offset) {
     const char* p = static_cast<const char*>(data);
     while (length > 0) {
         const ssize_t n = pwrite(fd, p, length, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = ENOSPC;
         if (n <= 0) return false;
         p += n;
         length -= static_cast<std::size_t>(n);
@@ -145,15 +146,17 @@ const TResultBlock::TChunk& TResultBlock::FindChunk(std::size_t row) const {
 // then mapped back in their place. Any failure leaves the chunk in memory as it was.
 bool TResultBlock::Spill(TChunk& c) {
     if (FSpillFailed) return false;
+    const std::string folder = SpillFolder.empty() ? std::string("/tmp") : SpillFolder;
+    const auto fail = [&] {
+        FSpillFailed = true;
+        FSpillError = "no room for more rows in " + folder + ": " + std::strerror(errno);
+        return false;
+    };
     if (FSpillFd < 0) {
-        std::string path =
-            (SpillFolder.empty() ? std::string("/tmp") : SpillFolder) + "/" + SpillPrefix + "XXXXXX";
+        std::string path = folder + "/" + SpillPrefix + "XXXXXX";
         // mkstemp makes the file owner-only.
         const int fd = mkstemp(path.data());
-        if (fd < 0) {
-            FSpillFailed = true;
-            return false;
-        }
+        if (fd < 0) return fail();
         FSpillFd = fd;
         FSpillPath = std::move(path);
     }
@@ -167,15 +170,10 @@ bool TResultBlock::Spill(TChunk& c) {
     const std::uint64_t at = FSpillEnd;
     if (!WriteAll(FSpillFd, c.Ends, endsLength, at) ||
         (nullsLength && !WriteAll(FSpillFd, c.Nulls, nullsLength, at + nullsAt)) ||
-        !WriteAll(FSpillFd, c.Bytes, c.ByteCount, at + bytesAt)) {
-        FSpillFailed = true;
-        return false;
-    }
+        !WriteAll(FSpillFd, c.Bytes, c.ByteCount, at + bytesAt))
+        return fail();
     void* map = mmap(nullptr, length, PROT_READ, MAP_SHARED, FSpillFd, static_cast<off_t>(at));
-    if (map == MAP_FAILED) {
-        FSpillFailed = true;
-        return false;
-    }
+    if (map == MAP_FAILED) return fail();
     FSpillEnd = at + RoundUp(length, PageSize());
     FreeChunk(c);
     const char* base = static_cast<const char*>(map);

@@ -93,6 +93,9 @@ public:
     // Bytes of cells and offsets moved to the spill file, and that file (empty: none).
     std::size_t SpilledBytes() const { return FSpilledBytes; }
     const std::string& SpillFile() const { return FSpillPath; }
+    // Why the spill file could not be made or written ("no room for more rows in <folder>: <the
+    // system's reason>"); empty while it could. The rows past the budget are then in memory.
+    const std::string& SpillError() const { return FSpillError; }
 
     // Blocks built from now on keep at most `budgetBytes` of filled chunks in memory (0: no
     // limit) and move the others to a file of their own in `folder`, owner-only, read back
@@ -151,6 +154,7 @@ private:
     int FSpillFd = -1;
     std::uint64_t FSpillEnd = 0;
     bool FSpillFailed = false; // the file could not be made or written: the rest stays in memory
+    std::string FSpillError;
 };
 
 class TResultBlock::Builder {
@@ -166,6 +170,8 @@ public:
     // their first NUL byte.
     void AddRow(const char* const* values, const unsigned long* lengths);
     std::size_t RowCount() const;
+    // The block passed its budget and its rows could not go to the file (SpillError says why).
+    bool SpillFailed() const { return FBlock->FSpillFailed; }
     // The block being built, to be shown while rows are still appended; Finish hands over the same.
     std::shared_ptr<const TResultBlock> Growing() const { return FBlock; }
     // Hands over the finished block; the builder is empty afterwards.

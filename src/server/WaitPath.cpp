@@ -103,6 +103,14 @@ void ClearStatementStop(st_mysql* handle) {
     if (THandleWait* w = Find(handle)) w->StatementStopped = false;
 }
 
+void StopStatement(st_mysql* handle) {
+    THandleWait* w = Find(handle);
+    if (!w || w->StatementStopped) return;
+    w->StatementStopped = true;
+    const THandleWait copy = *w;
+    KillQuery(copy, mysql_thread_id(handle));
+}
+
 bool OpenConnection(st_mysql* handle) {
     const THandleWait* w = Find(handle);
     if (!w) return false;

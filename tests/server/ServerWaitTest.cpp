@@ -8,10 +8,14 @@
 
 #include <mysql.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -185,6 +189,36 @@ TEST(RowsArriving, ATransferThatFailsAfterRowsWereShownKeepsNone) {
     EXPECT_NE(r->ErrorText().find("Subquery returns more than 1 row"), std::string::npos) << r->ErrorText();
     r = m->Execute("SELECT 1");
     EXPECT_EQ(r->Rows.Count(), 1) << r->ErrorText();
+}
+
+// A result past its budget whose file cannot grow (here a file-size limit, as a full disk would).
+TEST(RowsArriving, RowsWithNoRoomLeftStopTheTransferAndAreKept) {
+    char folder[] = "/tmp/korvana-full-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    TempDatabase db("arrive");
+    auto m = HostInDatabase(db);
+    TResultBlock::SetSpill(folder, 1);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const rlimit small{rlim_t(6) << 20, old.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    TResult* r = m->Execute("SELECT seq, REPEAT('f', 1000) FROM seq_1_to_100000");
+    setrlimit(RLIMIT_FSIZE, &old);
+    TResultBlock::SetSpill({}, 0);
+
+    EXPECT_TRUE(r->Stopped);
+    EXPECT_EQ(r->StopReason, std::string("no room for more rows in ") + folder + ": File too large");
+    EXPECT_TRUE(r->ErrorText().empty()) << r->ErrorText();
+    ASSERT_GT(r->Rows.Count(), 0);
+    EXPECT_LT(r->Rows.Count(), 100000);
+    for (int i = 0; i < r->Rows.Count(); i += 97)
+        ASSERT_EQ(r->Rows.Items(i).Values(0), std::to_string(i + 1));
+    EXPECT_EQ(r->Rows.Items(r->Rows.Count() - 1).Values(1), std::string(1000, 'f'));
+    r = m->Execute("SELECT 1");
+    EXPECT_EQ(r->Rows.Count(), 1) << r->ErrorText();
+    // The stopped result let go, its file goes with it.
+    EXPECT_EQ(rmdir(folder), 0) << "a spill file was left behind";
 }
 
 TEST(RowsArriving, AStopBeforeAnyRowCameIsAFailedStatement) {

@@ -26,7 +26,10 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <functional>
 #include <memory>
 #include <string>
@@ -321,6 +324,35 @@ TEST_F(SpilledResult, ScrollsSortsCopiesAndExportsEveryRowAndItsFileGoesWithIt) 
     EXPECT_EQ(SpillFiles().size(), 1);
     Close();
     EXPECT_TRUE(SpillFiles().isEmpty()) << SpillFiles().join(QLatin1Char(' ')).toStdString();
+}
+
+// No room for the rows past the budget (a file-size limit here, as a full disk would): the
+// transfer stops, the rows that came are kept, and the status line says why.
+TEST_F(SpilledResult, NoRoomForTheRowsStopsTheTransferAndSaysWhy) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const rlimit small{rlim_t(6) << 20, old.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    Run(LargeSelect() + QStringLiteral("; INSERT INTO log VALUES (1)"));
+    setrlimit(RLIMIT_FSIZE, &old);
+
+    const QRegularExpression stopped(
+        QStringLiteral(
+            "^(\\d+) rows - 3 fields in \\d+ milliseconds\\. \\(stopped: no room for more rows in ") +
+        QRegularExpression::escape(TfrmMain::ResultSpillFolder()) + QStringLiteral(": File too large\\)$"));
+    const QRegularExpressionMatch m = stopped.match(Status());
+    ASSERT_TRUE(m.hasMatch()) << Status().toStdString();
+    const int kept = m.captured(1).toInt();
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 20000);
+    ASSERT_EQ(GridRows(), kept);
+    EXPECT_EQ(Grid()->Model()->CellText(kept - 1, 0), QString::number(kept));
+    EXPECT_TRUE(Ui(*Window).btnExportResult->isEnabled());
+    EXPECT_EQ(LogRows(), 0) << "the statement after the stopped one was run";
+    Run(QStringLiteral("SELECT 1"));
+    EXPECT_TRUE(Status().startsWith(QLatin1String("1 rows - 1 fields"))) << Status().toStdString();
+    EXPECT_TRUE(SpillFiles().isEmpty());
 }
 
 TEST(ResultMemory, TheDefaultIsAQuarterOfTheMachineAndAtMostFourGiB) {

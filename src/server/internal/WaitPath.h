@@ -38,6 +38,9 @@ bool ConnectWasStopped(st_mysql* handle);
 // rows may keep it and read it cheaply; null for a handle not known.
 const bool* StatementStopFlag(st_mysql* handle);
 void ClearStatementStop(st_mysql* handle);
+// Stops the statement running on `handle` as a stop of the user would (its flag set, KILL QUERY
+// sent), for a reason of the program's own.
+void StopStatement(st_mysql* handle);
 
 // Opens the prepared handle with its settings; no default database, no client flags.
 bool OpenConnection(st_mysql* handle);

@@ -381,7 +381,8 @@ std::vector<std::size_t> TResultView::SelectedPlaces() const {
 }
 
 TShowResultOutcome ShowResultOutcome(int rowCount, int fieldCount, int affectedRows, int duration,
-                                     std::string_view errorText, bool showDuration, bool stopped) {
+                                     std::string_view errorText, bool showDuration, bool stopped,
+                                     std::string_view stopReason) {
     TShowResultOutcome outcome;
     const bool hasData = rowCount > 0 || fieldCount > 0;
     outcome.ExportEnabled = hasData;
@@ -401,7 +402,10 @@ TShowResultOutcome ShowResultOutcome(int rowCount, int fieldCount, int affectedR
             QStringLiteral(" in ") + QString::number(duration) + QStringLiteral(" milliseconds.");
     else
         outcome.StatusText += QLatin1Char('.');
-    if (stopped) outcome.StatusText += QStringLiteral(" (stopped by the user)");
+    if (stopped)
+        outcome.StatusText += stopReason.empty()
+                                  ? QStringLiteral(" (stopped by the user)")
+                                  : QStringLiteral(" (stopped: ") + QtText(stopReason) + QLatin1Char(')');
     return outcome;
 }
 
@@ -415,7 +419,7 @@ TShowResultOutcome ShowResultOutcome(const TResult& result, bool showDuration) {
     const bool decided = rows > 0 || fields > 0 || result.AffectedRows > 0;
     const std::string error = decided ? std::string() : result.ErrorText();
     return ShowResultOutcome(rows, fields, result.AffectedRows, result.Duration, error, showDuration,
-                             result.Stopped);
+                             result.Stopped, result.StopReason);
 }
 
 TExportGrid ShownGrid(const TResultView& view) {

@@ -145,9 +145,10 @@ struct TShowResultOutcome {
 
 // A result is a success when it has rows, fields or affected rows; otherwise it is an error exactly
 // when its error text is not empty. `showDuration` is the check mark of mnuShowDuration. A result
-// whose transfer the user `stopped` says so after its summary.
+// whose transfer was `stopped` says so after its summary: by the user, or for `stopReason`.
 TShowResultOutcome ShowResultOutcome(int rowCount, int fieldCount, int affectedRows, int duration,
-                                     std::string_view errorText, bool showDuration, bool stopped = false);
+                                     std::string_view errorText, bool showDuration, bool stopped = false,
+                                     std::string_view stopReason = {});
 // The status line while a result's rows arrive.
 QString FetchingText(std::size_t rows);
 // The same for a result just returned by Execute; its ErrorText is read only when it decides.
