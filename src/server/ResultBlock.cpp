@@ -139,7 +139,19 @@ const TResultBlock::TChunk& TResultBlock::FindChunk(std::size_t row) const {
     auto it = std::upper_bound(FChunks.begin(), FChunks.end(), row,
                                [](std::size_t r, const TChunk& c) { return r < c.FirstRow; });
     FLastChunk = it == FChunks.begin() ? 0 : static_cast<std::size_t>(it - FChunks.begin()) - 1;
+    if (FChunks[FLastChunk].Mapping) KeepMapped(FLastChunk);
     return FChunks[FLastChunk];
+}
+
+void TResultBlock::KeepMapped(std::size_t chunk) const {
+    if (std::find(FRecentMapped.begin(), FRecentMapped.end(), chunk) != FRecentMapped.end()) return;
+    FRecentMapped.push_back(chunk);
+    if (FRecentMapped.size() <= MappedChunksKept) return;
+    // The mapping stays (views into it stay valid); its pages are read from the file again when
+    // looked at.
+    const TChunk& old = FChunks[FRecentMapped.front()];
+    madvise(old.Mapping, old.MappingLength, MADV_DONTNEED);
+    FRecentMapped.erase(FRecentMapped.begin());
 }
 
 // The chunk's ends, NULL marks and bytes, each on a page of its own start, at the end of the file,

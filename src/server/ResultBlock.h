@@ -132,6 +132,10 @@ private:
         return FindChunk(row);
     }
     const TChunk& FindChunk(std::size_t row) const;
+    // A spilled chunk was looked at: the pages of the one looked at longest ago are given back, so
+    // reading a spilled result through keeps only a few chunks resident.
+    void KeepMapped(std::size_t chunk) const;
+    static constexpr std::size_t MappedChunksKept = 16;
     void FreeChunk(TChunk& c);
     bool Spill(TChunk& c);
 
@@ -148,7 +152,8 @@ private:
     bool FHasNulls = false;
     // Never empty: a block without rows has one empty chunk. The last is the one being filled.
     std::vector<TChunk> FChunks = std::vector<TChunk>(1);
-    mutable std::size_t FLastChunk = 0; // where the last look found its row: reads go in runs
+    mutable std::size_t FLastChunk = 0;             // where the last look found its row: reads go in runs
+    mutable std::vector<std::size_t> FRecentMapped; // spilled chunks looked at lately, oldest first
     std::size_t FSpilledBytes = 0;
     std::string FSpillPath;
     int FSpillFd = -1;
