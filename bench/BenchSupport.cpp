@@ -1,6 +1,7 @@
 #include "BenchSupport.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -139,6 +140,51 @@ double RunClient(const Login& l, const std::vector<std::string>& args, const cha
 double ClientMilliseconds(const Login& l, const std::string& sql) {
     std::size_t peak = 0;
     return RunClient(l, {"-e", sql}, nullptr, peak);
+}
+
+double ClientFirstRowMilliseconds(const Login& l, const std::string& sql) {
+    int out[2];
+    if (pipe(out) != 0) {
+        std::perror("pipe");
+        std::exit(1);
+    }
+    const double t0 = NowMs();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(out[0]);
+        const std::string port = "--port=" + std::to_string(l.Port);
+        const std::string host = "--host=" + l.Host;
+        const std::string user = "--user=" + l.User;
+        if (setenv("MYSQL_PWD", l.Password.c_str(), 1) != 0) _exit(126);
+        if (dup2(out[1], STDOUT_FILENO) < 0) _exit(126);
+        const char* argv[] = {"mariadb",    "--no-defaults", "--quick", "--batch",   host.c_str(),
+                              port.c_str(), user.c_str(),    "-e",      sql.c_str(), nullptr};
+        execvp("mariadb", const_cast<char* const*>(argv));
+        _exit(127);
+    }
+    close(out[1]);
+    double first = -1;
+    int lines = 0;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(out[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        if (first < 0)
+            for (ssize_t i = 0; i < n; ++i)
+                if (buffer[i] == '\n' && ++lines == 2) {
+                    first = NowMs() - t0;
+                    break;
+                }
+    }
+    close(out[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || first < 0) {
+        std::fprintf(stderr, "the mariadb client failed (status %d)\n", status);
+        std::exit(1);
+    }
+    return first;
 }
 
 double ClientScriptMilliseconds(const Login& l, const std::string& database, const std::string& path,

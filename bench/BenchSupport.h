@@ -32,6 +32,10 @@ inline const char* BigTable = "korvana_bench.big";
 
 // Wall time in milliseconds of the `mariadb` client running `sql` with --batch to /dev/null.
 double ClientMilliseconds(const Login& l, const std::string& sql);
+// Milliseconds from starting `mariadb --quick --batch` on `sql` (its connect included) to its
+// first row of data read from its output (the line after the column names); the rest of the output
+// is read and dropped before it returns.
+double ClientFirstRowMilliseconds(const Login& l, const std::string& sql);
 // The same for the client reading the script in `path` on `database`, as `mariadb database <
 // path`; the client's peak resident size in bytes goes to `peakBytes`.
 double ClientScriptMilliseconds(const Login& l, const std::string& database, const std::string& path,

@@ -31,17 +31,83 @@ std::string TextOrEmpty(const char* s) {
     return s ? std::string(s) : std::string();
 }
 
-// Copies every row of `res` into a new block. `failed` reports a transfer that broke off
-// (only possible for a streamed result), so the caller can treat it as a failed statement.
-std::shared_ptr<const TResultBlock> CopyResult(MYSQL_RES* res, MYSQL* h, bool& failed) {
-    failed = false;
+// A stored result: every row is in memory already.
+std::shared_ptr<const TResultBlock> CopyStored(MYSQL_RES* res) {
     TResultBlock::Builder b(ColumnsOf(res));
-    if (res) {
-        while (MYSQL_ROW row = FetchRow(res))
+    if (res)
+        while (MYSQL_ROW row = mysql_fetch_row(res))
             b.AddRow(row, mysql_fetch_lengths(res));
-        failed = h && mysql_errno(h) != 0;
-    }
     return b.Finish();
+}
+
+// How a streamed transfer ended.
+enum class TCopyEnd { Complete, Failed, Stopped };
+
+struct TCopied {
+    std::shared_ptr<const TResultBlock> Block;
+    TCopyEnd End = TCopyEnd::Complete;
+    std::string StopReason; // the program stopped it: no room for more rows
+};
+
+// Rows are shown in chunks: the first at once, then at most every ChunkInterval (the clock is read
+// every CheckRows rows), and whatever is pending before each wait for the server, so rows that came
+// before a pause are on screen during it.
+constexpr auto ChunkInterval = std::chrono::milliseconds(30);
+constexpr std::size_t CheckRows = 64;
+
+// Reads a streamed result row by row straight into a new block, handing the rows to `arrival` in
+// chunks while they come. A stop of the user ends the copy, and so does a block past its budget
+// whose rows cannot go to its file: the rest is read and dropped, so the connection can take the
+// next statement.
+TCopied CopyStreamed(MYSQL_RES* res, MYSQL* h, TRowsArrival* arrival) {
+    TCopied out;
+    TResultBlock::Builder b(ColumnsOf(res));
+    const bool* stopped = StatementStopFlag(h);
+    std::size_t shown = 0, sinceCheck = 0;
+    auto lastShown = std::chrono::steady_clock::now();
+    const std::function<void()> showPending = [&] {
+        if (!arrival || b.RowCount() == shown) return;
+        shown = b.RowCount();
+        lastShown = std::chrono::steady_clock::now();
+        arrival->RowsArrived(b.Growing());
+    };
+    const std::function<void()>* beforeWait = arrival ? &showPending : nullptr;
+    bool stop = false;
+    while (MYSQL_ROW row = FetchRow(res, beforeWait)) {
+        if (stopped && *stopped) {
+            stop = true;
+            break;
+        }
+        b.AddRow(row, mysql_fetch_lengths(res));
+        // Past the budget with nowhere to put the rows: memory would grow without end.
+        if (b.SpillFailed()) {
+            out.StopReason = b.Growing()->SpillError();
+            StopStatement(h);
+            stop = true;
+            break;
+        }
+        if (arrival && (shown == 0 || ++sinceCheck == CheckRows)) {
+            sinceCheck = 0;
+            if (shown == 0 || std::chrono::steady_clock::now() - lastShown >= ChunkInterval) showPending();
+        }
+    }
+    if (stopped && *stopped) stop = true;
+    if (stop)
+        while (FetchRow(res)) {
+        }
+    const unsigned error = h ? mysql_errno(h) : 0;
+    if (stop) {
+        // The server ends a killed statement with an error of its own; a client error (the
+        // connection lost) leaves the outcome unknown. Stopped before any row came, the
+        // statement was stopped, not its transfer.
+        constexpr unsigned FirstClientError = 2000;
+        const bool clean = error == 0 || (error < FirstClientError && b.RowCount() > 0);
+        out.End = clean ? TCopyEnd::Stopped : TCopyEnd::Failed;
+    } else if (error != 0) {
+        out.End = TCopyEnd::Failed;
+    }
+    out.Block = b.Finish();
+    return out;
 }
 
 std::shared_ptr<const TResultBlock> EmptyBlock() {
@@ -77,8 +143,7 @@ TFields::TFields(const std::vector<std::string>& names) {
 }
 
 TResult::TResult(st_mysql_res* res, st_mysql* handle) : TResult(nullptr, handle, 0) {
-    bool failed = false;
-    FBlock = CopyResult(res, handle, failed);
+    FBlock = CopyStored(res);
     Rows = TRows(FBlock.get());
     Fields = TFields(FBlock->FieldNames());
     AffectedRows = handle ? static_cast<int>(static_cast<std::uint32_t>(mysql_affected_rows(handle))) : 0;
@@ -327,7 +392,7 @@ std::string TMySql::ClientInfo() {
     return TextOrEmpty(mysql_get_client_info());
 }
 
-TResult* TMySql::Store(st_mysql_res* res, bool streamed) {
+TResult* TMySql::Store(st_mysql_res* res, bool streamed, TRowsArrival* arrival) {
     FLastResult.reset();
     if (!streamed) {
         FLastResult = std::make_unique<TResult>(res, FHandle);
@@ -337,15 +402,19 @@ TResult* TMySql::Store(st_mysql_res* res, bool streamed) {
     // Rows are streamed straight into the block, so the library never holds a second full copy.
     // The server counts the rows of a result set as its affected rows; that is what a stored
     // result would report.
-    bool failed = false;
-    auto block = CopyResult(res, FHandle, failed);
+    TCopied copied = CopyStreamed(res, FHandle, arrival);
     mysql_free_result(res);
-    if (failed) {
+    if (copied.End == TCopyEnd::Failed) {
         // A transfer that broke off is a failed statement: no partial rows, the library's error kept.
         FLastResult.reset(new TResult(nullptr, FHandle, -1));
     } else {
-        const int rows = static_cast<int>(static_cast<std::uint32_t>(block->RowCount()));
-        FLastResult.reset(new TResult(std::move(block), FHandle, rows));
+        const int rows = static_cast<int>(static_cast<std::uint32_t>(copied.Block->RowCount()));
+        FLastResult.reset(new TResult(std::move(copied.Block), FHandle, rows));
+        if (copied.End == TCopyEnd::Stopped) {
+            FLastResult->Stopped = true;
+            FLastResult->StopReason = std::move(copied.StopReason);
+            FLastResult->FErrorText.clear();
+        }
     }
     return FLastResult.get();
 }
@@ -353,23 +422,32 @@ TResult* TMySql::Store(st_mysql_res* res, bool streamed) {
 TResult* TMySql::Execute(std::string_view sql) {
     const auto t0 = std::chrono::steady_clock::now();
     FMoreResults.clear();
-    if (FHandle) Send(FHandle, sql);
+    if (FHandle) {
+        ClearStatementStop(FHandle);
+        Send(FHandle, sql);
+    }
     MYSQL_RES* res = FHandle ? mysql_use_result(FHandle) : nullptr;
-    TResult* r = res ? Store(res, true) : Store(nullptr, false);
-    // A procedure sends a result for each of its statements that returns rows, then reports its
-    // own outcome: when that is an error, the statement failed, whatever its first result looked like.
-    const bool rest = FHandle && ReadMoreResults(FHandle, [this](MYSQL_RES* more) {
-                          bool failed = false;
-                          auto block = CopyResult(more, FHandle, failed);
-                          if (failed) return false;
-                          const int rows = static_cast<int>(static_cast<std::uint32_t>(block->RowCount()));
-                          FMoreResults.emplace_back(new TResult(std::move(block), FHandle, rows));
-                          return true;
-                      });
-    if (FHandle && !rest) {
-        FMoreResults.clear();
-        FLastResult.reset(new TResult(nullptr, FHandle, -1));
-        r = FLastResult.get();
+    TResult* r = res ? Store(res, true, FArrival) : Store(nullptr, false);
+    if (r->Stopped) {
+        // What else the statement would have sent is read and dropped: the user stopped it.
+        DrainResults(FHandle);
+    } else {
+        // A procedure sends a result for each of its statements that returns rows, then reports
+        // its own outcome: when that is an error, the statement failed, whatever its first result
+        // looked like.
+        const bool rest = FHandle && ReadMoreResults(FHandle, [this](MYSQL_RES* more) {
+                              TCopied copied = CopyStreamed(more, FHandle, nullptr);
+                              if (copied.End != TCopyEnd::Complete) return false;
+                              const int rows =
+                                  static_cast<int>(static_cast<std::uint32_t>(copied.Block->RowCount()));
+                              FMoreResults.emplace_back(new TResult(std::move(copied.Block), FHandle, rows));
+                              return true;
+                          });
+        if (FHandle && !rest) {
+            FMoreResults.clear();
+            FLastResult.reset(new TResult(nullptr, FHandle, -1));
+            r = FLastResult.get();
+        }
     }
     DropDeadTunnel();
     const auto t1 = std::chrono::steady_clock::now();

@@ -57,7 +57,12 @@ public:
     // statement sends (a procedure's) are kept as MoreResults; one that fails makes the statement
     // a failure and drops them. A view, so a long statement read from a file is sent from where
     // it lies, not copied.
+    //
+    // While the rows of its first result arrive they are handed to the arrival set with
+    // SetRowsArrival (null: none). A stop asked for meanwhile ends the transfer: the connection is
+    // made ready for the next statement and the rows read so far are the result, marked Stopped.
     TResult* Execute(std::string_view sql);
+    void SetRowsArrival(TRowsArrival* arrival) { FArrival = arrival; }
     // The results after the first that the last Execute got, in order (each result set of a CALL).
     const std::vector<std::unique_ptr<TResult>>& MoreResults() const { return FMoreResults; }
     TResult* ProcessList();
@@ -91,6 +96,12 @@ public:
     // the server does not tell.
     const std::vector<std::string>& ReservedWords() const { return FReservedWords; }
     TResult* LastResult() const { return FLastResult.get(); }
+    // Lets go of LastResult and MoreResults before the next statement would (the user cleared
+    // what they showed), so their rows are freed now.
+    void ReleaseLastResult() {
+        FLastResult.reset();
+        FMoreResults.clear();
+    }
     st_mysql* Handle() const { return FHandle; }
 
     std::string Name;
@@ -123,7 +134,7 @@ private:
     // `take` then puts it in place unless the read was stopped or the connection went. The
     // current database stays as it was. False when stopped or lost.
     bool ReadAgain(const std::function<void()>& read, const std::function<void()>& take);
-    TResult* Store(st_mysql_res* res, bool streamed);
+    TResult* Store(st_mysql_res* res, bool streamed, TRowsArrival* arrival = nullptr);
 
     st_mysql* FHandle = nullptr;
     std::unique_ptr<TDatabases> FDatabases;
@@ -133,6 +144,7 @@ private:
     std::unique_ptr<TSshTunnel> FTunnel; // while connected through ssh
     std::string FRefusal;                // why Connect did not try or gave up, reported as its error
     TServerWaiter* FWaiter = nullptr;
+    TRowsArrival* FArrival = nullptr;
     bool FConnected = false;
 };
 

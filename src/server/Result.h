@@ -53,6 +53,17 @@ private:
     const TResultBlock* FBlock;
 };
 
+// Told of a statement's rows while they arrive, so they can be shown before the last one is in.
+class TRowsArrival {
+public:
+    virtual ~TRowsArrival() = default;
+    // `block` is the result being read, its RowCount() rows complete; more are appended after the
+    // call returns. Called once the first row is in, then now and then as more come (at the latest
+    // before each wait for the server), never after the last. A transfer that then fails is a
+    // failed statement all the same: its result has no rows.
+    virtual void RowsArrived(const std::shared_ptr<const TResultBlock>& block) = 0;
+};
+
 class TResult {
 public:
     // Copies the field names and every row of `res` (may be null) at once; the caller frees `res`.
@@ -79,6 +90,11 @@ public:
     TFields Fields;
     int AffectedRows = 0;
     int Duration = 0;
+    // The user stopped the transfer: the rows are those that had arrived, and the error the stop
+    // caused on the server is not the result's.
+    bool Stopped = false;
+    // Why the program stopped it itself (no room for the rows); empty when the user did.
+    std::string StopReason;
 
 private:
     std::string FErrorText;

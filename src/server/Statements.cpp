@@ -17,7 +17,7 @@ namespace {
 constexpr unsigned RowsPerBreath = 256;
 } // namespace
 
-char** FetchRow(st_mysql_res* res) {
+char** FetchRow(st_mysql_res* res, const std::function<void()>* beforeWait) {
     MYSQL* handle = res->handle;
     // A stored result has every row in memory already: nothing to wait for.
     if (!handle) return mysql_fetch_row(res);
@@ -29,9 +29,10 @@ char** FetchRow(st_mysql_res* res) {
         Breathe(handle);
     }
     MYSQL_ROW row = nullptr;
-    Drive(
-        handle, [&] { return mysql_fetch_row_start(&row, res); },
-        [&](int events) { return mysql_fetch_row_cont(&row, res, events); });
+    int status = mysql_fetch_row_start(&row, res);
+    if (status != 0 && beforeWait) (*beforeWait)();
+    while (status != 0)
+        status = mysql_fetch_row_cont(&row, res, WaitRound(handle, status));
     return row;
 }
 

@@ -23,6 +23,7 @@ struct THandleWait {
     TStopMode Mode = TStopMode::Statement;
     bool ConnectStopped = false;
     bool ReadStopped = false;
+    bool StatementStopped = false;
 };
 
 // Single-threaded like the rest of the program.
@@ -56,6 +57,7 @@ void ActOnStop(st_mysql* handle) {
         w->ReadStopped = true;
         [[fallthrough]];
     case TStopMode::Statement: {
+        w->StatementStopped = true;
         const THandleWait copy = *w; // the kill's own handle joins the table
         KillQuery(copy, mysql_thread_id(handle));
         break;
@@ -101,6 +103,24 @@ bool ReadWasStopped(st_mysql* handle) {
 bool ConnectWasStopped(st_mysql* handle) {
     const THandleWait* w = Find(handle);
     return w && w->ConnectStopped;
+}
+
+// Elements of an unordered_map keep their place while others come and go.
+const bool* StatementStopFlag(st_mysql* handle) {
+    const THandleWait* w = Find(handle);
+    return w ? &w->StatementStopped : nullptr;
+}
+
+void ClearStatementStop(st_mysql* handle) {
+    if (THandleWait* w = Find(handle)) w->StatementStopped = false;
+}
+
+void StopStatement(st_mysql* handle) {
+    THandleWait* w = Find(handle);
+    if (!w || w->StatementStopped) return;
+    w->StatementStopped = true;
+    const THandleWait copy = *w;
+    KillQuery(copy, mysql_thread_id(handle));
 }
 
 bool OpenConnection(st_mysql* handle) {

@@ -108,6 +108,12 @@ THostListLoad THostList::Load(const THostSink& onHost) {
             } catch (const ERegistryException&) {
                 p.LineNumbers.reset();
             }
+            try {
+                if (reg.ValueExists("result memory"))
+                    p.ResultMemoryMB = static_cast<std::uint32_t>(reg.ReadInteger("result memory"));
+            } catch (const ERegistryException&) {
+                p.ResultMemoryMB.reset();
+            }
             reg.CloseKey();
         }
         if (!reg.OpenKey(HostsKey, false)) return out;

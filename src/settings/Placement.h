@@ -2,6 +2,7 @@
 // The main window's placement as the settings keep it, and how a stored placement is fitted onto
 // the screens there are when it is used again.
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct TLoadedPlacement {
     // Whether the editor numbers its lines, once the user has chosen ("lineNumbers", beside the
     // placement); a value that cannot be read is passed over.
     std::optional<bool> LineNumbers;
+    // The megabytes a result may hold in memory before its rows go to a file ("result memory",
+    // beside the placement; set by hand, never written by the program); unreadable: passed over.
+    std::optional<std::uint32_t> ResultMemoryMB;
 };
 
 // The main window's bounds (outer frame, screen pixels) and state at the time of the save.

@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include <string>
 #include <vector>
 
@@ -116,4 +122,129 @@ TEST(ResultBlock, ManyRowsStayCompact) {
     // Cells plus one 4-byte offset each, and nothing per row besides.
     const std::size_t bound = block->CellBytes() + block->RowCount() * 2 * 4 + 4096;
     EXPECT_LE(block->MemoryUsed(), bound);
+}
+
+namespace {
+
+// A folder of the test's own for spill files, and the budget put back afterwards.
+class Spilling : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/korvana-spill-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        Folder = pattern;
+    }
+    void TearDown() override {
+        TResultBlock::SetSpill({}, 0);
+        EXPECT_TRUE(FilesLeft().empty()) << FilesLeft().front();
+        rmdir(Folder.c_str());
+    }
+    std::vector<std::string> FilesLeft() const {
+        std::vector<std::string> names;
+        if (DIR* d = opendir(Folder.c_str())) {
+            while (const dirent* e = readdir(d))
+                if (e->d_name[0] != '.') names.emplace_back(e->d_name);
+            closedir(d);
+        }
+        return names;
+    }
+    std::string Folder;
+};
+
+// Row r: its number, a value of r % 97 bytes (NUL bytes among them), NULL in every fifth row.
+std::string Value(std::size_t r) {
+    std::string v(r % 97, 'a');
+    for (std::size_t i = 0; i < v.size(); ++i)
+        v[i] = static_cast<char>(i % 13 == 5 ? '\0' : 'a' + (r + i) % 26);
+    return v;
+}
+
+} // namespace
+
+TEST_F(Spilling, ABlockPastItsBudgetReadsEveryCellBackFromItsOwnerOnlyFile) {
+    TResultBlock::SetSpill(Folder, 1); // one byte: every filled chunk goes
+    TResultBlock::Builder b({"n", "v"});
+    constexpr std::size_t Rows = 300000;
+    std::shared_ptr<const TResultBlock> growing = b.Growing();
+    for (std::size_t r = 0; r < Rows; ++r) {
+        const std::string n = std::to_string(r), v = Value(r);
+        const char* values[] = {n.c_str(), r % 5 == 0 ? nullptr : v.data()};
+        const unsigned long lengths[] = {n.size(), v.size()};
+        b.AddRow(values, lengths);
+        // The rows so far read back while more are added, spilled ones included.
+        if (r % 50000 == 49999) {
+            ASSERT_EQ(growing->RowCount(), r + 1);
+            ASSERT_EQ(growing->Cell(r / 2, 0), std::to_string(r / 2));
+            ASSERT_EQ(growing->Cell(r, 1), r % 5 == 0 ? std::string() : Value(r));
+        }
+    }
+    growing.reset();
+    auto block = b.Finish();
+    ASSERT_EQ(block->RowCount(), Rows);
+    EXPECT_GT(block->SpilledBytes(), block->CellBytes());
+    // Only the last chunk is in memory.
+    EXPECT_LT(block->MemoryUsed(), 2 * TResultBlock::ChunkBytes);
+    ASSERT_FALSE(block->SpillFile().empty());
+    EXPECT_EQ(block->SpillFile().rfind(Folder + "/" + TResultBlock::SpillPrefix, 0), 0u)
+        << block->SpillFile();
+    struct stat st {};
+    ASSERT_EQ(stat(block->SpillFile().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_TRUE(block->HasNulls());
+    // Read from the end, then the start, and in between: every look finds its chunk.
+    for (std::size_t r = Rows; r-- > 0;) {
+        ASSERT_EQ(block->Cell(r, 0), std::to_string(r)) << r;
+        ASSERT_EQ(block->IsNull(r, 1), r % 5 == 0) << r;
+        ASSERT_EQ(block->Cell(r, 1), r % 5 == 0 ? std::string() : Value(r)) << r;
+    }
+    EXPECT_EQ(block->WidestBytes(1), 96u);
+    EXPECT_EQ(block->WidestRow(1), 96u);
+    // Let go, the file goes with it.
+    block.reset();
+    EXPECT_TRUE(FilesLeft().empty());
+}
+
+TEST_F(Spilling, WithinTheBudgetOrWithNoneNothingIsWritten) {
+    TResultBlock::SetSpill(Folder, std::uint64_t(1) << 30);
+    TResultBlock::Builder b({"v"});
+    const std::string v(1000, 'q');
+    for (int r = 0; r < 20000; ++r) {
+        const char* values[] = {v.c_str()};
+        b.AddRow(values, nullptr);
+    }
+    auto block = b.Finish();
+    EXPECT_EQ(block->SpilledBytes(), 0u);
+    EXPECT_TRUE(block->SpillFile().empty());
+    EXPECT_TRUE(FilesLeft().empty());
+    EXPECT_EQ(block->Cell(19999, 0), v);
+
+    TResultBlock::SetSpill(Folder, 0);
+    TResultBlock::Builder unlimited({"v"});
+    for (int r = 0; r < 20000; ++r) {
+        const char* values[] = {v.c_str()};
+        unlimited.AddRow(values, nullptr);
+    }
+    EXPECT_EQ(unlimited.Finish()->SpilledBytes(), 0u);
+    EXPECT_TRUE(FilesLeft().empty());
+}
+
+TEST_F(Spilling, AFolderThatCannotTakeTheFileKeepsTheRowsInMemory) {
+    TResultBlock::SetSpill(Folder + "/missing", 1);
+    TResultBlock::Builder b({"v"});
+    const std::string v(1000, 'q');
+    for (int r = 0; r < 20000; ++r) {
+        const std::string n = std::to_string(r);
+        const char* values[] = {n.c_str()};
+        b.AddRow(values, nullptr);
+    }
+    for (int r = 0; r < 5000; ++r) {
+        const char* values[] = {v.c_str()};
+        b.AddRow(values, nullptr);
+    }
+    auto block = b.Finish();
+    EXPECT_EQ(block->SpilledBytes(), 0u);
+    ASSERT_EQ(block->RowCount(), 25000u);
+    for (int r = 0; r < 20000; ++r)
+        ASSERT_EQ(block->Cell(static_cast<std::size_t>(r), 0), std::to_string(r));
+    EXPECT_EQ(block->Cell(24999, 0), v);
 }

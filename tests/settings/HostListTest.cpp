@@ -390,6 +390,28 @@ TEST_F(HostList, ASaveThatChangesNothingLeavesTheFileUntouched) {
     EXPECT_EQ(inode(), before) << "the file was replaced";
 }
 
+TEST_F(HostList, TheResultMemorySetByHandIsReadAndKeptButNeverWritten) {
+    Store(MakeHosts({"a"}));
+    {
+        TRun first(FPath);
+        EXPECT_FALSE(first.Loaded.Placement.ResultMemoryMB);
+        EXPECT_EQ(first.Exit({7, 2, 300, 400, wsNormal}), "");
+    }
+    EXPECT_EQ(FileText().find("result memory"), std::string::npos) << "written without being set";
+    {
+        TRegistryStore store(FPath);
+        store.Update([&] {
+            TRegistry reg(store);
+            ASSERT_TRUE(reg.OpenKey("\\Software\\Tarnvale\\Korvana", false));
+            reg.WriteInteger("result memory", 256);
+        });
+    }
+    TRun run(FPath);
+    EXPECT_EQ(run.Loaded.Placement.ResultMemoryMB, 256u);
+    EXPECT_EQ(run.Exit({5, 6, 300, 400, wsNormal}), "");
+    EXPECT_NE(FileText().find("\"result memory\"=dword:00000100"), std::string::npos) << FileText();
+}
+
 } // namespace
 
 namespace {

@@ -15,7 +15,8 @@ struct st_mysql_res;
 bool Send(st_mysql* handle, std::string_view sql);
 
 // The next row of `res`, waiting for it when the result is streamed; null at the end or on failure.
-char** FetchRow(st_mysql_res* res);
+// `beforeWait` (may be null) is called when the row is not there yet, before the wait begins.
+char** FetchRow(st_mysql_res* res, const std::function<void()>* beforeWait = nullptr);
 
 // Reads and releases every further result of the statement just run (a procedure sends one for
 // each statement of it that returns rows, then its own status), so the connection is ready for the

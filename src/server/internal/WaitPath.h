@@ -36,6 +36,14 @@ void SetStopMode(st_mysql* handle, TStopMode mode);
 bool ConnectWasStopped(st_mysql* handle);
 // True when the user stopped a read since the handle's mode last became Read.
 bool ReadWasStopped(st_mysql* handle);
+// Set when the user stopped the statement running on this handle (its KILL QUERY was sent), until
+// the next ClearStatementStop. The flag lives as long as the handle is known, so a loop over many
+// rows may keep it and read it cheaply; null for a handle not known.
+const bool* StatementStopFlag(st_mysql* handle);
+void ClearStatementStop(st_mysql* handle);
+// Stops the statement running on `handle` as a stop of the user would (its flag set, KILL QUERY
+// sent), for a reason of the program's own.
+void StopStatement(st_mysql* handle);
 
 // Opens the prepared handle with its settings; no default database, no client flags.
 bool OpenConnection(st_mysql* handle);

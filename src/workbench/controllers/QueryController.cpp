@@ -61,6 +61,20 @@ QCursor TQueryController::SqlBusyCursor() {
 // ---------------------------------------------------------------------------------------------
 // Query and results
 
+namespace {
+// The grid shows a statement's rows while they arrive.
+class TShowArriving : public TRowsArrival {
+public:
+    explicit TShowArriving(TResultController& results) : FResults(results) {}
+    void RowsArrived(const std::shared_ptr<const TResultBlock>& block) override {
+        FResults.ShowArrivingRows(block);
+    }
+
+private:
+    TResultController& FResults;
+};
+} // namespace
+
 void TQueryController::btnQueryClick() {
     Run(FUi.mmoIn->Text(), 0, false);
 }
@@ -121,17 +135,22 @@ void TQueryController::Run(const QString& shown, int base, bool atCaret) {
     FWindow.SetStatusText(QStringLiteral("Executing query"), true);
 
     TRunChanges changes;
+    TShowArriving arriving(results);
     for (std::string_view statement : statements) {
         TMySql* host = hostNode->Host();
         if (!host) break;
         results.ReleaseShownResult();
+        host->SetRowsArrival(&arriving);
         const TResult& outcome = *host->Execute(ServerForm(statement));
+        host->SetRowsArrival(nullptr);
         const std::size_t first = results.RunResultCount();
         if (!results.ShowRunResult(outcome, statement)) {
             ShowWhereItFailed(text, statement, base, outcome.ErrorText());
             break;
         }
         changes.Add(statement, *host);
+        // The user stopped it: the rows that came are shown, and the statements after it wait.
+        if (outcome.Stopped) break;
         // Each further result set of a CALL gets a tab of its own; the grid goes back to the
         // first, which is what a CALL has always shown.
         if (!host->MoreResults().empty() && results.RunResultCount() > first) {

@@ -4,6 +4,7 @@
 #include "workbench/dialogs/ExportResult.h"
 #include "workbench/dialogs/ResultWindow.h"
 #include "workbench/grid/ResultModel.h"
+#include "workbench/tree/NavigationTree.h"
 #include "workbench/waiting/WaitCursor.h"
 #include "workbench/window/AppWindows.h"
 #include "workbench/window/MainControls.h"
@@ -71,6 +72,15 @@ bool TResultController::ShowRunResult(const TResult& Result, std::string_view st
     return outcome.Success;
 }
 
+void TResultController::ShowArrivingRows(const std::shared_ptr<const TResultBlock>& block) {
+    TResultModel& model = *FUi.lstOut->Model();
+    if (model.Block() != block)
+        FUi.lstOut->ShowBlock(block);
+    else
+        model.RowsArrived();
+    FWindow.SetStatusText(FetchingText(block->RowCount()));
+}
+
 QString TResultController::TabText(std::size_t index) const {
     const TRunResult& entry = FRun.At(index);
     return entry.Block ? entry.Title : entry.Title + QStringLiteral(" (let go)");
@@ -107,8 +117,24 @@ void TResultController::ReleaseShownResult() {
     FWindow.Windows().frmResult->ReleaseHiddenCopy();
 }
 
+namespace {
+bool GaveBlock(const TMySql& host, const std::shared_ptr<const TResultBlock>& block) {
+    if (host.LastResult() && host.LastResult()->Block() == block) return true;
+    for (const auto& more : host.MoreResults())
+        if (more->Block() == block) return true;
+    return false;
+}
+} // namespace
+
 void TResultController::popmnuClearResultClick() {
+    const std::shared_ptr<const TResultBlock> shown = FUi.lstOut->Model()->Block();
     FUi.lstOut->Clear();
+    FWindow.Windows().frmResult->ReleaseHiddenCopy();
+    // The connection that gave it lets it go too, so a result kept in a file is deleted now.
+    if (shown)
+        for (TTreeNode* node : FUi.Tree->HostNodes())
+            if (TMySql* host = node->Host())
+                if (GaveBlock(*host, shown)) host->ReleaseLastResult();
     // The shown result of a run goes with its tab; the others stay to be chosen.
     if (FShownEntry >= 0) {
         FRun.Remove(static_cast<std::size_t>(FShownEntry));

@@ -7,11 +7,13 @@
 #include "workbench/grid/RunResults.h"
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 class QString;
 class QWidget;
 class TResult;
+class TResultBlock;
 class TResultView;
 
 // What a copy puts on the clipboard.
@@ -36,6 +38,9 @@ public:
     void BeginRun();
     bool ShowRunResult(const TResult& Result, std::string_view statement);
     void EndRun();
+    // Rows of the running statement's result have arrived: the grid shows them as they come and the
+    // status line counts them. ShowRunResult shows the whole result once it is in.
+    void ShowArrivingRows(const std::shared_ptr<const TResultBlock>& block);
     std::size_t RunResultCount() const { return FRun.Count(); }
     // A click on a tab: shows that result with its summary (a result let go says so).
     void tabResultsClick(int index);

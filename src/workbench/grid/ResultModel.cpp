@@ -52,10 +52,23 @@ void TResultModel::SetBlock(std::shared_ptr<const TResultBlock> block) {
     if (!block && !FBlock) return;
     beginResetModel();
     FBlock = std::move(block);
+    // A view counts rows in int; a block beyond that shows its first INT_MAX rows.
+    FRows = FBlock ? static_cast<int>(std::min<std::size_t>(FBlock->RowCount(), INT_MAX)) : 0;
     FOrder.reset();
     FSortColumn = -1;
     FSortDirection = Qt::AscendingOrder;
     endResetModel();
+}
+
+void TResultModel::RowsArrived() {
+    if (!FBlock) return;
+    const int now = static_cast<int>(std::min<std::size_t>(FBlock->RowCount(), INT_MAX));
+    if (now <= FRows) return;
+    // New rows go after the shown ones; a sorted order knows only those, so it is dropped first.
+    if (FOrder || FSortColumn >= 0) ApplyOrder(nullptr, -1, Qt::AscendingOrder);
+    beginInsertRows({}, FRows, now - 1);
+    FRows = now;
+    endInsertRows();
 }
 
 void TResultModel::sort(int column, Qt::SortOrder order) {
@@ -112,8 +125,7 @@ void TResultModel::ApplyOrder(std::shared_ptr<const std::vector<std::size_t>> or
 
 int TResultModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !FBlock) return 0;
-    // A view counts rows in int; a block beyond that shows its first INT_MAX rows.
-    return static_cast<int>(std::min<std::size_t>(FBlock->RowCount(), INT_MAX));
+    return FRows;
 }
 
 int TResultModel::columnCount(const QModelIndex& parent) const {
@@ -202,7 +214,9 @@ Qt::ItemFlags TResultModel::flags(const QModelIndex& index) const {
 int TResultModel::WidestRow(int col) const {
     if (!FBlock || FBlock->RowCount() == 0 || col < 0 || col >= columnCount()) return -1;
     const std::size_t widest = FBlock->WidestRow(static_cast<std::size_t>(col));
-    if (!FOrder) return static_cast<int>(std::min<std::size_t>(widest, INT_MAX - 1));
+    // A growing block may have found it among rows not shown yet.
+    if (widest >= static_cast<std::size_t>(FRows)) return -1;
+    if (!FOrder) return static_cast<int>(widest);
     const auto at = std::find(FOrder->begin(), FOrder->end(), widest);
     return at == FOrder->end() ? -1 : static_cast<int>(at - FOrder->begin());
 }
@@ -367,7 +381,8 @@ std::vector<std::size_t> TResultView::SelectedPlaces() const {
 }
 
 TShowResultOutcome ShowResultOutcome(int rowCount, int fieldCount, int affectedRows, int duration,
-                                     std::string_view errorText, bool showDuration) {
+                                     std::string_view errorText, bool showDuration, bool stopped,
+                                     std::string_view stopReason) {
     TShowResultOutcome outcome;
     const bool hasData = rowCount > 0 || fieldCount > 0;
     outcome.ExportEnabled = hasData;
@@ -387,7 +402,15 @@ TShowResultOutcome ShowResultOutcome(int rowCount, int fieldCount, int affectedR
             QStringLiteral(" in ") + QString::number(duration) + QStringLiteral(" milliseconds.");
     else
         outcome.StatusText += QLatin1Char('.');
+    if (stopped)
+        outcome.StatusText += stopReason.empty()
+                                  ? QStringLiteral(" (stopped by the user)")
+                                  : QStringLiteral(" (stopped: ") + QtText(stopReason) + QLatin1Char(')');
     return outcome;
+}
+
+QString FetchingText(std::size_t rows) {
+    return QStringLiteral("Fetching: ") + QString::number(rows) + QStringLiteral(" rows");
 }
 
 TShowResultOutcome ShowResultOutcome(const TResult& result, bool showDuration) {
@@ -395,7 +418,8 @@ TShowResultOutcome ShowResultOutcome(const TResult& result, bool showDuration) {
     const int fields = result.Fields.Count();
     const bool decided = rows > 0 || fields > 0 || result.AffectedRows > 0;
     const std::string error = decided ? std::string() : result.ErrorText();
-    return ShowResultOutcome(rows, fields, result.AffectedRows, result.Duration, error, showDuration);
+    return ShowResultOutcome(rows, fields, result.AffectedRows, result.Duration, error, showDuration,
+                             result.Stopped, result.StopReason);
 }
 
 TExportGrid ShownGrid(const TResultView& view) {

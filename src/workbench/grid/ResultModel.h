@@ -32,6 +32,8 @@ public:
     // Shows `block` (null: nothing), replacing whatever was shown.
     void SetBlock(std::shared_ptr<const TResultBlock> block);
     void Clear() { SetBlock(nullptr); }
+    // The shown block has grown while its rows arrive: the rows it has now are shown too.
+    void RowsArrived();
     const std::shared_ptr<const TResultBlock>& Block() const { return FBlock; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -82,6 +84,7 @@ private:
                     Qt::SortOrder direction);
 
     std::shared_ptr<const TResultBlock> FBlock;
+    int FRows = 0; // the rows of FBlock shown: a growing block has more than the view was told of
     std::shared_ptr<const std::vector<std::size_t>> FOrder;
     int FSortColumn = -1;
     Qt::SortOrder FSortDirection = Qt::AscendingOrder;
@@ -141,9 +144,13 @@ struct TShowResultOutcome {
 };
 
 // A result is a success when it has rows, fields or affected rows; otherwise it is an error exactly
-// when its error text is not empty. `showDuration` is the check mark of mnuShowDuration.
+// when its error text is not empty. `showDuration` is the check mark of mnuShowDuration. A result
+// whose transfer was `stopped` says so after its summary: by the user, or for `stopReason`.
 TShowResultOutcome ShowResultOutcome(int rowCount, int fieldCount, int affectedRows, int duration,
-                                     std::string_view errorText, bool showDuration);
+                                     std::string_view errorText, bool showDuration, bool stopped = false,
+                                     std::string_view stopReason = {});
+// The status line while a result's rows arrive.
+QString FetchingText(std::size_t rows);
 // The same for a result just returned by Execute; its ErrorText is read only when it decides.
 TShowResultOutcome ShowResultOutcome(const TResult& result, bool showDuration);
 

@@ -8,6 +8,7 @@
 
 #include "editor/ColorMemo.h"
 #include "server/MySql.h"
+#include "server/ResultBlock.h"
 #include "settings/DraftStore.h"
 #include "settings/HostList.h"
 #include "sql/QtText.h"
@@ -31,6 +32,8 @@
 #include "workbench/window/StatusLabel.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -38,9 +41,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QToolButton>
+
+#include <algorithm>
+#include <unistd.h>
 
 void TDropDownCombo::showPopup() {
     emit DropDown();
@@ -144,7 +151,30 @@ void TfrmMain::LoadSettings() {
         FUi.mmoIn->SetLineNumbers(*p.LineNumbers);
     }
     FLineNumbersAtStart = FUi.mnuLineNumbers->isChecked();
+    UseResultMemory(p.ResultMemoryMB);
     if (!loaded.Error.empty()) Dialogs().ShowFailure(this, QString::fromStdString(loaded.Error));
+}
+
+std::uint64_t TfrmMain::DefaultResultMemory() {
+    constexpr std::uint64_t Most = std::uint64_t(4) << 30;
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return Most;
+    return std::min(Most, std::uint64_t(pages) * std::uint64_t(pageSize) / 4);
+}
+
+QString TfrmMain::ResultSpillFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/korvana");
+}
+
+void TfrmMain::UseResultMemory(std::optional<std::uint32_t> megabytes) {
+    const std::uint64_t budget =
+        megabytes && *megabytes > 0 ? std::uint64_t(*megabytes) << 20 : DefaultResultMemory();
+    // Owner-only: the file holds the rows of the user's results.
+    const QString folder = ResultSpillFolder();
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    TResultBlock::SetSpill(QFile::encodeName(folder).toStdString(), budget);
 }
 
 void TfrmMain::SaveSettings() {

@@ -13,7 +13,9 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QToolButton;
@@ -78,6 +80,12 @@ public:
     // as Disconnect leaves it (not-connected look, no catalogue nodes) and the states follow.
     void ForgetLostConnection(TTreeNode* hostNode);
 
+    // Results whose rows pass the memory budget keep them in a file in this folder (the user's
+    // cache folder); the budget when "result memory" is not set: a quarter of the physical memory,
+    // at most 4 GiB.
+    static QString ResultSpillFolder();
+    static std::uint64_t DefaultResultMemory();
+
     // Designed sizes.
     static constexpr int DesignClientWidth = 772;
     static constexpr int DesignClientHeight = 534;
@@ -103,6 +111,8 @@ private:
     void LoadSettings();
     void SaveSettings();
     TRegistryStore& Store() const;
+    // Sets the budget from the stored megabytes (missing or 0: the default).
+    void UseResultMemory(std::optional<std::uint32_t> megabytes);
 
     // The window's layout (MainLayout.cpp).
     void BuildLayout();
