@@ -11,18 +11,24 @@ TTreeNode* Node(QTreeWidgetItem* item) {
 } // namespace
 
 void TTreeFilter::ApplyTo(QTreeWidgetItem* hostNode) {
-    Open(hostNode, Narrow(hostNode));
+    Open(hostNode, Narrow(hostNode, false));
 }
 
-int TTreeFilter::Narrow(QTreeWidgetItem* hostNode) const {
+int TTreeFilter::Narrow(QTreeWidgetItem* hostNode, bool narrower) const {
     int matches = 0;
     const bool all = FText.isEmpty();
     for (int d = 0; d < hostNode->childCount(); ++d) {
         TTreeNode* db = Node(hostNode->child(d));
+        // No match before, none now: its tables all stay marked as not matching.
+        if (narrower && db->FilteredOut()) continue;
         int here = 0;
         if (!all)
-            for (int t = 0; t < db->childCount(); ++t)
-                here += Node(db->child(t))->FoldedText().contains(FFolded);
+            for (int t = 0; t < db->childCount(); ++t) {
+                TTreeNode* table = Node(db->child(t));
+                const bool match = (!narrower || table->Matches()) && table->FoldedText().contains(FFolded);
+                table->SetMatches(match);
+                here += match;
+            }
         db->SetFilteredOut(!all && here == 0);
         // Only an open database's tables are seen; the others get theirs when they open.
         if (db->isExpanded())
@@ -39,7 +45,7 @@ void TTreeFilter::NarrowTables(QTreeWidgetItem* databaseNode) const {
     const bool all = FText.isEmpty();
     for (int t = 0; t < db->childCount(); ++t) {
         TTreeNode* table = Node(db->child(t));
-        table->SetFilteredOut(!all && !table->FoldedText().contains(FFolded));
+        table->SetFilteredOut(!all && !table->Matches());
     }
     db->SetTablesStale(false);
 }

@@ -10,11 +10,14 @@ class TTreeFilter {
 public:
     // Applies `text` to every host node of `hosts`.
     template <class Hosts> void SetText(const QString& text, const Hosts& hosts) {
+        const QString folded = text.toCaseFolded();
+        // Typing on: only what matched before can match now.
+        const bool narrower = !FFolded.isEmpty() && folded.contains(FFolded);
         FText = text;
-        FFolded = text.toCaseFolded();
+        FFolded = folded;
         int matches = 0;
         for (QTreeWidgetItem* host : hosts)
-            matches += Narrow(host);
+            matches += Narrow(host, narrower);
         for (QTreeWidgetItem* host : hosts)
             Open(host, matches);
     }
@@ -30,8 +33,9 @@ public:
     static constexpr int OpenLimit = 500;
 
 private:
-    // Hides what does not match below `hostNode`; the number of matching tables.
-    int Narrow(QTreeWidgetItem* hostNode) const;
+    // Hides what does not match below `hostNode`; the number of matching tables. `narrower`: the
+    // text only grew since the last call, so only the tables that matched then are looked at.
+    int Narrow(QTreeWidgetItem* hostNode, bool narrower) const;
     // Opens the nodes holding matches, or closes again those the filter opened.
     void Open(QTreeWidgetItem* hostNode, int matches) const;
 

@@ -44,6 +44,9 @@ public:
     void SetFilteredOut(bool out);
     // The caption folded for comparing without case, kept once asked for.
     const QString& FoldedText() const;
+    // A table whose name matches the filter's text, as its last look at it found.
+    bool Matches() const { return FMatches; }
+    void SetMatches(bool matches) { FMatches = matches; }
     // A database whose table nodes the filter has not yet been applied to: it does that when the
     // database opens, as hiding nodes nobody can see would only cost time.
     bool TablesStale() const { return FTablesStale; }
@@ -60,6 +63,7 @@ private:
     bool FFilteredOut = false;
     bool FOpenedByFilter = false;
     bool FTablesStale = false;
+    bool FMatches = false;
     mutable QString FFolded;
 };
 
