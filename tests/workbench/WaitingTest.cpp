@@ -298,17 +298,20 @@ TEST_F(Waiting, EscapeDuringARefreshKeepsTheTreeAsItWasAndTheConnection) {
     ours()->setExpanded(true);
     const int databases = HostNode->childCount();
     Db->Run("CREATE TABLE later (n INT)");
+    // Esc once the refresh has taken the old nodes away, just before it asks the server.
+    bool armed = false;
+    QObject::connect(Ui(*Window).Tree->model(), &QAbstractItemModel::rowsRemoved, Window, [&] {
+        if (!armed || !TServerWaitGuard::Active()) return;
+        armed = false;
+        PressEscape();
+    });
     for (const bool onHost : {true, false}) {
         SCOPED_TRACE(onHost ? "on the host" : "on the database");
         Ui(*Window).Tree->setCurrentItem(onHost ? HostNode : ours());
         Ui(*Window).Tree->setFocus();
-        // Esc is waiting when the refresh starts: the refresh's first wait on the server serves the
-        // window, whatever the command before did, and so takes it.
-        QApplication::postEvent(Ui(*Window).Tree,
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-        QApplication::postEvent(Ui(*Window).Tree,
-                                new QKeyEvent(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier));
+        armed = true;
         Ui(*Window).popmnuRefresh->trigger();
+        EXPECT_FALSE(armed) << "the refresh took its nodes away";
         EXPECT_TRUE(Status().startsWith(QStringLiteral("Refresh of "))) << Status().toStdString();
         EXPECT_TRUE(
             Status().endsWith(QStringLiteral(" stopped by the user; the tree shows what it showed before")));

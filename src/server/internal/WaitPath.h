@@ -59,6 +59,10 @@ void Breathe(st_mysql* handle);
 // Runs one library call to its end: `start()` begins it, `cont(events)` carries it on; both return
 // the library's wait status, 0 when the call is done.
 template <class Start, class Cont> void Drive(st_mysql* handle, Start start, Cont cont) {
-    for (int status = start(); status != 0; status = cont(WaitRound(handle, status))) {
+    int status = start();
+    // Answered at once: a stop asked for meanwhile is still acted on, or a read of many quick
+    // statements would never see it.
+    if (status == 0) Breathe(handle);
+    for (; status != 0; status = cont(WaitRound(handle, status))) {
     }
 }
