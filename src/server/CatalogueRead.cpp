@@ -366,7 +366,7 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases(std::optional<
                          : "SELECT TABLE_SCHEMA, TABLE_NAME FROM information_schema.TABLES",
                    only));
     // A stopped read gives up: what it has is not the catalogue, and the slow way would go on.
-    if (ReadWasStopped(FHandle)) return {};
+    if (StatementWasStopped(FHandle)) return {};
     TTableList tables;
     if (!ReadTables(tableAnswer, kinds, tables)) return TableByTable(names);
     TStored columnAnswer(
@@ -374,7 +374,7 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases(std::optional<
                             "IS_NULLABLE, COLUMN_KEY, COLUMN_DEFAULT, EXTRA, DATA_TYPE "
                             "FROM information_schema.COLUMNS",
                             only));
-    if (ReadWasStopped(FHandle)) return {};
+    if (StatementWasStopped(FHandle)) return {};
     TColumnList columns;
     // A server whose information schema cannot be read is read the slow way.
     if (!ReadColumns(columnAnswer, columns)) return TableByTable(names);
@@ -399,7 +399,7 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::Databases(std::optional<
         }
 
     for (auto& database : names) {
-        if (ReadWasStopped(FHandle)) return {};
+        if (StatementWasStopped(FHandle)) return {};
         std::vector<std::string> order;
         const bool system = database == SystemSchema;
         if (auto t = tables.find(database); t != tables.end())
@@ -435,7 +435,7 @@ std::vector<std::unique_ptr<TDatabase>> TCatalogueRead::TableByTable(std::vector
     std::vector<std::unique_ptr<TDatabase>> items;
     items.reserve(names.size());
     for (auto& n : names) {
-        if (ReadWasStopped(FHandle)) return {};
+        if (StatementWasStopped(FHandle)) return {};
         items.push_back(std::make_unique<TDatabase>(FHandle, std::move(n)));
     }
     return items;

@@ -320,13 +320,13 @@ void TMySql::KeepCurrentDatabase(const std::string& current) {
 }
 
 bool TMySql::ReadAgain(const std::function<void()>& read, const std::function<void()>& take) {
-    // Stoppable from the first statement on.
-    SetStopMode(FHandle, TStopMode::Read);
+    // Stoppable from the first statement on: a stop sets the flag, and the read ends at its next
+    // statement.
+    ClearStatementStop(FHandle);
     const std::string current = CurrentDatabase();
     read();
     // A connection lost meanwhile read nothing: the old catalogue stays then too.
-    const bool stopped = ReadWasStopped(FHandle) || !IsAlive();
-    SetStopMode(FHandle, TStopMode::Statement);
+    const bool stopped = StatementWasStopped(FHandle) || !IsAlive();
     if (!stopped) take();
     if (IsAlive()) KeepCurrentDatabase(current);
     return !stopped;

@@ -22,7 +22,6 @@ struct THandleWait {
     TServerLogin Login;
     TStopMode Mode = TStopMode::Statement;
     bool ConnectStopped = false;
-    bool ReadStopped = false;
     bool StatementStopped = false;
 };
 
@@ -53,9 +52,6 @@ void ActOnStop(st_mysql* handle) {
     THandleWait* w = Find(handle);
     if (!w) return;
     switch (w->Mode) {
-    case TStopMode::Read:
-        w->ReadStopped = true;
-        [[fallthrough]];
     case TStopMode::Statement: {
         w->StatementStopped = true;
         const THandleWait copy = *w; // the kill's own handle joins the table
@@ -89,15 +85,7 @@ void ForgetHandle(st_mysql* handle) {
 }
 
 void SetStopMode(st_mysql* handle, TStopMode mode) {
-    if (THandleWait* w = Find(handle)) {
-        if (mode == TStopMode::Read && w->Mode != TStopMode::Read) w->ReadStopped = false;
-        w->Mode = mode;
-    }
-}
-
-bool ReadWasStopped(st_mysql* handle) {
-    const THandleWait* w = Find(handle);
-    return w && w->ReadStopped;
+    if (THandleWait* w = Find(handle)) w->Mode = mode;
 }
 
 bool ConnectWasStopped(st_mysql* handle) {
@@ -113,6 +101,11 @@ const bool* StatementStopFlag(st_mysql* handle) {
 
 void ClearStatementStop(st_mysql* handle) {
     if (THandleWait* w = Find(handle)) w->StatementStopped = false;
+}
+
+bool StatementWasStopped(st_mysql* handle) {
+    const bool* stopped = StatementStopFlag(handle);
+    return stopped && *stopped;
 }
 
 void StopStatement(st_mysql* handle) {

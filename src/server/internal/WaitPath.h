@@ -21,7 +21,6 @@ struct TServerLogin {
 enum class TStopMode {
     Statement, // KILL QUERY of the connection's thread; the connection stays usable
     Connect,   // the attempt is abandoned: the socket is shut, the caller reports it as stopped
-    Read,      // as Statement, and remembered: a read of many statements ends at the next one
     Ignore,
 };
 
@@ -34,13 +33,13 @@ void ForgetHandle(st_mysql* handle);
 void SetStopMode(st_mysql* handle, TStopMode mode);
 // True when the user stopped a connect of this handle.
 bool ConnectWasStopped(st_mysql* handle);
-// True when the user stopped a read since the handle's mode last became Read.
-bool ReadWasStopped(st_mysql* handle);
 // Set when the user stopped the statement running on this handle (its KILL QUERY was sent), until
 // the next ClearStatementStop. The flag lives as long as the handle is known, so a loop over many
 // rows may keep it and read it cheaply; null for a handle not known.
 const bool* StatementStopFlag(st_mysql* handle);
 void ClearStatementStop(st_mysql* handle);
+// The flag above, read once: a read of many statements ends at the next one after a stop.
+bool StatementWasStopped(st_mysql* handle);
 // Stops the statement running on `handle` as a stop of the user would (its flag set, KILL QUERY
 // sent), for a reason of the program's own.
 void StopStatement(st_mysql* handle);

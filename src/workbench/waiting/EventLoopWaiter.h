@@ -16,11 +16,7 @@ public:
 
     // The wait under way (or the next one) ends with Stop.
     void RequestStop();
-    // A new command starts clean, and its first wait serves the window whatever came before.
-    void ClearStop() {
-        FStopPending = FStopAsked = false;
-        FSinceLoop.invalidate();
-    }
+    void ClearStop() { FStopPending = FStopAsked = false; }
     // Whether a stop was asked for since ClearStop, whether a wait took it or not: a command that
     // runs many statements stops between them too.
     bool StopAsked() const { return FStopAsked; }
